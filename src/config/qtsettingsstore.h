@@ -1,0 +1,28 @@
+#pragma once
+
+#include "settingsstore.h"
+
+#include <QSettings>
+
+#include <memory>
+
+namespace zel {
+
+// The store over QSettings: organisation and application "ZEL" in the native
+// per-user place (on Linux $XDG_CONFIG_HOME/ZEL/ZEL.ini), or a given INI file.
+class QtSettingsStore final : public SettingsStore {
+public:
+    QtSettingsStore();
+    explicit QtSettingsStore(const QString& iniFile);
+
+    QString read(const QString& section, const QString& key,
+                 const QString& defaultValue) const override;
+    void write(const QString& section, const QString& key, const QString& value) override;
+
+    QString location() const { return m_settings->fileName(); }
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};
+
+} // namespace zel

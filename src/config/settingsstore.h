@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace zel {
+
+// The per-user settings store of application "ZEL": text values by section
+// and key. Numbers are stored as their decimal text; nothing is typed.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    // The stored text, or defaultValue when the key does not exist.
+    virtual QString read(const QString& section, const QString& key,
+                         const QString& defaultValue) const = 0;
+    virtual void write(const QString& section, const QString& key, const QString& value) = 0;
+};
+
+} // namespace zel

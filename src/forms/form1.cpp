@@ -1,0 +1,259 @@
+#include "form1.h"
+
+#include "config/settingskeys.h"
+#include "icons.h"
+#include "logging/statuslog.h"
+#include "panel/panelupdate.h"
+#include "setparameterpanel.h"
+#include "shell/version.h"
+#include "statuspanel.h"
+#include "telemetry/statusframe.h"
+#include "twips.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <exception>
+
+namespace zel {
+
+Form1::Form1(Form1Parts parts, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_parts(std::move(parts)), m_imgPic(silentTrayIcon()), m_imgAltPic(activeTrayIcon())
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(DesignCaption);
+    setWindowIcon(windowIcon());
+    resize(twips(7020), twips(7785));
+
+    m_statusPanel = new StatusPanel(this);
+    m_statusPanel->setGeometry(twipsRect(30, 0, 4095, 7785));
+    m_setPanel = new SetParameterPanel(this);
+    m_setPanel->setGeometry(twipsRect(4200, 0, 2775, 7095));
+    m_command4 = new QPushButton(QStringLiteral("SET"), this);
+    m_command4->setObjectName(QStringLiteral("Command4"));
+    m_command4->setGeometry(twipsRect(4560, 7200, 2055, 495));
+
+    // Beyond the designed client width: in view when the operator widens the
+    // window by hand.
+    m_trace = new QPlainTextEdit(this);
+    m_trace->setObjectName(QStringLiteral("TraceView"));
+    m_trace->setReadOnly(true);
+    m_trace->setMaximumBlockCount(1000);
+    m_trace->setGeometry(twipsRect(7080, 1320, 6000, 6345));
+
+    m_timer1.setInterval(m_parts.watchdogIntervalMs);
+    m_tmGetTcp.setInterval(2000);
+    m_tmGetDdns.setInterval(3000);
+    connect(&m_timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+
+    connect(m_parts.serial.get(), &SerialPort::onComm, this, &Form1::MSComm1_OnComm);
+    connect(m_parts.serial.get(), &SerialPort::portFailed, this, [this](const QString& reason) {
+        reportLinkProblem(QStringLiteral("Serial port %1 (%2) failed and was closed: %3")
+                              .arg(m_parts.serial->commPort())
+                              .arg(m_parts.serial->deviceName(), reason));
+    });
+    connect(&m_receiver, &FrameReceiver::frameReceived, this, &Form1::onFrame);
+    connect(m_statusPanel, &StatusPanel::alarmRaised, this, &Form1::RaiseOnAlarm);
+    connect(m_parts.tray.get(), &TrayIcon::TrayActivate, this, &Form1::TrayRestore);
+}
+
+Form1::~Form1() = default;
+
+void Form1::start()
+{
+    Form_Load();
+    // Loaded minimised: with a tray that means hidden; without one the window
+    // keeps its task-bar button, or the operator could never get it back.
+    if (!m_parts.tray->isAvailable())
+        showMinimized();
+}
+
+void Form1::Form_Load()
+{
+    m_powerOn = false;
+    m_parts.tray->setIcon(m_imgPic);
+    m_parts.tray->setToolTip(TrayToolTip);
+    m_parts.tray->TrayShow();
+    setWindowState(Qt::WindowMinimized);
+    LoadSettings();
+    m_timer1.start();
+    ClearStatus();
+}
+
+void Form1::LoadSettings()
+{
+    m_link = readLinkSettings(*m_parts.settings);
+
+    if (m_link.vCommON == 1) {
+        if (!m_link.commPortText.isEmpty())
+            openSerialPort();
+        else
+            showCommSetup();
+    }
+    if (m_link.vTCPON == 1)
+        m_tmGetTcp.start();
+    if (m_link.vDDNSON == 1)
+        m_tmGetDdns.start();
+
+    const SetParameterSettings panel = readSetParameterSettings(*m_parts.settings);
+    m_setPanel->selectCarrier(panel.carrierOn);
+    m_setPanel->frequency()->setText(panel.frequency);
+    m_setPanel->forwardTarget()->setText(panel.forwardTarget);
+    m_setPanel->reflectTarget()->setText(panel.reflectTarget);
+    m_setPanel->tempProtection()->setText(panel.tempProtection);
+
+    setWindowTitle(DesignCaption + versionSuffix());
+}
+
+void Form1::openSerialPort()
+{
+    SerialPort& port = *m_parts.serial;
+    if (port.portOpen())
+        port.setPortOpen(false);
+    const auto number = serialPortNumber(m_link.commPortText);
+    if (!number) {
+        reportLinkProblem(QStringLiteral("Serial port \"%1\" is not a port number; no port opened.")
+                              .arg(m_link.commPortText));
+        return;
+    }
+    port.setCommPort(*number);
+    if (!port.setPortOpen(true)) {
+        reportLinkProblem(QStringLiteral("Serial port %1 (%2) cannot be opened: %3")
+                              .arg(*number)
+                              .arg(port.deviceName(), port.errorString()));
+        return;
+    }
+    trace(QStringLiteral("Serial port %1 (%2) open").arg(*number).arg(port.deviceName()));
+}
+
+void Form1::showCommSetup()
+{
+    reportLinkProblem(QStringLiteral("The serial link is selected but no serial port is set."));
+}
+
+void Form1::reportLinkProblem(const QString& text)
+{
+    trace(text);
+    if (m_parts.tray->isAvailable())
+        m_parts.tray->showMessage(DesignCaption, text);
+    else
+        m_parts.dialogs->notice(text);
+}
+
+void Form1::trace(const QString& line)
+{
+    m_trace->appendPlainText(line);
+    qInfo("%s", qUtf8Printable(line));
+}
+
+void Form1::MSComm1_OnComm(int commEvent)
+{
+    if (commEvent != FrameReceiver::ReceiveEvent)
+        return;
+    m_receiver.onComm(commEvent, m_parts.serial->input());
+}
+
+void Form1::onFrame(const QByteArray& frame)
+{
+    DecodeStatusFrame(frame, m_status);
+    m_powerOn = true;
+    m_logPending = true;
+    UpdatePanel();
+}
+
+void Form1::UpdatePanel()
+{
+    showStatus(m_status, *m_statusPanel);
+    if (m_logPending) {
+        m_logPending = false;
+        WriteStatusLog();
+    }
+}
+
+void Form1::WriteStatusLog()
+{
+    const QString path = m_parts.files->statusLogPath();
+    QString error;
+    const bool ok = replaceFileAtomically(
+        path, formatStatusLog(m_status, m_powerOn, m_parts.clock->now()), &error);
+    // Said once when writing starts to fail and once when it works again, not
+    // for every frame in between.
+    if (!ok && !m_statusLogFailing)
+        trace(QStringLiteral("Status log %1 not written: %2").arg(path, error));
+    else if (ok && m_statusLogFailing)
+        trace(QStringLiteral("Status log %1 written again").arg(path));
+    m_statusLogFailing = !ok;
+}
+
+void Form1::ClearStatus()
+{
+    zel::ClearStatus(m_status);
+}
+
+void Form1::Timer1_Timer()
+{
+    m_timer1.stop();
+    try {
+        if (!m_powerOn)
+            ClearStatus();
+        UpdatePanel();
+        ShowPowerState();
+    } catch (const std::exception& e) {
+        // The watchdog must keep ticking whatever went wrong in one tick.
+        trace(QStringLiteral("Watchdog tick failed: %1").arg(QString::fromLocal8Bit(e.what())));
+    }
+    m_timer1.start();
+    m_powerOn = false;
+}
+
+void Form1::ShowPowerState()
+{
+    m_parts.tray->setIcon(m_powerOn ? m_imgAltPic : m_imgPic);
+    m_statusPanel->setLed(1, m_powerOn);
+}
+
+void Form1::RaiseOnAlarm()
+{
+    if (windowState() & Qt::WindowMinimized)
+        TrayRestore();
+}
+
+void Form1::TrayRestore()
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Form_Resize: a minimised window leaves only its tray icon.
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() ||
+        !m_parts.tray->isAvailable())
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isMinimized()) {
+                hide();
+                m_parts.tray->TrayShow();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // Form_Unload does nothing; closing the main window ends the program.
+    event->accept();
+    QCoreApplication::quit();
+}
+
+} // namespace zel

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "config/linksettings.h"
+#include "config/settingsstore.h"
+#include "shell/clock.h"
+#include "shell/filelocations.h"
+#include "shell/operatordialogs.h"
+#include "shell/trayicon.h"
+#include "telemetry/framereceiver.h"
+#include "telemetry/serialport.h"
+#include "telemetry/transmitterstatus.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace zel {
+
+class SetParameterPanel;
+class StatusPanel;
+
+// The platform parts the main window works with, built by main() or a test.
+struct Form1Parts {
+    std::unique_ptr<SettingsStore> settings;
+    std::unique_ptr<SerialPort> serial;
+    std::unique_ptr<TrayIcon> tray;
+    std::unique_ptr<OperatorDialogs> dialogs;
+    std::unique_ptr<Clock> clock;
+    std::unique_ptr<FileLocations> files;
+    int watchdogIntervalMs = 5000;
+};
+
+// The monitor's main window. It owns the status record, its flags, the link
+// variables and the platform parts, and wires the receivers, the panel, the
+// status log and the watchdog together.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    static inline const QString DesignCaption = QStringLiteral("FM Monitor By ZEL Broadcast");
+    static inline const QString TrayToolTip = QStringLiteral("ZEL FM Status");
+
+    explicit Form1(Form1Parts parts, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // Program start: Form_Load, then show the window as loaded (minimised,
+    // which leaves only the tray icon where there is a tray).
+    void start();
+
+    void Form_Load();
+    void LoadSettings();
+    void UpdatePanel();
+    void ClearStatus();
+    void Timer1_Timer();
+    void ShowPowerState();
+    void MSComm1_OnComm(int commEvent);
+    // Brings the window back when it is minimised; otherwise does nothing.
+    void RaiseOnAlarm();
+    void TrayRestore();
+
+    // One line in the trace area (and the program's log).
+    void trace(const QString& line);
+
+    const TransmitterStatus& status() const { return m_status; }
+    bool powerOn() const { return m_powerOn; }
+    bool logPending() const { return m_logPending; }
+    const LinkSettings& link() const { return m_link; }
+    QTimer& timer1() { return m_timer1; }
+    QTimer& tmGetTcp() { return m_tmGetTcp; }
+    QTimer& tmGetDdns() { return m_tmGetDdns; }
+    StatusPanel* statusPanel() const { return m_statusPanel; }
+    SetParameterPanel* setParameterPanel() const { return m_setPanel; }
+    SerialPort& serialPort() { return *m_parts.serial; }
+    TrayIcon& trayIcon() { return *m_parts.tray; }
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void onFrame(const QByteArray& frame);
+    void WriteStatusLog();
+    void openSerialPort();
+    void showCommSetup();
+    // A problem with the link the operator must hear of without being stopped.
+    void reportLinkProblem(const QString& text);
+
+    Form1Parts m_parts;
+    FrameReceiver m_receiver;
+    TransmitterStatus m_status;
+    bool m_powerOn = false;
+    bool m_logPending = false;
+    bool m_statusLogFailing = false;
+    LinkSettings m_link;
+
+    QTimer m_timer1;
+    QTimer m_tmGetTcp;
+    QTimer m_tmGetDdns;
+    QIcon m_imgPic;
+    QIcon m_imgAltPic;
+
+    StatusPanel* m_statusPanel = nullptr;
+    SetParameterPanel* m_setPanel = nullptr;
+    QPushButton* m_command4 = nullptr;
+    QPlainTextEdit* m_trace = nullptr;
+};
+
+} // namespace zel

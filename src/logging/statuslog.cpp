@@ -1,0 +1,85 @@
+#include "statuslog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace zel {
+
+QByteArray formatStatusLog(const TransmitterStatus& s, bool powerOn, const QDateTime& now)
+{
+    // Separators are fixed, whatever the locale says.
+    const QString stamp =
+        now.toString(QStringLiteral("dd/MM/yyyy")) + now.toString(QStringLiteral(" HH:mm:ss"));
+    const QString yes = QStringLiteral("Yes");
+    QString text;
+    const auto line = [&text](const char* label, const QString& value, const char* unit = "") {
+        text += QLatin1String(label) + u'\t' + value + QLatin1String(unit) + QStringLiteral("\r\n");
+    };
+    line("Update Time", stamp);
+    line("ID          ", s.DeviceId);
+    line("Power       ", powerOn ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    line("Frequency   ", s.FrequencyMHz, " Mhz");
+    line("ON-Air      ", s.OnAir ? yes : QStringLiteral("No"));
+    line("Freq Status ", s.FreqLock ? QStringLiteral("Lock") : QStringLiteral("Unlock"));
+    line("Forward     ", s.ForwardW, " W");
+    line("Reflect     ", s.ReflectW, " W");
+    line("Temperature ", s.TemperatureC, " C.");
+    line("Voltage    ", s.VoltageV, " V");
+    line("Current    ", s.CurrentA, " A");
+    line("Mod        ", s.ModPercent, " W");
+    text += QStringLiteral("\r\n");
+    return text.toLatin1();
+}
+
+bool replaceFileAtomically(const QString& path, const QByteArray& content, QString* error)
+{
+    const QFileInfo target(path);
+    if (!QDir().mkpath(target.absolutePath())) {
+        *error = QStringLiteral("cannot create folder %1").arg(target.absolutePath());
+        return false;
+    }
+    // Write beside the target, then rename over it. No sync to disk: the file
+    // is a snapshot rewritten many times a second, and a rename never exposes
+    // a half-written file to readers.
+    QTemporaryFile temp(target.absoluteFilePath() + QStringLiteral(".XXXXXX"));
+    temp.setAutoRemove(true);
+    if (!temp.open()) {
+        *error = temp.errorString();
+        return false;
+    }
+    if (temp.write(content) != content.size() || !temp.flush()) {
+        *error = temp.errorString();
+        return false;
+    }
+    temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                        QFileDevice::ReadOther);
+    temp.close();
+#ifdef Q_OS_WIN
+    const bool moved = MoveFileExW(reinterpret_cast<LPCWSTR>(temp.fileName().utf16()),
+                                   reinterpret_cast<LPCWSTR>(target.absoluteFilePath().utf16()),
+                                   MOVEFILE_REPLACE_EXISTING);
+    if (!moved) {
+        *error = QStringLiteral("cannot replace %1").arg(path);
+        return false;
+    }
+#else
+    if (std::rename(QFile::encodeName(temp.fileName()).constData(),
+                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+#endif
+    temp.setAutoRemove(false);
+    return true;
+}
+
+} // namespace zel

@@ -1,0 +1,33 @@
+#include "config/portdirectory.h"
+#include "config/qtsettingsstore.h"
+#include "forms/form1.h"
+#include "forms/qtoperatordialogs.h"
+#include "forms/qtserialport.h"
+#include "forms/qttrayicon.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zel-fm-monitor"));
+    // The window hides in the tray; closing a dialog must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    zel::Form1Parts parts;
+    parts.settings = std::make_unique<zel::QtSettingsStore>();
+    const zel::SettingsStore* store = parts.settings.get();
+    parts.serial = std::make_unique<zel::QtSerialPort>(
+        [store](int n) { return zel::serialDeviceName(n, *store); });
+    parts.tray = std::make_unique<zel::QtTrayIcon>();
+    auto dialogs = std::make_unique<zel::QtOperatorDialogs>();
+    auto* dialogsRaw = dialogs.get();
+    parts.dialogs = std::move(dialogs);
+    parts.clock = std::make_unique<zel::SystemClock>();
+    parts.files = std::make_unique<zel::StandardFileLocations>();
+
+    zel::Form1 form1(std::move(parts));
+    dialogsRaw->setParentWindow(&form1);
+    form1.start();
+    return app.exec();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace zel {
+
+// Everything the monitor asks of or tells the operator in a dialog. Modal
+// calls return when the operator has answered.
+class OperatorDialogs {
+public:
+    enum class Icon { None, Critical };
+
+    virtual ~OperatorDialogs() = default;
+    // A modal message with an OK button; an empty title means the program's.
+    virtual void message(const QString& text, const QString& title = QString(),
+                         Icon icon = Icon::None) = 0;
+    // A modal input box; empty when cancelled.
+    virtual QString inputBox(const QString& prompt, const QString& title,
+                             const QString& defaultText = QString()) = 0;
+    // A notice that does not wait for the operator.
+    virtual void notice(const QString& text) = 0;
+};
+
+} // namespace zel
