@@ -1,0 +1,192 @@
+// Runs the real zel-fm-sim executable and talks to it the way the monitor
+// does: over the pty it links, and over TCP.
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray kPoll = QByteArray::fromHex("3D7653C0A8012103EA0D0A2020202020");
+const QByteArray kSetOn = QByteArray::fromHex("5331271503E8642D0D");
+const QByteArray kRemoteSetOn = QByteArray::fromHex("3D76393131271503E8642D0D0A");
+const QString kSetOnLine =
+    QStringLiteral("set carrier=ON freq=100.05 power=1000 reflect=100 temp=45");
+
+// The next stdout line starting with prefix, skipping others; empty on time-out.
+QString waitForLine(QProcess& sim, const QString& prefix, int timeoutMs = 3000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        while (sim.canReadLine()) {
+            const QString line = QString::fromUtf8(sim.readLine()).trimmed();
+            if (line.startsWith(prefix))
+                return line;
+        }
+        if (deadline.hasExpired() ||
+            !sim.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+            return {};
+    }
+}
+
+// Everything the pty delivers until `want` bytes are in or the time is up.
+QByteArray readPty(int fd, qsizetype want, int timeoutMs)
+{
+    QByteArray got;
+    QDeadlineTimer deadline(timeoutMs);
+    while (got.size() < want && !deadline.hasExpired()) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(deadline.remainingTime())) <= 0)
+            break;
+        char buffer[1024];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            got.append(buffer, n);
+    }
+    return got;
+}
+
+void stop(QProcess& sim)
+{
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(3000));
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 0);
+}
+
+} // namespace
+
+class TestSimProcess : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void serialFramesAndCommands()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("ttyZEL"));
+        QProcess sim;
+        sim.start(QStringLiteral(ZEL_SIM_PATH), {"serial", "--link", link, "--interval", "12.5",
+                                                 "--frames", "20", "--seed", "1"});
+        const QString ready = waitForLine(sim, QStringLiteral("ready serial "));
+        QVERIFY(!ready.isEmpty());
+        QCOMPARE(ready.section(' ', -1), QFileInfo(link).symLinkTarget());
+
+        const int fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        termios tio{};
+        ::tcgetattr(fd, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(fd, TCSANOW, &tio);
+
+        // Exactly the 20 frames asked for, each 24 bytes from device 8001,
+        // on air at 98.50 MHz and locked, ending in CR LF.
+        const QByteArray frames = readPty(fd, 20 * 24, 1500);
+        QCOMPARE(frames.size(), 20 * 24);
+        QVERIFY(readPty(fd, 1, 200).isEmpty());
+        for (qsizetype at = 0; at < frames.size(); at += 24) {
+            const QByteArray frame = frames.mid(at, 24);
+            QCOMPARE(frame.first(6).toHex(' '), QByteArray("1f 41 01 26 7a 01"));
+            QVERIFY(frame.endsWith("\r\n"));
+        }
+
+        QCOMPARE(::write(fd, kSetOn.constData(), 9), 9);
+        QCOMPARE(waitForLine(sim, QStringLiteral("set ")), kSetOnLine);
+        for (const char byte : QByteArray::fromHex("012C")) { // paced like the monitor
+            QCOMPARE(::write(fd, &byte, 1), 1);
+            QThread::msleep(120);
+        }
+        QCOMPARE(waitForLine(sim, QStringLiteral("address ")), QStringLiteral("address 300"));
+        ::close(fd);
+
+        stop(sim);
+        QVERIFY(!QFileInfo(link).isSymLink());
+    }
+
+    void gatewayPollAndSet()
+    {
+        QProcess sim;
+        sim.start(QStringLiteral(ZEL_SIM_PATH), {"gateway", "--port", "0", "--seed", "1"});
+        const QString ready = waitForLine(sim, QStringLiteral("ready gateway 127.0.0.1 "));
+        QVERIFY(!ready.isEmpty());
+
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, ready.section(' ', -1).toUShort());
+        QVERIFY(socket.waitForConnected(2000));
+        socket.write(kPoll);
+        QByteArray reply;
+        while (reply.size() < 50 && socket.waitForReadyRead(2000))
+            reply += socket.readAll();
+        static const QRegularExpression columns(QStringLiteral(
+            R"(^08001 1 09850 1 \d{4} \d{3} \d{3} \d{3} \d{3} \d{3} \d{3} \d{3}\r\n$)"));
+        QVERIFY2(columns.match(QString::fromLatin1(reply)).hasMatch(), reply.constData());
+        QCOMPARE(waitForLine(sim, QStringLiteral("poll")), QStringLiteral("poll"));
+
+        socket.write(kRemoteSetOn);
+        QVERIFY(socket.waitForBytesWritten(1000));
+        QCOMPARE(waitForLine(sim, QStringLiteral("set ")), kSetOnLine);
+        QVERIFY(!socket.waitForReadyRead(300)); // no answer to a set, and no close
+        QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
+        socket.disconnectFromHost();
+        stop(sim);
+    }
+
+    void gatewayFaults_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("firstChunk"); // bytes of the first read; 0: nothing
+        QTest::addColumn<int>("minDelayMs");
+        QTest::newRow("silent") << "silent" << 0 << 0;
+        QTest::newRow("split") << "split" << 25 << 0;
+        QTest::newRow("late") << "late" << 50 << 1400;
+    }
+    void gatewayFaults()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, firstChunk);
+        QFETCH(int, minDelayMs);
+        QProcess sim;
+        sim.start(QStringLiteral(ZEL_SIM_PATH), {"gateway", "--port", "0", "--fault", fault});
+        const QString ready = waitForLine(sim, QStringLiteral("ready gateway "));
+        QVERIFY(!ready.isEmpty());
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, ready.section(' ', -1).toUShort());
+        QVERIFY(socket.waitForConnected(2000));
+        QElapsedTimer clock;
+        clock.start();
+        socket.write(kPoll);
+        if (firstChunk == 0) {
+            QVERIFY(!socket.waitForReadyRead(600));
+        } else {
+            QVERIFY(socket.waitForReadyRead(2500));
+            QVERIFY(clock.elapsed() >= minDelayMs);
+            QCOMPARE(socket.readAll().size(), firstChunk);
+        }
+        stop(sim);
+    }
+
+    void gatewayRefuses()
+    {
+        QProcess sim;
+        sim.start(QStringLiteral(ZEL_SIM_PATH), {"gateway", "--port", "0", "--fault", "refuse"});
+        const QString ready = waitForLine(sim, QStringLiteral("ready gateway "));
+        QVERIFY(!ready.isEmpty());
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, ready.section(' ', -1).toUShort());
+        QVERIFY(!socket.waitForConnected(2000));
+        QCOMPARE(socket.error(), QAbstractSocket::ConnectionRefusedError);
+        stop(sim);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimProcess)
+#include "tst_simprocess.moc"
