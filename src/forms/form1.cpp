@@ -173,6 +173,7 @@ void Form1::UpdatePanel()
         m_logPending = false;
         WriteStatusLog();
     }
+    Q_EMIT panelUpdated();
 }
 
 void Form1::WriteStatusLog()

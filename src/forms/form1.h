@@ -76,6 +76,10 @@ public:
     SerialPort& serialPort() { return *m_parts.serial; }
     TrayIcon& trayIcon() { return *m_parts.tray; }
 
+Q_SIGNALS:
+    // The panel shows the record as it now stands (after a frame or a tick).
+    void panelUpdated();
+
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

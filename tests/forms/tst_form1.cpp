@@ -1,0 +1,280 @@
+#include "config/qtsettingsstore.h"
+#include "forms/digitbox.h"
+#include "forms/form1.h"
+#include "forms/ledindicator.h"
+#include "forms/qtserialport.h"
+#include "forms/setparameterpanel.h"
+#include "forms/statuspanel.h"
+#include "config/portdirectory.h"
+#include "support/fakes.h"
+#include "support/pty.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zel;
+
+namespace {
+
+const QByteArray goodFrame =
+    QByteArray::fromHex("1F4101222E01C350015E013205C8004B0009006400630D0A");
+
+// On air and locked, temperature 30.6, forward 5000 W, reflect 35 W: no alarm.
+// The variants below each raise one alarm.
+QByteArray alarmFrame(const char* kind)
+{
+    QByteArray f = goodFrame;
+    if (qstrcmp(kind, "off air") == 0)
+        f[2] = 0;
+    else if (qstrcmp(kind, "unlocked") == 0)
+        f[5] = 0;
+    else if (qstrcmp(kind, "hot") == 0)
+        f.replace(10, 2, QByteArray::fromHex("01C3")); // 45.1
+    else if (qstrcmp(kind, "reflect") == 0)
+        f.replace(8, 2, QByteArray::fromHex("0BB9")); // 300.1 W of 5000 W
+    return f;
+}
+
+// One monitor on a temporary settings file and data folder, with the
+// transmitter on the far end of a pty mapped as serial port 3.
+struct Rig {
+    QTemporaryDir dir;
+    PtyPair pty;
+    FakeTray* tray = nullptr;
+    FakeDialogs* dialogs = nullptr;
+    std::unique_ptr<Form1> form;
+
+    explicit Rig(QByteArray ini, bool trayAvailable = true, QString dataFolder = {})
+    {
+        ini.replace("@PTY@", pty.devicePath().toLocal8Bit());
+        QFile f(dir.filePath(QStringLiteral("ZEL.ini")));
+        f.open(QIODevice::WriteOnly);
+        f.write(ini);
+        f.close();
+
+        Form1Parts parts;
+        parts.settings = std::make_unique<QtSettingsStore>(f.fileName());
+        const SettingsStore* store = parts.settings.get();
+        parts.serial = std::make_unique<QtSerialPort>(
+            [store](int n) { return serialDeviceName(n, *store); });
+        auto t = std::make_unique<FakeTray>();
+        t->available = trayAvailable;
+        tray = t.get();
+        parts.tray = std::move(t);
+        auto d = std::make_unique<FakeDialogs>();
+        dialogs = d.get();
+        parts.dialogs = std::move(d);
+        auto clock = std::make_unique<FixedClock>();
+        clock->at = QDateTime(QDate(2026, 12, 4), QTime(1, 35, 12));
+        parts.clock = std::move(clock);
+        parts.files = std::make_unique<FolderLocations>(dataFolder.isEmpty() ? dir.path()
+                                                                             : dataFolder);
+        form = std::make_unique<Form1>(std::move(parts));
+    }
+
+    QString logPath() const { return dir.filePath(QStringLiteral("Log-ZEL.txt")); }
+    QByteArray log() const
+    {
+        QFile f(logPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QString box(int n) const { return form->statusPanel()->digitBox(n)->digitdisplay(); }
+    QString trace() const
+    {
+        return form->findChild<QPlainTextEdit*>(QStringLiteral("TraceView"))->toPlainText();
+    }
+    // Sends a frame and waits until the panel has shown it.
+    bool deliver(const QByteArray& frame)
+    {
+        QSignalSpy shown(form.get(), &Form1::panelUpdated);
+        pty.write(frame);
+        return shown.wait(2000);
+    }
+};
+
+const QByteArray serialIni = "[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=@PTY@\n";
+
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void startsInTrayWithSettingsLoaded()
+    {
+        Rig rig("");
+        rig.form->start();
+        QCOMPARE(rig.tray->toolTip, QStringLiteral("ZEL FM Status"));
+        QVERIFY(!rig.tray->icon.isNull());
+        QVERIFY(rig.tray->shows >= 1);
+        QVERIFY(!rig.form->isVisible());
+        QVERIFY(rig.form->timer1().isActive());
+        QVERIFY(!rig.form->tmGetTcp().isActive());
+        QCOMPARE(rig.form->status().DeviceId, QStringLiteral("-----"));
+        // The panel keeps its design texts until the first update.
+        QCOMPARE(rig.box(1), QStringLiteral("-.-"));
+        auto* panel = rig.form->setParameterPanel();
+        QVERIFY(panel->optionOff()->isChecked());
+        QCOMPARE(panel->frequency()->text(), QStringLiteral("100.00"));
+        QCOMPARE(panel->tempProtection()->text(), QStringLiteral("45"));
+        rig.form->LoadSettings();
+        QCOMPARE(rig.form->windowTitle(),
+                 QStringLiteral("FM Monitor By ZEL Broadcast [ Version 2.0.3 ]"));
+    }
+
+    // A port that cannot be opened must not leave design texts such as
+    // "1000" W in the fields, nor stop polling or the caption.
+    void unopenablePortStillLoadsTheRest_data()
+    {
+        QTest::addColumn<bool>("trayAvailable");
+        QTest::newRow("tray message") << true;
+        QTest::newRow("notice without a tray") << false;
+    }
+    void unopenablePortStillLoadsTheRest()
+    {
+        QFETCH(bool, trayAvailable);
+        Rig rig("[Setting]\nCommON=1\nTCPON=1\nComm Port=7\nSETPOWERT=250\n"
+                "[Ports]\n7=/dev/zel-missing\n",
+                trayAvailable);
+        rig.form->start();
+        const QStringList& told = trayAvailable ? rig.tray->messages : rig.dialogs->notices;
+        QCOMPARE(told.size(), 1);
+        QVERIFY(told.first().contains(QStringLiteral("/dev/zel-missing")));
+        QVERIFY(rig.trace().contains(QStringLiteral("cannot be opened")));
+        QCOMPARE(rig.form->setParameterPanel()->forwardTarget()->text(), QStringLiteral("250"));
+        QVERIFY(rig.form->tmGetTcp().isActive());
+        QVERIFY(rig.form->windowTitle().endsWith(QStringLiteral("[ Version 2.0.3 ]")));
+        QCOMPARE(rig.form->isVisible(), !trayAvailable);
+    }
+
+    void framesReachPanelAndStatusLog()
+    {
+        Rig rig(serialIni);
+        rig.form->start();
+        QVERIFY(rig.form->serialPort().portOpen());
+        QVERIFY(rig.deliver(goodFrame));
+        QCOMPARE(rig.box(1), QStringLiteral("87.50"));
+        QCOMPARE(rig.box(4), QStringLiteral("5000.0"));
+        QCOMPARE(rig.box(9), QStringLiteral("||||||||||:| "));
+        QVERIFY(rig.form->statusPanel()->led(2)->isOn());
+        QCOMPARE(rig.form->statusPanel()->deviceIdText(), QStringLiteral("08001"));
+        QVERIFY(rig.log().contains("Frequency   \t87.50 Mhz\r\n"));
+
+        // The watchdog's redraw does not log the same frame again.
+        QFile::remove(rig.logPath());
+        rig.form->Timer1_Timer();
+        QVERIFY(!QFile::exists(rig.logPath()));
+
+        QVERIFY(rig.deliver(alarmFrame("hot")));
+        QVERIFY(rig.log().contains("Temperature \t45.1 C.\r\n"));
+        QCOMPARE(rig.form->statusPanel()->digitBox(2)->digitcolor(), 2);
+    }
+
+    void watchdogFollowsTheLink()
+    {
+        Rig rig(serialIni);
+        rig.form->start();
+        const qint64 silentIcon = rig.tray->icon.cacheKey();
+        QVERIFY(rig.deliver(goodFrame));
+        rig.form->Timer1_Timer();
+        QVERIFY(rig.form->statusPanel()->led(1)->isOn());
+        QVERIFY(rig.tray->icon.cacheKey() != silentIcon);
+        QCOMPARE(rig.box(1), QStringLiteral("87.50"));
+        QVERIFY(!rig.form->powerOn());
+
+        // A silent interval: placeholders, dark lamps, the silent icon.
+        rig.form->Timer1_Timer();
+        QVERIFY(!rig.form->statusPanel()->led(1)->isOn());
+        QCOMPARE(rig.tray->icon.cacheKey(), silentIcon);
+        QCOMPARE(rig.box(1), QStringLiteral("---.--"));
+        QCOMPARE(rig.box(4), QStringLiteral("----.-"));
+        QCOMPARE(rig.box(8), QStringLiteral("          :  "));
+        QVERIFY(!rig.form->statusPanel()->led(2)->isOn());
+        QVERIFY(rig.form->timer1().isActive());
+    }
+
+    void tickThatFailsKeepsTheWatchdog()
+    {
+        Rig rig("");
+        rig.form->start();
+        rig.tray->failOnSetIcon = true;
+        rig.form->Timer1_Timer();
+        QVERIFY(rig.form->timer1().isActive());
+        QVERIFY(!rig.form->powerOn());
+        QVERIFY(rig.trace().contains(QStringLiteral("Watchdog tick failed")));
+    }
+
+    void raisesOnAlarmOnlyWhenMinimised_data()
+    {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<bool>("raises");
+        QTest::newRow("all well") << goodFrame << false;
+        for (const char* kind : {"off air", "unlocked", "hot", "reflect"})
+            QTest::newRow(kind) << alarmFrame(kind) << true;
+    }
+    void raisesOnAlarmOnlyWhenMinimised()
+    {
+        QFETCH(QByteArray, frame);
+        QFETCH(bool, raises);
+        Rig rig(serialIni);
+        rig.form->start();
+        QVERIFY(!rig.form->isVisible());
+        QVERIFY(rig.deliver(frame));
+        QCOMPARE(rig.form->isVisible(), raises);
+        QCOMPARE(rig.form->isMinimized(), !raises);
+
+        // Shown in its normal state, an alarm changes nothing about the window.
+        rig.form->TrayRestore();
+        QVERIFY(rig.deliver(frame));
+        QVERIFY(rig.form->isVisible() && !rig.form->isMinimized());
+    }
+
+    void minimiseHidesOnlyWithATray_data()
+    {
+        QTest::addColumn<bool>("trayAvailable");
+        QTest::newRow("tray") << true;
+        QTest::newRow("no tray") << false;
+    }
+    void minimiseHidesOnlyWithATray()
+    {
+        QFETCH(bool, trayAvailable);
+        Rig rig("", trayAvailable);
+        rig.form->start();
+        rig.form->TrayRestore();
+        QVERIFY(rig.form->isVisible());
+        const int shows = rig.tray->shows;
+        rig.form->showMinimized();
+        QTest::qWait(20);
+        QCOMPARE(rig.form->isVisible(), !trayAvailable);
+        QCOMPARE(rig.tray->shows > shows, trayAvailable);
+    }
+
+    // An unwritable status log is said once, not for every frame, and the
+    // panel goes on; when the folder comes back, so does the log.
+    void statusLogFailureSaidOnce()
+    {
+        QTemporaryDir data;
+        const QString folder = data.filePath(QStringLiteral("ZEL"));
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Rig rig(serialIni, true, folder);
+        rig.form->start();
+        QVERIFY(rig.deliver(goodFrame));
+        QVERIFY(rig.deliver(alarmFrame("hot")));
+        QCOMPARE(rig.box(2), QStringLiteral("45.1"));
+        QCOMPARE(rig.trace().count(QStringLiteral("not written")), 1);
+
+        QVERIFY(blocker.remove());
+        QVERIFY(rig.deliver(goodFrame));
+        QVERIFY(QFile::exists(folder + QStringLiteral("/Log-ZEL.txt")));
+        QCOMPARE(rig.trace().count(QStringLiteral("written again")), 1);
+    }
+};
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

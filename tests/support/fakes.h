@@ -1,0 +1,71 @@
+#pragma once
+
+#include "shell/clock.h"
+#include "shell/filelocations.h"
+#include "shell/operatordialogs.h"
+#include "shell/trayicon.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <stdexcept>
+
+// The tray cannot be driven under the offscreen platform: this one records.
+class FakeTray final : public zel::TrayIcon {
+public:
+    bool available = true;
+    bool failOnSetIcon = false;
+    QIcon icon;
+    QString toolTip;
+    int shows = 0;
+    QStringList messages;
+
+    bool isAvailable() const override { return available; }
+    void setToolTip(const QString& text) override { toolTip = text; }
+    void setIcon(const QIcon& i) override
+    {
+        if (failOnSetIcon)
+            throw std::runtime_error("icon store broken");
+        icon = i;
+    }
+    void TrayShow() override { ++shows; }
+    void showMessage(const QString&, const QString& text) override { messages << text; }
+};
+
+// Modal dialogs cannot be answered by a test: record them, answer from a script.
+class FakeDialogs final : public zel::OperatorDialogs {
+public:
+    struct Shown {
+        QString text, title;
+        Icon icon;
+    };
+    QList<Shown> messages;
+    QStringList notices;
+    QStringList inputs; // answers for inputBox, first to last
+
+    void message(const QString& text, const QString& title, Icon icon) override
+    {
+        messages.append({text, title, icon});
+    }
+    QString inputBox(const QString&, const QString&, const QString&) override
+    {
+        return inputs.isEmpty() ? QString() : inputs.takeFirst();
+    }
+    void notice(const QString& text) override { notices << text; }
+};
+
+class FixedClock final : public zel::Clock {
+public:
+    QDateTime at;
+    QDateTime now() const override { return at; }
+};
+
+class FolderLocations final : public zel::FileLocations {
+public:
+    explicit FolderLocations(QString folder) : m_folder(std::move(folder)) {}
+    QString statusLogPath() const override { return m_folder + QStringLiteral("/Log-ZEL.txt"); }
+    QString traceFilePath() const override { return m_folder + QStringLiteral("/logs.txt"); }
+
+private:
+    QString m_folder;
+};
