@@ -55,13 +55,10 @@ QStringList faultNames()
 }
 
 GatewaySim::GatewaySim(GatewayOptions options, QObject* parent)
-    : QObject(parent), options_(options), transmitter_(options.seed), garbageRng_(options.seed + 1)
+    : QObject(parent), options_(options), transmitter_(options.seed),
+      player_(transmitter_, options.scenario, options.scriptStepMs), garbageRng_(options.seed + 1)
 {
     transmitter_.setDeviceId(options_.deviceId);
-    active_ = options_.scenario == Scenario::Script ? scriptedScenario(0, options_.scriptStepMs)
-                                                    : options_.scenario;
-    transmitter_.setScenario(active_);
-    transmitter_.settle();
     modelTimer_.setInterval(kModelStepMs);
     connect(&modelTimer_, &QTimer::timeout, this, &GatewaySim::stepModel);
     connect(&server_, &QTcpServer::newConnection, this, &GatewaySim::acceptConnections);
@@ -81,7 +78,7 @@ bool GatewaySim::start()
     clock_.start();
     logLine(QStringLiteral("ready gateway 127.0.0.1 %1").arg(port));
     if (options_.scenario == Scenario::Script)
-        logLine(QStringLiteral("event scenario %1").arg(scenarioName(active_)));
+        logLine(QStringLiteral("event scenario %1").arg(scenarioName(player_.active())));
     modelTimer_.start();
     return true;
 }
@@ -109,7 +106,7 @@ void GatewaySim::acceptConnections()
 
 void GatewaySim::answer(QTcpSocket* socket)
 {
-    if (options_.fault == Fault::Silent || active_ == Scenario::Silent)
+    if (options_.fault == Fault::Silent || player_.active() == Scenario::Silent)
         return;
     const QByteArray reply = encodeStatusReply(transmitter_.sample());
     QPointer<QTcpSocket> guarded(socket);
@@ -164,19 +161,8 @@ void GatewaySim::answer(QTcpSocket* socket)
 
 void GatewaySim::stepModel()
 {
-    const qint64 nowMs = clock_.elapsed();
-    if (options_.scenario == Scenario::Script) {
-        const Scenario next = scriptedScenario(nowMs, options_.scriptStepMs);
-        if (next != active_) {
-            active_ = next;
-            transmitter_.setScenario(next);
-            logLine(QStringLiteral("event scenario %1").arg(scenarioName(next)));
-        }
-    }
-    transmitter_.step((nowMs - lastStepMs_) / 1000.0);
-    lastStepMs_ = nowMs;
-    for (const QString& event : transmitter_.takeEvents())
-        logLine(event);
+    for (const QString& line : player_.advance(clock_.elapsed()))
+        logLine(line);
 }
 
 } // namespace zel::sim

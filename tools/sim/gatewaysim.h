@@ -52,11 +52,10 @@ private:
 
     GatewayOptions options_;
     Transmitter transmitter_;
+    ScenarioPlayer player_;
     QTcpServer server_;
     QTimer modelTimer_;
     QElapsedTimer clock_;
-    qint64 lastStepMs_ = 0;
-    Scenario active_ = Scenario::Normal;
     std::mt19937 garbageRng_;
 };
 

@@ -31,7 +31,9 @@ const char* const kDescription = R"(Simulates an FM transmitter's controller and
 
 Modes:
   serial   Creates a pseudo-terminal, links PATH (--link) to its slave
-           device and sends a 24-byte status frame every --interval ms.
+           device and sends a 24-byte status frame every --interval ms
+           while the device is open (frames sent to a closed port are lost
+           on a real line; here they are not sent, so none arrive stale).
            Decodes the 9-byte set command ("S", '0'/'1', F, P, R, T, CR) and
            the 2-byte address command, sent in one piece or byte by byte.
            Two bytes are an address unless they start with "S" followed by
@@ -113,7 +115,7 @@ int main(int argc, char* argv[])
          QStringLiteral("serial: frames per second instead of --interval (max 80)."),
          QStringLiteral("FPS")},
         {QStringLiteral("frames"),
-         QStringLiteral("serial: stop sending after N frames, keep running."), QStringLiteral("N")},
+         QStringLiteral("serial: stop after N frames sent, keep running."), QStringLiteral("N")},
         {QStringLiteral("port"),
          QStringLiteral("gateway: TCP port on 127.0.0.1, 0 for any free one."),
          QStringLiteral("PORT")},

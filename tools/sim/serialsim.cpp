@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/ioctl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -19,10 +19,6 @@ namespace zel::sim {
 
 namespace {
 
-// More than this waiting unread on the line means nobody is reading (or the
-// reader has stalled for over a second at full rate); like a real UART
-// overrun, the backlog is lost rather than delivered stale.
-constexpr int kStaleBacklogBytes = 2048;
 constexpr int kModelStepMs = 100;
 
 bool fail(const char* what)
@@ -34,13 +30,10 @@ bool fail(const char* what)
 } // namespace
 
 SerialSim::SerialSim(SerialOptions options, QObject* parent)
-    : QObject(parent), options_(std::move(options)), transmitter_(options_.seed)
+    : QObject(parent), options_(std::move(options)), transmitter_(options_.seed),
+      player_(transmitter_, options_.scenario, options_.scriptStepMs)
 {
     transmitter_.setDeviceId(options_.deviceId);
-    active_ = options_.scenario == Scenario::Script ? scriptedScenario(0, options_.scriptStepMs)
-                                                    : options_.scenario;
-    transmitter_.setScenario(active_);
-    transmitter_.settle();
 
     frameTimer_.setSingleShot(true);
     frameTimer_.setTimerType(Qt::PreciseTimer);
@@ -56,8 +49,6 @@ SerialSim::~SerialSim()
     readNotifier_.reset();
     writeNotifier_.reset();
     removeLink();
-    if (slave_ >= 0)
-        ::close(slave_);
     if (master_ >= 0)
         ::close(master_);
 }
@@ -76,19 +67,23 @@ bool SerialSim::start()
         return fail("ptsname");
     slavePath_ = QString::fromLocal8Bit(name);
 
-    // Holding the slave open keeps the line up while no monitor has it open,
-    // and lets us set raw mode: no echo, no CR/LF translation of binary data.
-    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave_ < 0)
+    // Raw mode (no echo, no CR/LF translation of binary data) is set once
+    // here and stays with the pty after the slave is closed again. The slave
+    // is not kept open: its open count tells whether a monitor is listening.
+    const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave < 0)
         return fail("open pty slave");
     termios tio{};
-    if (::tcgetattr(slave_, &tio) != 0)
-        return fail("tcgetattr");
-    ::cfmakeraw(&tio);
-    ::cfsetispeed(&tio, B19200);
-    ::cfsetospeed(&tio, B19200);
-    if (::tcsetattr(slave_, TCSANOW, &tio) != 0)
-        return fail("tcsetattr");
+    bool raw = ::tcgetattr(slave, &tio) == 0;
+    if (raw) {
+        ::cfmakeraw(&tio);
+        ::cfsetispeed(&tio, B19200);
+        ::cfsetospeed(&tio, B19200);
+        raw = ::tcsetattr(slave, TCSANOW, &tio) == 0;
+    }
+    ::close(slave);
+    if (!raw)
+        return fail("set raw mode");
 
     const QByteArray link = QFile::encodeName(options_.linkPath);
     struct stat st {};
@@ -111,11 +106,12 @@ bool SerialSim::start()
     writeNotifier_->setEnabled(false);
     connect(writeNotifier_.get(), &QSocketNotifier::activated, this,
             &SerialSim::flushPendingOutput);
+    readNotifier_->setEnabled(false); // until a monitor opens the port
 
     clock_.start();
     logLine(QStringLiteral("ready serial %1").arg(slavePath_));
     if (options_.scenario == Scenario::Script)
-        logLine(QStringLiteral("event scenario %1").arg(scenarioName(active_)));
+        logLine(QStringLiteral("event scenario %1").arg(scenarioName(player_.active())));
     modelTimer_.start();
     sendFrame();
     return true;
@@ -128,13 +124,12 @@ void SerialSim::sendFrame()
         return;
     }
     const double nowMs = clock_.nsecsElapsed() / 1e6;
-    if (active_ != Scenario::Silent) {
+    // Like a real line, frames sent while no one has the port open are lost;
+    // they are not sent at all, so they are not delivered stale later.
+    if (player_.active() != Scenario::Silent && checkLineOpen()) {
         if (!unsent_.isEmpty()) {
             ++framesDropped_; // the line is still busy with the previous frame
         } else {
-            int waiting = 0;
-            if (::ioctl(slave_, FIONREAD, &waiting) == 0 && waiting > kStaleBacklogBytes)
-                ::tcflush(slave_, TCIFLUSH);
             const QByteArray frame = encodeStatusFrame(transmitter_.sample());
             const ssize_t written =
                 ::write(master_, frame.constData(), static_cast<size_t>(frame.size()));
@@ -185,12 +180,8 @@ void SerialSim::readCommands()
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
-            // Cannot happen while we hold the slave open; never spin on it.
-            logLine(QStringLiteral("event line read failed: %1")
-                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
-            readNotifier_->setEnabled(false);
-        }
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+            checkLineOpen(); // EIO: the last opener closed the port
         break;
     }
     if (chunk.isEmpty())
@@ -218,21 +209,29 @@ void SerialSim::handle(const QList<CommandEvent>& events)
     }
 }
 
+bool SerialSim::checkLineOpen()
+{
+    // The master reports a hang-up while no one has the slave open. Reading
+    // is paused then, since a hung-up master is always readable (EIO).
+    pollfd state{master_, POLLIN, 0};
+    const bool open = ::poll(&state, 1, 0) >= 0 && !(state.revents & POLLHUP);
+    if (open != lineOpen_) {
+        lineOpen_ = open;
+        readNotifier_->setEnabled(open);
+        if (!open) {
+            unsent_.clear();
+            writeNotifier_->setEnabled(false);
+        }
+        logLine(open ? QStringLiteral("event port opened") : QStringLiteral("event port closed"));
+    }
+    return open;
+}
+
 void SerialSim::stepModel()
 {
-    const qint64 nowMs = clock_.elapsed();
-    if (options_.scenario == Scenario::Script) {
-        const Scenario next = scriptedScenario(nowMs, options_.scriptStepMs);
-        if (next != active_) {
-            active_ = next;
-            transmitter_.setScenario(next);
-            logLine(QStringLiteral("event scenario %1").arg(scenarioName(next)));
-        }
-    }
-    transmitter_.step((nowMs - lastStepMs_) / 1000.0);
-    lastStepMs_ = nowMs;
-    for (const QString& event : transmitter_.takeEvents())
-        logLine(event);
+    checkLineOpen();
+    for (const QString& line : player_.advance(clock_.elapsed()))
+        logLine(line);
 }
 
 void SerialSim::removeLink()

@@ -43,14 +43,17 @@ private:
     void flushPendingOutput();
     void stepModel();
     void removeLink();
+    // Whether a monitor has the port open; logs and follows changes.
+    bool checkLineOpen();
 
     SerialOptions options_;
     Transmitter transmitter_;
+    ScenarioPlayer player_;
     SerialCommandDecoder decoder_;
     int master_ = -1;
-    int slave_ = -1;
     QString slavePath_;
     bool linkCreated_ = false;
+    bool lineOpen_ = false;
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;
     QByteArray unsent_; // rest of a frame the line would not take at once
@@ -60,9 +63,7 @@ private:
     QElapsedTimer clock_;
     qint64 framesSent_ = 0;
     qint64 framesDropped_ = 0;
-    qint64 lastStepMs_ = 0;
     double nextFrameMs_ = 0;
-    Scenario active_ = Scenario::Normal;
 };
 
 } // namespace zel::sim

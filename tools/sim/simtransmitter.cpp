@@ -149,4 +149,28 @@ QStringList Transmitter::takeEvents()
     return events;
 }
 
+ScenarioPlayer::ScenarioPlayer(Transmitter& transmitter, Scenario chosen, qint64 scriptStepMs)
+    : transmitter_(transmitter), chosen_(chosen), stepMs_(scriptStepMs),
+      active_(chosen == Scenario::Script ? scriptedScenario(0, scriptStepMs) : chosen)
+{
+    transmitter_.setScenario(active_);
+    transmitter_.settle();
+}
+
+QStringList ScenarioPlayer::advance(qint64 nowMs)
+{
+    QStringList lines;
+    if (chosen_ == Scenario::Script) {
+        const Scenario next = scriptedScenario(nowMs, stepMs_);
+        if (next != active_) {
+            active_ = next;
+            transmitter_.setScenario(next);
+            lines << QStringLiteral("event scenario %1").arg(scenarioName(next));
+        }
+    }
+    transmitter_.step((nowMs - lastMs_) / 1000.0);
+    lastMs_ = nowMs;
+    return lines + transmitter_.takeEvents();
+}
+
 } // namespace zel::sim

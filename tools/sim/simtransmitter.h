@@ -68,4 +68,22 @@ private:
     QStringList events_;
 };
 
+// Plays the chosen scenario on a transmitter in real time: steps the script
+// and the physics, and returns the log lines for what happened.
+class ScenarioPlayer {
+public:
+    ScenarioPlayer(Transmitter& transmitter, Scenario chosen, qint64 scriptStepMs);
+
+    // The scenario in force now (never Script).
+    Scenario active() const { return active_; }
+    QStringList advance(qint64 nowMs);
+
+private:
+    Transmitter& transmitter_;
+    Scenario chosen_;
+    qint64 stepMs_;
+    Scenario active_;
+    qint64 lastMs_ = 0;
+};
+
 } // namespace zel::sim
