@@ -44,7 +44,7 @@ QPolygonF segment(QPointF a, QPointF b, double t)
 
 void drawSevenSegment(QPainter& p, const QRectF& r, int segs, bool point, int scheme)
 {
-    const double t = std::max(1.5, r.width() * 0.14);
+    const double t = std::max(1.5, r.width() * 0.17);
     const double left = r.left() + t, right = r.right() - t * 1.6;
     const double top = r.top() + t / 2, bottom = r.bottom() - t / 2, mid = r.center().y();
     const std::array<QPolygonF, 7> shapes = {
@@ -62,8 +62,8 @@ void drawSevenSegment(QPainter& p, const QRectF& r, int segs, bool point, int sc
 
 } // namespace
 
-DigitBox::DigitBox(int placeholders, Justify justify, QWidget* parent)
-    : QWidget(parent), m_placeholders(placeholders), m_justify(justify)
+DigitBox::DigitBox(int placeholders, Kind kind, QWidget* parent)
+    : QWidget(parent), m_placeholders(placeholders), m_kind(kind)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -114,7 +114,7 @@ void DigitBox::paintEvent(QPaintEvent*)
     QList<Cell> shown = cells();
     const int count = std::max<int>(m_placeholders, int(shown.size()));
     while (shown.size() < count) {
-        if (m_justify == Justify::Right)
+        if (m_kind == Kind::Number)
             shown.prepend({u' ', false});
         else
             shown.append({u' ', false});
@@ -123,11 +123,12 @@ void DigitBox::paintEvent(QPaintEvent*)
     const QRectF area = QRectF(rect()).adjusted(4, 4, -4, -4);
     const double cellWidth = std::min(area.width() / count, area.height() * 0.62);
     const double used = cellWidth * count;
-    double x = m_justify == Justify::Right ? area.right() - used : area.left();
+    double x = m_kind == Kind::Number ? area.right() - used : area.left();
     for (const Cell& cell : shown) {
         const QRectF r(x, area.top(), cellWidth, area.height());
-        if (cell.ch == u'|') {
-            p.setBrush(litColour(m_color));
+        const bool barCell = cell.ch == u'|' || (m_kind == Kind::LevelBar && cell.ch == u' ');
+        if (barCell) {
+            p.setBrush(cell.ch == u'|' ? litColour(m_color) : unlitColour(m_color));
             p.drawRect(r.adjusted(cellWidth * 0.12, 0, -cellWidth * 0.12, 0));
         } else if (cell.ch == u':') {
             p.setBrush(litColour(m_color));

@@ -12,10 +12,11 @@ namespace zel {
 class DigitBox : public QWidget {
     Q_OBJECT
 public:
-    enum class Justify { Left, Right };
+    // Numbers sit to the right; level bars fill from the left, and their
+    // empty cells show as dark bars.
+    enum class Kind { Number, LevelBar };
 
-    explicit DigitBox(int placeholders, Justify justify = Justify::Right,
-                      QWidget* parent = nullptr);
+    explicit DigitBox(int placeholders, Kind kind = Kind::Number, QWidget* parent = nullptr);
 
     QString digitdisplay() const { return m_text; }
     void setDigitdisplay(const QString& text);
@@ -37,7 +38,7 @@ private:
     QString m_text;
     int m_color = 1;
     int m_placeholders;
-    Justify m_justify;
+    Kind m_kind;
 };
 
 } // namespace zel

@@ -88,9 +88,8 @@ QGroupBox* StatusPanel::frame(QWidget* parent, const QString& caption, QRect pla
 
 DigitBox* StatusPanel::box(QWidget* parent, int number, int placeholders, QRect place)
 {
-    // The level bars fill from the left; numbers sit to the right.
-    const auto justify = number >= 8 ? DigitBox::Justify::Left : DigitBox::Justify::Right;
-    auto* b = new DigitBox(placeholders, justify, parent);
+    const auto kind = number >= 8 ? DigitBox::Kind::LevelBar : DigitBox::Kind::Number;
+    auto* b = new DigitBox(placeholders, kind, parent);
     b->setObjectName(QStringLiteral("DigitBox%1").arg(number));
     b->setGeometry(place);
     b->setDigitdisplay(number >= 8 ? QStringLiteral("          :  ") : QStringLiteral("-.-"));

@@ -39,7 +39,7 @@ private Q_SLOTS:
     void wholeNumbers_data()
     {
         QTest::addColumn<double>("value");
-        QTest::addColumn<int>("byteResult"); // -1: overflow
+        QTest::addColumn<int>("byteResult");  // -1: overflow
         QTest::addColumn<int>("int16Result"); // INT_MIN: overflow
         QTest::newRow("half down to even") << 2.5 << 2 << 2;
         QTest::newRow("half up to even") << 3.5 << 4 << 4;
@@ -66,15 +66,24 @@ private Q_SLOTS:
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("id") << 8001.0 << "00000" << "08001";
-        QTest::newRow("id wider") << 123456.0 << "00000" << "123456";
-        QTest::newRow("two decimals") << 8750 * 0.01 << "0.00" << "87.50";
-        QTest::newRow("one decimal") << 75 * 0.1 << "0.0" << "7.5";
-        QTest::newRow("zero") << 0.0 << "0.0" << "0.0";
-        QTest::newRow("large") << 50000 * 0.1 << "0.0" << "5000.0";
-        QTest::newRow("integer") << 100.0 << "0" << "100";
-        QTest::newRow("negative, half away from zero") << -1.25 << "0.0" << "-1.3";
-        QTest::newRow("rounds to zero, no sign") << -0.01 << "0.0" << "0.0";
+        QTest::newRow("id") << 8001.0 << "00000"
+                            << "08001";
+        QTest::newRow("id wider") << 123456.0 << "00000"
+                                  << "123456";
+        QTest::newRow("two decimals") << 8750 * 0.01 << "0.00"
+                                      << "87.50";
+        QTest::newRow("one decimal") << 75 * 0.1 << "0.0"
+                                     << "7.5";
+        QTest::newRow("zero") << 0.0 << "0.0"
+                              << "0.0";
+        QTest::newRow("large") << 50000 * 0.1 << "0.0"
+                               << "5000.0";
+        QTest::newRow("integer") << 100.0 << "0"
+                                 << "100";
+        QTest::newRow("negative, half away from zero") << -1.25 << "0.0"
+                                                       << "-1.3";
+        QTest::newRow("rounds to zero, no sign") << -0.01 << "0.0"
+                                                 << "0.0";
     }
     void digitPatterns()
     {

@@ -60,10 +60,10 @@ private Q_SLOTS:
         QTest::newRow("nonsense") << QByteArray("[Setting]\nCommON=yes\nComm Port=abc\n"
                                                 "SETPOWER=on\nSETFREQ=\n")
                                   << 0 << "0" << false << "";
-        QTest::newRow("flag beyond a byte") << QByteArray("[Setting]\nCommON=300\n") << 0 << "0"
-                                            << false << "100.00";
-        QTest::newRow("comma in a value") << QByteArray("[Setting]\nSETFREQ=98,5\n") << 0 << "0"
-                                          << false << "98,5";
+        QTest::newRow("flag beyond a byte")
+            << QByteArray("[Setting]\nCommON=300\n") << 0 << "0" << false << "100.00";
+        QTest::newRow("comma in a value")
+            << QByteArray("[Setting]\nSETFREQ=98,5\n") << 0 << "0" << false << "98,5";
     }
     void handWrittenValues()
     {

@@ -1,3 +1,4 @@
+#include "config/portdirectory.h"
 #include "config/qtsettingsstore.h"
 #include "forms/digitbox.h"
 #include "forms/form1.h"
@@ -5,7 +6,6 @@
 #include "forms/qtserialport.h"
 #include "forms/setparameterpanel.h"
 #include "forms/statuspanel.h"
-#include "config/portdirectory.h"
 #include "support/fakes.h"
 #include "support/pty.h"
 
@@ -60,8 +60,8 @@ struct Rig {
         Form1Parts parts;
         parts.settings = std::make_unique<QtSettingsStore>(f.fileName());
         const SettingsStore* store = parts.settings.get();
-        parts.serial = std::make_unique<QtSerialPort>(
-            [store](int n) { return serialDeviceName(n, *store); });
+        parts.serial =
+            std::make_unique<QtSerialPort>([store](int n) { return serialDeviceName(n, *store); });
         auto t = std::make_unique<FakeTray>();
         t->available = trayAvailable;
         tray = t.get();
@@ -72,8 +72,8 @@ struct Rig {
         auto clock = std::make_unique<FixedClock>();
         clock->at = QDateTime(QDate(2026, 12, 4), QTime(1, 35, 12));
         parts.clock = std::move(clock);
-        parts.files = std::make_unique<FolderLocations>(dataFolder.isEmpty() ? dir.path()
-                                                                             : dataFolder);
+        parts.files =
+            std::make_unique<FolderLocations>(dataFolder.isEmpty() ? dir.path() : dataFolder);
         form = std::make_unique<Form1>(std::move(parts));
     }
 

@@ -39,8 +39,7 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("second"));
         // No temporary files are left beside it.
-        QCOMPARE(QDir(dir.filePath(QStringLiteral("new/folder"))).entryList(QDir::Files).size(),
-                 1);
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("new/folder"))).entryList(QDir::Files).size(), 1);
     }
 
     // Works as root too: a file stands where the folder should be, or a

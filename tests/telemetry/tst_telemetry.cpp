@@ -48,22 +48,34 @@ private Q_SLOTS:
         QTest::addColumn<QString>("temperature");
         QTest::addColumn<bool>("onAir");
         QTest::addColumn<bool>("lock");
-        QTest::newRow("id 0") << withBytes(workedFrame, 1, QByteArray::fromHex("0000")) << "00000" << "87.50"
+        QTest::newRow("id 0") << withBytes(workedFrame, 1, QByteArray::fromHex("0000")) << "00000"
+                              << "87.50"
                               << "30.6" << true << true;
-        QTest::newRow("id 32767") << withBytes(workedFrame, 1, QByteArray::fromHex("7FFF")) << "32767" << "87.50"
+        QTest::newRow("id 32767") << withBytes(workedFrame, 1, QByteArray::fromHex("7FFF"))
+                                  << "32767"
+                                  << "87.50"
                                   << "30.6" << true << true;
         QTest::newRow("id high byte 0x80 keeps old")
-            << withBytes(workedFrame, 1, QByteArray::fromHex("8000")) << "-----" << "87.50" << "30.6" << true
-            << true;
-        QTest::newRow("frequency 7FFF") << withBytes(workedFrame, 4, QByteArray::fromHex("7FFF")) << "08001"
-                                        << "327.67" << "30.6" << true << true;
-        QTest::newRow("temperature 0") << withBytes(workedFrame, 11, QByteArray::fromHex("0000"))
-                                       << "08001" << "87.50" << "0.0" << true << true;
+            << withBytes(workedFrame, 1, QByteArray::fromHex("8000")) << "-----"
+            << "87.50"
+            << "30.6" << true << true;
+        QTest::newRow("frequency 7FFF")
+            << withBytes(workedFrame, 4, QByteArray::fromHex("7FFF")) << "08001"
+            << "327.67"
+            << "30.6" << true << true;
+        QTest::newRow("temperature 0")
+            << withBytes(workedFrame, 11, QByteArray::fromHex("0000")) << "08001"
+            << "87.50"
+            << "0.0" << true << true;
         QTest::newRow("temperature overflow keeps old")
-            << withBytes(workedFrame, 11, QByteArray::fromHex("FF01")) << "08001" << "87.50" << "---.-" << true
-            << true;
+            << withBytes(workedFrame, 11, QByteArray::fromHex("FF01")) << "08001"
+            << "87.50"
+            << "---.-" << true << true;
         QTest::newRow("flags other than 1 are false")
-            << withBytes(withBytes(workedFrame, 3, QByteArray::fromHex("02")), 6, QByteArray::fromHex("FF")) << "08001" << "87.50"
+            << withBytes(withBytes(workedFrame, 3, QByteArray::fromHex("02")), 6,
+                         QByteArray::fromHex("FF"))
+            << "08001"
+            << "87.50"
             << "30.6" << false << false;
     }
     void fieldEdges()
