@@ -151,6 +151,11 @@ void Form1::trace(const QString& line)
     qInfo("%s", qUtf8Printable(line));
 }
 
+void Form1::clearTrace()
+{
+    m_trace->clear();
+}
+
 void Form1::MSComm1_OnComm(int commEvent)
 {
     if (commEvent != FrameReceiver::ReceiveEvent)

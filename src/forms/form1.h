@@ -4,6 +4,7 @@
 #include "config/settingsstore.h"
 #include "shell/clock.h"
 #include "shell/filelocations.h"
+#include "shell/monitorhost.h"
 #include "shell/operatordialogs.h"
 #include "shell/trayicon.h"
 #include "telemetry/framereceiver.h"
@@ -37,7 +38,7 @@ struct Form1Parts {
 // The monitor's main window. It owns the status record, its flags, the link
 // variables and the platform parts, and wires the receivers, the panel, the
 // status log and the watchdog together.
-class Form1 : public QWidget {
+class Form1 : public QWidget, public MonitorHost {
     Q_OBJECT
 public:
     static inline const QString DesignCaption = QStringLiteral("FM Monitor By ZEL Broadcast");
@@ -52,7 +53,7 @@ public:
 
     void Form_Load();
     void LoadSettings();
-    void UpdatePanel();
+    void UpdatePanel() override;
     void ClearStatus();
     void Timer1_Timer();
     void ShowPowerState();
@@ -61,13 +62,18 @@ public:
     void RaiseOnAlarm();
     void TrayRestore();
 
+    // MonitorHost
+    TransmitterStatus& statusRecord() override { return m_status; }
+    void markFrameReceived() override { m_powerOn = true; }
+    void replaceRxBuffer(const QByteArray& bytes) override { m_receiver.replaceBuffer(bytes); }
+    const LinkSettings& link() const override { return m_link; }
     // One line in the trace area (and the program's log).
-    void trace(const QString& line);
+    void trace(const QString& line) override;
+    void clearTrace() override;
 
     const TransmitterStatus& status() const { return m_status; }
     bool powerOn() const { return m_powerOn; }
     bool logPending() const { return m_logPending; }
-    const LinkSettings& link() const { return m_link; }
     QTimer& timer1() { return m_timer1; }
     QTimer& tmGetTcp() { return m_tmGetTcp; }
     QTimer& tmGetDdns() { return m_tmGetDdns; }
