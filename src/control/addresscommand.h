@@ -1,0 +1,31 @@
+#pragma once
+
+#include "shell/operatordialogs.h"
+#include "telemetry/serialport.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <variant>
+
+namespace zel {
+
+// Why an address input is not sent: the message the operator sees.
+struct AddressRefusal {
+    QString text;
+    QString title;
+    OperatorDialogs::Icon icon = OperatorDialogs::Icon::None;
+
+    bool operator==(const AddressRefusal&) const = default;
+};
+
+// The two-byte address command (high byte first) for what the operator typed
+// into the address box, or the refusal. The range is checked on the typed
+// value, before rounding, so 1.4 passes as address 1 and 65534.6 as 65535.
+std::variant<QByteArray, AddressRefusal> addressCommandFor(const QString& input);
+
+// The "Set Add" button: asks for the address, checks it and writes it to the
+// serial port in one write. It confirms only what the open port has taken.
+void Command2_Click(OperatorDialogs& dialogs, SerialPort& MSComm1);
+
+} // namespace zel
