@@ -1,0 +1,42 @@
+#include "tracefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace zel {
+
+TraceFile::TraceFile(QString path) : m_path(std::move(path)) {}
+
+bool TraceFile::write(const QByteArray& record, QString* error) const
+{
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("cannot create folder %1").arg(folder);
+        return false;
+    }
+    QFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (file.write(record) != record.size() || !file.flush()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+std::optional<QString> TraceFile::append(const QByteArray& reply)
+{
+    QString error;
+    const bool ok = write(reply + "\r\n", &error);
+    const bool wasFailing = std::exchange(m_failing, !ok);
+    if (!ok && !wasFailing)
+        return QStringLiteral("Trace file %1 not written: %2").arg(m_path, error);
+    if (ok && wasFailing)
+        return QStringLiteral("Trace file %1 written again").arg(m_path);
+    return std::nullopt;
+}
+
+} // namespace zel
