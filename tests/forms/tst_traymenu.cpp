@@ -10,27 +10,16 @@ using namespace zel;
 class TestTrayMenu : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void sixItemsEachReportingItsIndex()
+    void itemsReportTheirIndex()
     {
         TrayMenu menu;
         QSignalSpy clicked(&menu, &TrayMenu::mnutray_Click);
-        const QStringList captions = {QStringLiteral("Show &Parameter"),
-                                      QStringLiteral("&Setup"),
-                                      QStringLiteral("FM Set"),
-                                      QStringLiteral("Set &Address"),
-                                      QString(),
-                                      QStringLiteral("&Exit")};
-        QCOMPARE(menu.actions().size(), captions.size());
-        for (int i = 0; i < captions.size(); ++i) {
-            QAction* item = menu.mnutray(i);
-            QCOMPARE(menu.actions().at(i), item);
-            QCOMPARE(item->text(), captions[i]);
-            QCOMPARE(item->isSeparator(), i == TrayMenu::Separator);
+        for (QAction* item : menu.actions())
             item->trigger();
-            if (!item->isSeparator())
-                QCOMPARE(clicked.takeFirst().at(0).toInt(), i);
-        }
-        QVERIFY(clicked.isEmpty());
+        QCOMPARE(clicked.size(), 5);
+        for (int index : {0, 1, 2, 3, 5})
+            QCOMPARE(clicked.takeFirst().at(0).toInt(), index);
+        QVERIFY(menu.mnutray(TrayMenu::Separator)->isSeparator());
         QCOMPARE(menu.defaultAction(), menu.mnutray(TrayMenu::ShowParameter));
     }
 
@@ -40,13 +29,11 @@ private Q_SLOTS:
         QWidget window;
         auto* child = new QWidget(&window);
         child->setGeometry(10, 10, 50, 50);
-        window.resize(200, 200);
         TrayMenu menu;
         menu.attachAsContextMenu(&window);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 20),
+        QContextMenuEvent click(QContextMenuEvent::Mouse, {20, 20},
                                 child->mapToGlobal(QPoint(20, 20)));
         QApplication::sendEvent(child, &click);
         QTRY_VERIFY(menu.isVisible());
