@@ -185,6 +185,10 @@ int main(int argc, char* argv[])
         options.seed = seed;
         options.deviceId = deviceId;
         double rate = 0;
+        if (parser.isSet(QStringLiteral("fault"))) {
+            std::fprintf(stderr, "zel-fm-sim: --fault applies to gateway mode only\n");
+            return 2;
+        }
         if (options.linkPath.isEmpty()) {
             std::fprintf(stderr, "zel-fm-sim: serial mode needs --link PATH\n");
             return 2;

@@ -128,15 +128,16 @@ void SerialSim::sendFrame()
     // they are not sent at all, so they are not delivered stale later.
     if (player_.active() != Scenario::Silent && checkLineOpen()) {
         if (!unsent_.isEmpty()) {
-            ++framesDropped_; // the line is still busy with the previous frame
+            noteDropped(); // the line is still busy with the previous frame
         } else {
             const QByteArray frame = encodeStatusFrame(transmitter_.sample());
             const ssize_t written =
                 ::write(master_, frame.constData(), static_cast<size_t>(frame.size()));
             if (written == frame.size()) {
                 ++framesSent_;
+                dropping_ = false;
             } else if (written < 0) {
-                ++framesDropped_;
+                noteDropped();
             } else {
                 ++framesSent_;
                 unsent_ = frame.sliced(written);
@@ -150,6 +151,13 @@ void SerialSim::sendFrame()
     if (nextFrameMs_ < nowMs - options_.intervalMs)
         nextFrameMs_ = nowMs + options_.intervalMs;
     scheduleNextFrame();
+}
+
+void SerialSim::noteDropped()
+{
+    if (!dropping_)
+        logLine(QStringLiteral("event frames dropped: the port is not being read"));
+    dropping_ = true;
 }
 
 void SerialSim::scheduleNextFrame()

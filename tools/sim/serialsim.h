@@ -37,6 +37,7 @@ public:
 private:
     void sendFrame();
     void scheduleNextFrame();
+    void noteDropped();
     void readCommands();
     void expireCommand();
     void handle(const QList<CommandEvent>& events);
@@ -62,7 +63,7 @@ private:
     QTimer modelTimer_;
     QElapsedTimer clock_;
     qint64 framesSent_ = 0;
-    qint64 framesDropped_ = 0;
+    bool dropping_ = false; // logged once per run of dropped frames
     double nextFrameMs_ = 0;
 };
 
