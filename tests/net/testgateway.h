@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QList>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+// A gateway on 127.0.0.1: answers each poll with the reply pieces given, one
+// piece every pieceGapMs, and notes what it received and when the client hung
+// up (measured from the poll's arrival).
+class TestGateway : public QObject {
+public:
+    QList<QByteArray> replyPieces;
+    int pieceGapMs = 30;
+    QByteArray received;
+    int connections = 0;
+    qint64 hangUpAfterPollMs = -1;
+
+    TestGateway()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = m_server.nextPendingConnection()) {
+                ++connections;
+                s->setParent(this);
+                connect(s, &QTcpSocket::readyRead, this, [this, s] { onData(s); });
+                connect(s, &QTcpSocket::disconnected, this, [this, s] {
+                    if (m_sincePoll.isValid())
+                        hangUpAfterPollMs = m_sincePoll.elapsed();
+                    s->deleteLater();
+                });
+            }
+        });
+    }
+    QString port() const { return QString::number(m_server.serverPort()); }
+
+private:
+    void onData(QTcpSocket* s)
+    {
+        received += s->readAll();
+        if (received.size() < 16 || m_sincePoll.isValid())
+            return;
+        m_sincePoll.start();
+        int delay = 0;
+        for (const QByteArray& piece : replyPieces) {
+            QTimer::singleShot(delay, s, [s, piece] { s->write(piece); });
+            delay += pieceGapMs;
+        }
+    }
+
+    QTcpServer m_server;
+    QElapsedTimer m_sincePoll;
+};
+
+// A port with nobody listening: connects to it are refused.
+inline QString closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return QString::number(probe.serverPort());
+}
