@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 // A gateway on 127.0.0.1: answers each poll with the reply pieces given, one
 // piece every pieceGapMs, and notes what it received and when the client hung
 // up (measured from the poll's arrival).
@@ -17,7 +19,10 @@ public:
     int pieceGapMs = 30;
     QByteArray received;
     int connections = 0;
+    int open = 0;
+    int mostOpenAtOnce = 0;
     qint64 hangUpAfterPollMs = -1;
+    int answered = 0;
 
     TestGateway()
     {
@@ -25,9 +30,11 @@ public:
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* s = m_server.nextPendingConnection()) {
                 ++connections;
+                mostOpenAtOnce = std::max(mostOpenAtOnce, ++open);
                 s->setParent(this);
                 connect(s, &QTcpSocket::readyRead, this, [this, s] { onData(s); });
                 connect(s, &QTcpSocket::disconnected, this, [this, s] {
+                    --open;
                     if (m_sincePoll.isValid())
                         hangUpAfterPollMs = m_sincePoll.elapsed();
                     s->deleteLater();
@@ -41,8 +48,9 @@ private:
     void onData(QTcpSocket* s)
     {
         received += s->readAll();
-        if (received.size() < 16 || m_sincePoll.isValid())
+        if (received.size() < 16 * (answered + 1))
             return;
+        ++answered;
         m_sincePoll.start();
         int delay = 0;
         for (const QByteArray& piece : replyPieces) {

@@ -1,0 +1,246 @@
+#include "net/fakes.h"
+#include "net/remotelink.h"
+#include "net/testgateway.h"
+#include "support/fakes.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zel;
+
+namespace {
+
+const QByteArray workedReply = "12345 1 10110 1 1234 012 345 480 150 085 070 065\r\n";
+
+QStringList fields(const TransmitterStatus& s)
+{
+    const auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
+    return {s.DeviceId, flag(s.OnAir), s.FrequencyMHz, flag(s.FreqLock),
+            s.ForwardW, s.ReflectW,    s.TemperatureC, s.VoltageV,
+            s.CurrentA, s.ModPercent,  s.AudioLeft,    s.AudioRight};
+}
+
+const QStringList workedFields = {"12345", "1",    "101.10", "1",  "123.4", "1.2",
+                                  "34.5",  "48.0", "15.0",   "85", "70",    "65"};
+
+// The link on a temporary trace file, polling a gateway on 127.0.0.1, with a
+// name service that knows "gw" as 127.0.0.1.
+struct Rig {
+    QTemporaryDir dir;
+    TestGateway gateway;
+    RecordingHost host;
+    FakeDialogs dialogs;
+    FakeResolver* resolver = nullptr;
+    std::unique_ptr<RemoteLink> link;
+
+    explicit Rig(QString traceFolder = {}, int sendSettleMs = 80)
+    {
+        gateway.replyPieces = {workedReply};
+        host.settings.vIP = QStringLiteral("127.0.0.1");
+        host.settings.vPort = gateway.port();
+        host.settings.vDDNSURL = QStringLiteral("gw");
+        host.settings.vDDNSPORT = gateway.port();
+        RemoteLinkParts parts;
+        auto r = std::make_unique<FakeResolver>();
+        r->hosts.insert(QStringLiteral("gw"), {127, 0, 0, 1});
+        resolver = r.get();
+        parts.resolver = std::move(r);
+        parts.traceFilePath =
+            (traceFolder.isEmpty() ? dir.path() : traceFolder) + QStringLiteral("/logs.txt");
+        parts.limits = {5, sendSettleMs, 0};
+        link = std::make_unique<RemoteLink>(host, dialogs, std::move(parts));
+    }
+    QByteArray traceFile() const
+    {
+        QFile f(link->traceFile().path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+} // namespace
+
+class TestRemoteLink : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void decodeReply_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("worked example") << workedReply << workedFields;
+        QTest::newRow("nothing after position 48")
+            << QByteArray("12345 1 10110 1 1234 012 345 480 150 085 070 065999") << workedFields;
+        QTest::newRow("20 characters") << QByteArray("12345 1 10110 1 1234")
+                                       << QStringList{"12345", "1",   "101.10", "1", "123.4", "0.0",
+                                                      "0.0",   "0.0", "0.0",    "0", "0",     "0"};
+        QTest::newRow("14 characters: no lock flag")
+            << QByteArray("00042 0 08750 ")
+            << QStringList{"00042", "0",   "87.50", "0", "0.0", "0.0",
+                           "0.0",   "0.0", "0.0",   "0", "0",   "0"};
+        QTest::newRow("blanks and no numbers")
+            << QByteArray("  7   x ab110 2  9 9 ---")
+            << QStringList{"00007", "0",   "0.00", "0", "9.9", "0.0",
+                           "0.0",   "0.0", "0.0",  "0", "0",   "0"};
+    }
+    void decodeReply()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QStringList, expected);
+        TransmitterStatus status;
+        DecodeStatusReply(reply, status);
+        QCOMPARE(fields(status), expected);
+    }
+
+    void workedExampleIntoRecordAndTraceFile()
+    {
+        Rig rig;
+        rig.link->startFixedIpPolling();
+        rig.link->TMgetTCP_Timer();
+        QCOMPARE(fields(rig.host.status), workedFields);
+        QCOMPARE(rig.host.framesMarked, 1);
+        QCOMPARE(rig.host.panelUpdates, 1);
+        QCOMPARE(rig.host.rxBuffer, workedReply);
+        QCOMPARE(rig.traceFile(), workedReply + "\r\n");
+        QCOMPARE(rig.host.lines, (QStringList{"Connected to 127.0.0.1[7]",
+                                              "send >" + QString::fromLatin1(PollCommand()),
+                                              QString::fromLatin1(workedReply), "Closed"}));
+        QCOMPARE(rig.link->RequestMode(), 0);
+        QVERIFY(rig.link->TMgetTCP().isActive());
+
+        // Appended, never truncated.
+        rig.link->TMgetTCP_Timer();
+        QCOMPARE(rig.traceFile(), (workedReply + "\r\n").repeated(2));
+    }
+
+    // Pieces are gathered while the poll is outstanding and decoded once:
+    // at the full length or a line end, or, when short, at the close.
+    void replyInPieces_data()
+    {
+        QTest::addColumn<QByteArrayList>("pieces");
+        QTest::addColumn<QString>("forward");
+        QTest::addColumn<QString>("right");
+        // What the trace file gains: the reply as decoded.
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("three pieces")
+            << QByteArrayList{workedReply.left(19), workedReply.mid(19, 20), workedReply.mid(39)}
+            << "123.4"
+            << "65" << workedReply;
+        QTest::newRow("full length, then the line end")
+            << QByteArrayList{workedReply.left(48), workedReply.mid(48)} << "123.4"
+            << "65" << workedReply.left(48);
+        QTest::newRow("short, decoded at the close")
+            << QByteArrayList{workedReply.left(12), workedReply.mid(12, 8)} << "123.4"
+            << "0" << workedReply.left(20);
+    }
+    void replyInPieces()
+    {
+        QFETCH(QByteArrayList, pieces);
+        QFETCH(QString, forward);
+        QFETCH(QString, right);
+        QFETCH(QByteArray, record);
+        Rig rig(QString(), 300);
+        rig.gateway.replyPieces = pieces;
+        QSignalSpy decoded(rig.link.get(), &RemoteLink::replyDecoded);
+        rig.link->TMgetTCP_Timer();
+        QCOMPARE(decoded.size(), 1);
+        QCOMPARE(rig.host.panelUpdates, 1);
+        QCOMPARE(rig.host.status.DeviceId, QStringLiteral("12345"));
+        QCOMPARE(rig.host.status.ForwardW, forward);
+        QCOMPARE(rig.host.status.AudioRight, right);
+        QCOMPARE(rig.traceFile(), record + "\r\n");
+        QCOMPARE(rig.link->RequestMode(), 0);
+    }
+
+    // An exchange that is no poll (a set command) finds no poll outstanding.
+    void replyWithNoPollOutstandingDropped()
+    {
+        Rig rig;
+        rig.link->session().ConnectRemote(QStringLiteral("127.0.0.1"), rig.gateway.port());
+        rig.link->session().SendRemote(QByteArray(16, 'S'));
+        QCOMPARE(rig.gateway.answered, 1);
+        QCOMPARE(rig.host.panelUpdates, 0);
+        QCOMPARE(rig.host.status, TransmitterStatus{});
+        QVERIFY(!rig.host.lines.contains(QString::fromLatin1(workedReply)));
+        QVERIFY(!QFile::exists(rig.link->traceFile().path()));
+    }
+
+    // The panel goes on; the operator hears of it once, and once when the
+    // file can be written again.
+    void traceFileFailureToldOnce()
+    {
+        QTemporaryDir data;
+        const QString folder = data.filePath(QStringLiteral("ZEL"));
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Rig rig(folder);
+        QSignalSpy told(rig.link.get(), &RemoteLink::traceFileReport);
+        rig.link->TMgetTCP_Timer();
+        rig.link->TMgetTCP_Timer();
+        QCOMPARE(rig.host.panelUpdates, 2);
+        QCOMPARE(told.size(), 1);
+        QVERIFY(told[0][0].toString().contains(QStringLiteral("not written")));
+        QVERIFY(rig.dialogs.messages.isEmpty());
+
+        QVERIFY(blocker.remove());
+        rig.link->TMgetTCP_Timer();
+        QCOMPARE(told.size(), 2);
+        QVERIFY(told[1][0].toString().contains(QStringLiteral("written again")));
+        QCOMPARE(rig.traceFile(), workedReply + "\r\n");
+    }
+
+    void hostNamePolling()
+    {
+        Rig rig;
+        rig.link->startHostNamePolling();
+        rig.link->TMgetDDNS_Timer();
+        QCOMPARE(rig.host.lines.first(), QStringLiteral("Connected to 127.0.0.1[7]"));
+        QCOMPARE(rig.host.panelUpdates, 1);
+        QVERIFY(rig.link->TMgetDDNS().isActive());
+
+        // A malformed address: told once, each tick fails like a failed
+        // lookup, and polling goes on.
+        rig.host.settings.vDDNSURL = QStringLiteral("300.1.1.1");
+        rig.link->TMgetDDNS_Timer();
+        rig.link->TMgetDDNS_Timer();
+        QCOMPARE(rig.dialogs.messages.size(), 1);
+        QVERIFY(rig.dialogs.messages[0].text.startsWith(QStringLiteral("Error 6\r\n")));
+        QCOMPARE(rig.host.lines.first(), QStringLiteral("Error[9]"));
+        QCOMPARE(rig.gateway.connections, 1);
+        QVERIFY(rig.link->TMgetDDNS().isActive());
+        QCOMPARE(rig.link->callChain().size(), 0);
+    }
+
+    // Both timers on (a hand-edited store): their exchanges take turns.
+    void bothTimersNeverShareTheSocket()
+    {
+        Rig rig(QString(), 60);
+        rig.link->TMgetTCP().setInterval(5);
+        rig.link->TMgetDDNS().setInterval(7);
+        rig.link->startFixedIpPolling();
+        rig.link->startHostNamePolling();
+        QTRY_VERIFY(rig.gateway.connections >= 6);
+        rig.link->stopPolling();
+        QCOMPARE(rig.gateway.mostOpenAtOnce, 1);
+        QCOMPARE(rig.host.panelUpdates, rig.gateway.answered);
+        QVERIFY(rig.resolver->lookups > 0);
+    }
+
+    void command5TogglesFixedAddressPolling()
+    {
+        Rig rig;
+        rig.link->Command5_Click();
+        QVERIFY(rig.link->TMgetTCP().isActive());
+        rig.link->Command5_Click();
+        QVERIFY(!rig.link->TMgetTCP().isActive());
+
+        // During a tick the timer is stopped: a click starts it.
+        QTimer::singleShot(20, rig.link.get(), [&rig] { rig.link->Command5_Click(); });
+        rig.link->TMgetTCP_Timer();
+        QVERIFY(rig.link->TMgetTCP().isActive());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRemoteLink)
+#include "tst_remotelink.moc"
