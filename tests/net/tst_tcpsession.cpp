@@ -64,8 +64,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("attempted");
         QTest::newRow("refused") << closedPort() << true;
         QTest::newRow("not a number") << "abc" << false;
-        QTest::newRow("trailing text") << "80abc" << false;
-        QTest::newRow("empty") << "" << false;
         QTest::newRow("zero") << "0" << false;
         QTest::newRow("above 65535") << "65536" << false;
     }
@@ -83,25 +81,6 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("Error[9]"), QStringLiteral("can't send >") + poll,
                               QStringLiteral("Closed")}));
         QCOMPARE(!changes.isEmpty(), attempted);
-    }
-
-    void portTexts_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("port"); // 0: none
-        QTest::newRow("plain") << "8080" << 8080;
-        QTest::newRow("blanks around") << " 80 " << 80;
-        QTest::newRow("half to even") << "8080.5" << 8080;
-        QTest::newRow("fraction rounds") << "79.6" << 80;
-        QTest::newRow("top") << "65535" << 65535;
-        QTest::newRow("negative") << "-1" << 0;
-        QTest::newRow("hex is no port text") << "&H50" << 0;
-    }
-    void portTexts()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, port);
-        QCOMPARE(TcpClientSession::remotePort(text).value_or(0), port);
     }
 
     // The gateway accepts and stays silent: the poll still goes, and the
@@ -186,33 +165,6 @@ private Q_SLOTS:
         QCOMPARE(socket.State(), settled);
         socket.Close();
         QCOMPARE(socket.State(), 0);
-    }
-
-    void stateTexts_data()
-    {
-        QTest::addColumn<int>("state");
-        QTest::addColumn<QString>("text");
-        const char* texts[] = {"Closed",
-                               "Open",
-                               "Listening",
-                               "Connection pending",
-                               "Resolving host",
-                               "Host resolved",
-                               "Connecting",
-                               "Connected to ",
-                               "Peer is closing the connection",
-                               "Error"};
-        for (int i = 0; i < 10; ++i)
-            QTest::addRow("%d", i) << i << texts[i];
-        QTest::newRow("outside") << 10 << "";
-        QTest::newRow("negative") << -1 << "";
-    }
-    void stateTexts()
-    {
-        QFETCH(int, state);
-        QFETCH(QString, text);
-        Session s;
-        QCOMPARE(s.session.SocketStateText(state), text);
     }
 };
 
