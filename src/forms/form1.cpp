@@ -1,6 +1,9 @@
 #include "form1.h"
 
 #include "config/settingskeys.h"
+#include "control/addresscommand.h"
+#include "frmlogin.h"
+#include "frmselcomm.h"
 #include "icons.h"
 #include "logging/statuslog.h"
 #include "panel/panelupdate.h"
@@ -8,10 +11,12 @@
 #include "shell/version.h"
 #include "statuspanel.h"
 #include "telemetry/statusframe.h"
+#include "traymenu.h"
 #include "twips.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -37,6 +42,15 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
     m_command4 = new QPushButton(QStringLiteral("SET"), this);
     m_command4->setObjectName(QStringLiteral("Command4"));
     m_command4->setGeometry(twipsRect(4560, 7200, 2055, 495));
+    m_command2 = new QPushButton(QStringLiteral("Set Add"), this);
+    m_command2->setObjectName(QStringLiteral("Command2"));
+    m_command2->hide();
+    connect(m_command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+
+    // "FM Set" is hidden in the menu's design and made visible at start-up.
+    m_menu = new TrayMenu(this);
+    m_menu->mnutray(TrayMenu::FmSet)->setVisible(false);
+    connect(m_menu, &TrayMenu::mnutray_Click, this, &Form1::mnutray_Click);
 
     // Beyond the designed client width: in view when the operator widens the
     // window by hand.
@@ -59,7 +73,12 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
     });
     connect(&m_receiver, &FrameReceiver::frameReceived, this, &Form1::onFrame);
     connect(m_statusPanel, &StatusPanel::alarmRaised, this, &Form1::RaiseOnAlarm);
-    connect(m_parts.tray.get(), &TrayIcon::TrayActivate, this, &Form1::TrayRestore);
+    connect(m_parts.tray.get(), &TrayIcon::TrayButtonEvent, this, &Form1::TrayButtonEvent);
+    connect(m_parts.tray.get(), &TrayIcon::TrayActivate, this, &Form1::TrayActivate);
+    // Without a tray the same menu is the window's context menu, so that every
+    // item stays within reach.
+    if (!m_parts.tray->isAvailable())
+        m_menu->attachAsContextMenu(this);
 }
 
 Form1::~Form1() = default;
@@ -80,6 +99,7 @@ void Form1::Form_Load()
     m_parts.tray->setToolTip(TrayToolTip);
     m_parts.tray->TrayShow();
     setWindowState(Qt::WindowMinimized);
+    m_menu->mnutray(TrayMenu::FmSet)->setVisible(true);
     LoadSettings();
     m_timer1.start();
     ClearStatus();
@@ -133,7 +153,9 @@ void Form1::openSerialPort()
 
 void Form1::showCommSetup()
 {
-    reportLinkProblem(QStringLiteral("The serial link is selected but no serial port is set."));
+    // Opens with its design values; its OK opens the port and saves the keys.
+    FrmSelComm dialog(*m_parts.serial, *m_parts.settings, m_link.vCommport, *m_parts.dialogs, this);
+    dialog.exec();
 }
 
 void Form1::reportLinkProblem(const QString& text)
@@ -235,6 +257,76 @@ void Form1::TrayRestore()
     show();
     raise();
     activateWindow();
+}
+
+void Form1::TrayButtonEvent(int button, int)
+{
+    if (button == 2)
+        m_menu->popup(QCursor::pos());
+}
+
+void Form1::TrayActivate()
+{
+    mnutray_Click(TrayMenu::ShowParameter);
+}
+
+void Form1::mnutray_Click(int index)
+{
+    switch (index) {
+    case TrayMenu::ShowParameter:
+        TrayRestore();
+        break;
+    case TrayMenu::Setup:
+        runSetup();
+        break;
+    case TrayMenu::FmSet:
+        runFmSet();
+        break;
+    case TrayMenu::SetAddress:
+        Command2_Click();
+        break;
+    case TrayMenu::Exit:
+        exitNow();
+        break;
+    default:
+        break;
+    }
+}
+
+void Form1::runSetup()
+{
+    m_timer1.stop();
+    TrayRestore();
+    {
+        FrmSelComm dialog(*m_parts.serial, *m_parts.settings, m_link.vCommport, *m_parts.dialogs,
+                          this);
+        dialog.fillFrom(m_link);
+        dialog.exec();
+    }
+    LoadSettings();
+    m_timer1.start();
+}
+
+void Form1::runFmSet()
+{
+    frmLogin login(*m_parts.dialogs, this);
+    login.exec();
+    // The client width that holds the set-parameter area and its border.
+    if (login.LoginSucceeded)
+        resize(twips(7095), height());
+}
+
+void Form1::Command2_Click()
+{
+    zel::Command2_Click(*m_parts.dialogs, *m_parts.serial);
+}
+
+void Form1::exitNow()
+{
+    // Ends at once: no further frame, tick, panel update or log write.
+    m_timer1.stop();
+    disconnect(m_parts.serial.get(), nullptr, this, nullptr);
+    QCoreApplication::exit(0);
 }
 
 void Form1::changeEvent(QEvent* event)

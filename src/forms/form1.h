@@ -23,6 +23,7 @@ namespace zel {
 
 class SetParameterPanel;
 class StatusPanel;
+class TrayMenu;
 
 // The platform parts the main window works with, built by main() or a test.
 struct Form1Parts {
@@ -62,6 +63,13 @@ public:
     void RaiseOnAlarm();
     void TrayRestore();
 
+    // The tray's pop-up menu and its events.
+    void TrayButtonEvent(int button, int unused);
+    void TrayActivate();
+    void mnutray_Click(int index);
+    // "Set Add": programs the controller's address over the serial line.
+    void Command2_Click();
+
     // MonitorHost
     TransmitterStatus& statusRecord() override { return m_status; }
     void markFrameReceived() override { m_powerOn = true; }
@@ -81,6 +89,7 @@ public:
     SetParameterPanel* setParameterPanel() const { return m_setPanel; }
     SerialPort& serialPort() { return *m_parts.serial; }
     TrayIcon& trayIcon() { return *m_parts.tray; }
+    TrayMenu* trayMenu() const { return m_menu; }
 
 Q_SIGNALS:
     // The panel shows the record as it now stands (after a frame or a tick).
@@ -95,6 +104,9 @@ private:
     void WriteStatusLog();
     void openSerialPort();
     void showCommSetup();
+    void runSetup();
+    void runFmSet();
+    void exitNow();
     // A problem with the link the operator must hear of without being stopped.
     void reportLinkProblem(const QString& text);
 
@@ -115,6 +127,8 @@ private:
     StatusPanel* m_statusPanel = nullptr;
     SetParameterPanel* m_setPanel = nullptr;
     QPushButton* m_command4 = nullptr;
+    QPushButton* m_command2 = nullptr;
+    TrayMenu* m_menu = nullptr;
     QPlainTextEdit* m_trace = nullptr;
 };
 

@@ -2,20 +2,27 @@
 #include "config/qtsettingsstore.h"
 #include "forms/digitbox.h"
 #include "forms/form1.h"
+#include "forms/frmselcomm.h"
 #include "forms/ledindicator.h"
 #include "forms/qtserialport.h"
 #include "forms/setparameterpanel.h"
 #include "forms/statuspanel.h"
+#include "forms/traymenu.h"
 #include "support/fakes.h"
 #include "support/pty.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace zel;
 
@@ -273,6 +280,55 @@ private Q_SLOTS:
         QVERIFY(rig.deliver(goodFrame));
         QVERIFY(QFile::exists(folder + QStringLiteral("/Log-ZEL.txt")));
         QCOMPARE(rig.trace().count(QStringLiteral("written again")), 1);
+    }
+
+    // "&Setup" moves the link to another port, and the panel follows at once.
+    void setupSwitchesThePort()
+    {
+        PtyPair other;
+        Rig rig(serialIni + "4=" + other.devicePath().toLocal8Bit() + "\n");
+        rig.form->start();
+        bool dialogSeen = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<FrmSelComm*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialogSeen = true;
+            QCOMPARE(dialog->listIndex(), 2); // filled from the stored port 3
+            QVERIFY(dialog->Check1()->isChecked());
+            dialog->Combo1()->setCurrentIndex(3);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OKButton")),
+                              Qt::LeftButton);
+        });
+        rig.form->mnutray_Click(TrayMenu::Setup);
+        QVERIFY(dialogSeen);
+        QVERIFY(rig.form->isVisible());
+        QVERIFY(rig.form->timer1().isActive());
+        QCOMPARE(rig.form->link().vCommport, QStringLiteral("4"));
+
+        QSignalSpy shown(rig.form.get(), &Form1::panelUpdated);
+        other.write(alarmFrame("hot"));
+        QVERIFY(shown.wait(2000));
+        QCOMPARE(rig.box(2), QStringLiteral("45.1"));
+    }
+
+    void exitStopsEverythingAtOnce()
+    {
+        Rig rig(serialIni);
+        rig.form->start();
+        QVERIFY(rig.deliver(goodFrame));
+        QFile::remove(rig.logPath());
+        rig.form->mnutray_Click(TrayMenu::Exit);
+        QVERIFY(!rig.form->timer1().isActive());
+        QVERIFY(!rig.deliver(goodFrame));
+        QVERIFY(!QFile::exists(rig.logPath()));
+    }
+
+    void menuIsTheWindowsOwnWithoutATray()
+    {
+        Rig withTray("");
+        QCOMPARE(withTray.form->contextMenuPolicy(), Qt::DefaultContextMenu);
+        Rig withoutTray("", false);
+        QCOMPARE(withoutTray.form->contextMenuPolicy(), Qt::CustomContextMenu);
     }
 };
 
