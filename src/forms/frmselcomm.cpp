@@ -38,7 +38,11 @@ QLineEdit* labelledText(QGroupBox* frame, const QString& name, const QString& ca
                         const QString& text, int top)
 {
     auto* label = new QLabel(caption, frame);
-    label->setGeometry(twipsRect(240, top + 30, 1035, 255));
+    label->setGeometry(twipsRect(240, top + 30, 1050, 255));
+    // The designed dialog is narrow; its small system font fits "IP ADDRESS".
+    QFont small = label->font();
+    small.setPointSize(7);
+    label->setFont(small);
     auto* edit = new QLineEdit(text, frame);
     edit->setObjectName(name);
     edit->setGeometry(twipsRect(1320, top, 1335, 315));
