@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -54,6 +55,12 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
 
     // Beyond the designed client width: in view when the operator widens the
     // window by hand.
+    auto* frame22 = new QGroupBox(QStringLiteral("Remote IP Address"), this);
+    frame22->setObjectName(QStringLiteral("Frame22"));
+    frame22->setGeometry(twipsRect(7080, 120, 3000, 1095));
+    m_command5 = new QPushButton(QStringLiteral("Command5"), frame22);
+    m_command5->setObjectName(QStringLiteral("Command5"));
+    m_command5->setGeometry(twipsRect(240, 360, 1815, 495));
     m_trace = new QPlainTextEdit(this);
     m_trace->setObjectName(QStringLiteral("TraceView"));
     m_trace->setReadOnly(true);
@@ -61,8 +68,10 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
     m_trace->setGeometry(twipsRect(7080, 1320, 6000, 6345));
 
     m_timer1.setInterval(m_parts.watchdogIntervalMs);
-    m_tmGetTcp.setInterval(2000);
-    m_tmGetDdns.setInterval(3000);
+    m_parts.remote.traceFilePath = m_parts.files->traceFilePath();
+    m_remote = std::make_unique<RemoteLink>(*this, *m_parts.dialogs, std::move(m_parts.remote));
+    connect(m_remote.get(), &RemoteLink::traceFileReport, this, &Form1::reportLinkProblem);
+    connect(m_command5, &QPushButton::clicked, m_remote.get(), &RemoteLink::Command5_Click);
     connect(&m_timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
 
     connect(m_parts.serial.get(), &SerialPort::onComm, this, &Form1::MSComm1_OnComm);
@@ -116,9 +125,9 @@ void Form1::LoadSettings()
             showCommSetup();
     }
     if (m_link.vTCPON == 1)
-        m_tmGetTcp.start();
+        m_remote->startFixedIpPolling();
     if (m_link.vDDNSON == 1)
-        m_tmGetDdns.start();
+        m_remote->startHostNamePolling();
 
     const SetParameterSettings panel = readSetParameterSettings(*m_parts.settings);
     m_setPanel->selectCarrier(panel.carrierOn);
@@ -325,6 +334,7 @@ void Form1::exitNow()
 {
     // Ends at once: no further frame, tick, panel update or log write.
     m_timer1.stop();
+    m_remote->stopPolling();
     disconnect(m_parts.serial.get(), nullptr, this, nullptr);
     QCoreApplication::exit(0);
 }

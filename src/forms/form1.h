@@ -2,6 +2,7 @@
 
 #include "config/linksettings.h"
 #include "config/settingsstore.h"
+#include "net/remotelink.h"
 #include "shell/clock.h"
 #include "shell/filelocations.h"
 #include "shell/monitorhost.h"
@@ -33,6 +34,8 @@ struct Form1Parts {
     std::unique_ptr<OperatorDialogs> dialogs;
     std::unique_ptr<Clock> clock;
     std::unique_ptr<FileLocations> files;
+    // The gateway link; its empty parts get the platform's own.
+    RemoteLinkParts remote;
     int watchdogIntervalMs = 5000;
 };
 
@@ -83,8 +86,9 @@ public:
     bool powerOn() const { return m_powerOn; }
     bool logPending() const { return m_logPending; }
     QTimer& timer1() { return m_timer1; }
-    QTimer& tmGetTcp() { return m_tmGetTcp; }
-    QTimer& tmGetDdns() { return m_tmGetDdns; }
+    QTimer& tmGetTcp() { return m_remote->TMgetTCP(); }
+    QTimer& tmGetDdns() { return m_remote->TMgetDDNS(); }
+    RemoteLink& remoteLink() { return *m_remote; }
     StatusPanel* statusPanel() const { return m_statusPanel; }
     SetParameterPanel* setParameterPanel() const { return m_setPanel; }
     SerialPort& serialPort() { return *m_parts.serial; }
@@ -119,8 +123,7 @@ private:
     LinkSettings m_link;
 
     QTimer m_timer1;
-    QTimer m_tmGetTcp;
-    QTimer m_tmGetDdns;
+    std::unique_ptr<RemoteLink> m_remote;
     QIcon m_imgPic;
     QIcon m_imgAltPic;
 
@@ -128,6 +131,7 @@ private:
     SetParameterPanel* m_setPanel = nullptr;
     QPushButton* m_command4 = nullptr;
     QPushButton* m_command2 = nullptr;
+    QPushButton* m_command5 = nullptr;
     TrayMenu* m_menu = nullptr;
     QPlainTextEdit* m_trace = nullptr;
 };
