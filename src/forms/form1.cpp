@@ -2,6 +2,7 @@
 
 #include "config/settingskeys.h"
 #include "control/addresscommand.h"
+#include "control/setparametersender.h"
 #include "frmlogin.h"
 #include "frmselcomm.h"
 #include "icons.h"
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include <exception>
 
@@ -72,6 +74,10 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
     m_remote = std::make_unique<RemoteLink>(*this, *m_parts.dialogs, std::move(m_parts.remote));
     connect(m_remote.get(), &RemoteLink::traceFileReport, this, &Form1::reportLinkProblem);
     connect(m_command5, &QPushButton::clicked, m_remote.get(), &RemoteLink::Command5_Click);
+    m_sender =
+        std::make_unique<SetParameterSender>(*this, *m_parts.serial, *m_remote, *m_parts.settings,
+                                             *m_parts.dialogs, m_parts.remoteCommandPauseMs);
+    connect(m_command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(&m_timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
 
     connect(m_parts.serial.get(), &SerialPort::onComm, this, &Form1::MSComm1_OnComm);
@@ -328,6 +334,32 @@ void Form1::runFmSet()
 void Form1::Command2_Click()
 {
     zel::Command2_Click(*m_parts.dialogs, *m_parts.serial);
+}
+
+void Form1::Command4_Click()
+{
+    // A click that arrives inside a poll's wait cannot wait for that poll
+    // here, so it runs again once the poll has finished.
+    if (m_sender->mustWaitForPoll()) {
+        m_command4->setEnabled(false);
+        connect(
+            m_remote.get(), &RemoteLink::exchangeFinished, this,
+            [this] { QTimer::singleShot(0, this, &Form1::Command4_Click); },
+            Qt::SingleShotConnection);
+        return;
+    }
+    // One send at a time: SET stays disabled until this one has finished.
+    m_command4->setEnabled(false);
+    const SetParameterPanel& panel = *m_setPanel;
+    SetParameterInput input;
+    if (panel.optionOn()->isChecked() || panel.optionOff()->isChecked())
+        input.carrierOn = panel.optionOn()->isChecked();
+    input.frequency = panel.frequency()->text();
+    input.forwardTarget = panel.forwardTarget()->text();
+    input.reflectTarget = panel.reflectTarget()->text();
+    input.tempProtection = panel.tempProtection()->text();
+    m_sender->Command4_Click(input, panel.bytePause()->text());
+    m_command4->setEnabled(true);
 }
 
 void Form1::exitNow()

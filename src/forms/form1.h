@@ -23,6 +23,7 @@ class QPushButton;
 namespace zel {
 
 class SetParameterPanel;
+class SetParameterSender;
 class StatusPanel;
 class TrayMenu;
 
@@ -37,6 +38,8 @@ struct Form1Parts {
     // The gateway link; its empty parts get the platform's own.
     RemoteLinkParts remote;
     int watchdogIntervalMs = 5000;
+    // The settle before a set command goes to the gateway.
+    int remoteCommandPauseMs = 1000;
 };
 
 // The monitor's main window. It owns the status record, its flags, the link
@@ -72,6 +75,8 @@ public:
     void mnutray_Click(int index);
     // "Set Add": programs the controller's address over the serial line.
     void Command2_Click();
+    // "SET": sends the set-parameter panel's values to the transmitter.
+    void Command4_Click();
 
     // MonitorHost
     TransmitterStatus& statusRecord() override { return m_status; }
@@ -124,6 +129,7 @@ private:
 
     QTimer m_timer1;
     std::unique_ptr<RemoteLink> m_remote;
+    std::unique_ptr<SetParameterSender> m_sender;
     QIcon m_imgPic;
     QIcon m_imgAltPic;
 

@@ -84,6 +84,7 @@ void RemoteLink::tick(QTimer& timer, bool byHostName)
         else
             poll(link.vIP, link.vPort);
         m_tickUnderWay = false;
+        Q_EMIT exchangeFinished();
     }
     if (stops == m_stops)
         timer.start();

@@ -62,7 +62,13 @@ public:
     QTimer& TMgetTCP() { return m_tmGetTcp; }
     QTimer& TMgetDDNS() { return m_tmGetDdns; }
     // A poll or another exchange (a set command) is using the socket.
-    bool exchangeUnderWay() const { return m_tickUnderWay || m_session.exchangeUnderWay(); }
+    bool exchangeUnderWay() const
+    {
+        return m_tickUnderWay || m_commandHeld || m_session.exchangeUnderWay();
+    }
+    // A command between polls (the set command) keeps every poll off the
+    // socket from its first pause to its close.
+    void holdPolls(bool held) { m_commandHeld = held; }
 
     // For the set commands: the same client session and address lookup.
     TcpClientSession& session() { return m_session; }
@@ -73,6 +79,8 @@ public:
 Q_SIGNALS:
     // A reply went into the status record and the panel.
     void replyDecoded();
+    // A poll's exchange has ended; the socket is free.
+    void exchangeFinished();
     // The trace file stopped (or started again) taking records: for the
     // operator, since the trace area is cleared at the next exchange.
     void traceFileReport(const QString& text);
@@ -95,6 +103,7 @@ private:
     QTimer m_tmGetTcp;
     QTimer m_tmGetDdns;
     bool m_tickUnderWay = false;
+    bool m_commandHeld = false;
     // Counts stopPolling calls, so a tick under way knows not to restart.
     int m_stops = 0;
 };

@@ -8,8 +8,7 @@
 #include "forms/setparameterpanel.h"
 #include "forms/statuspanel.h"
 #include "forms/traymenu.h"
-#include "support/fakes.h"
-#include "support/pty.h"
+#include "support/monitorrig.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -47,63 +46,6 @@ QByteArray alarmFrame(const char* kind)
     return f;
 }
 
-// One monitor on a temporary settings file and data folder, with the
-// transmitter on the far end of a pty mapped as serial port 3.
-struct Rig {
-    QTemporaryDir dir;
-    PtyPair pty;
-    FakeTray* tray = nullptr;
-    FakeDialogs* dialogs = nullptr;
-    std::unique_ptr<Form1> form;
-
-    explicit Rig(QByteArray ini, bool trayAvailable = true, QString dataFolder = {})
-    {
-        ini.replace("@PTY@", pty.devicePath().toLocal8Bit());
-        QFile f(dir.filePath(QStringLiteral("ZEL.ini")));
-        f.open(QIODevice::WriteOnly);
-        f.write(ini);
-        f.close();
-
-        Form1Parts parts;
-        parts.settings = std::make_unique<QtSettingsStore>(f.fileName());
-        const SettingsStore* store = parts.settings.get();
-        parts.serial =
-            std::make_unique<QtSerialPort>([store](int n) { return serialDeviceName(n, *store); });
-        auto t = std::make_unique<FakeTray>();
-        t->available = trayAvailable;
-        tray = t.get();
-        parts.tray = std::move(t);
-        auto d = std::make_unique<FakeDialogs>();
-        dialogs = d.get();
-        parts.dialogs = std::move(d);
-        auto clock = std::make_unique<FixedClock>();
-        clock->at = QDateTime(QDate(2026, 12, 4), QTime(1, 35, 12));
-        parts.clock = std::move(clock);
-        parts.files =
-            std::make_unique<FolderLocations>(dataFolder.isEmpty() ? dir.path() : dataFolder);
-        form = std::make_unique<Form1>(std::move(parts));
-    }
-
-    QString logPath() const { return dir.filePath(QStringLiteral("Log-ZEL.txt")); }
-    QByteArray log() const
-    {
-        QFile f(logPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    QString box(int n) const { return form->statusPanel()->digitBox(n)->digitdisplay(); }
-    QString trace() const
-    {
-        return form->findChild<QPlainTextEdit*>(QStringLiteral("TraceView"))->toPlainText();
-    }
-    // Sends a frame and waits until the panel has shown it.
-    bool deliver(const QByteArray& frame)
-    {
-        QSignalSpy shown(form.get(), &Form1::panelUpdated);
-        pty.write(frame);
-        return shown.wait(2000);
-    }
-};
-
 const QByteArray serialIni = "[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=@PTY@\n";
 
 } // namespace
@@ -113,7 +55,7 @@ class TestForm1 : public QObject {
 private Q_SLOTS:
     void startsInTrayWithSettingsLoaded()
     {
-        Rig rig("");
+        MonitorRig rig("");
         rig.form->start();
         QCOMPARE(rig.tray->toolTip, QStringLiteral("ZEL FM Status"));
         QVERIFY(!rig.tray->icon.isNull());
@@ -144,9 +86,9 @@ private Q_SLOTS:
     void unopenablePortStillLoadsTheRest()
     {
         QFETCH(bool, trayAvailable);
-        Rig rig("[Setting]\nCommON=1\nTCPON=1\nComm Port=7\nSETPOWERT=250\n"
-                "[Ports]\n7=/dev/zel-missing\n",
-                trayAvailable);
+        MonitorRig rig("[Setting]\nCommON=1\nTCPON=1\nComm Port=7\nSETPOWERT=250\n"
+                       "[Ports]\n7=/dev/zel-missing\n",
+                       trayAvailable);
         rig.form->start();
         const QStringList& told = trayAvailable ? rig.tray->messages : rig.dialogs->notices;
         QCOMPARE(told.size(), 1);
@@ -160,7 +102,7 @@ private Q_SLOTS:
 
     void framesReachPanelAndStatusLog()
     {
-        Rig rig(serialIni);
+        MonitorRig rig(serialIni);
         rig.form->start();
         QVERIFY(rig.form->serialPort().portOpen());
         QVERIFY(rig.deliver(goodFrame));
@@ -183,7 +125,7 @@ private Q_SLOTS:
 
     void watchdogFollowsTheLink()
     {
-        Rig rig(serialIni);
+        MonitorRig rig(serialIni);
         rig.form->start();
         const qint64 silentIcon = rig.tray->icon.cacheKey();
         QVERIFY(rig.deliver(goodFrame));
@@ -206,7 +148,7 @@ private Q_SLOTS:
 
     void tickThatFailsKeepsTheWatchdog()
     {
-        Rig rig("");
+        MonitorRig rig("");
         rig.form->start();
         rig.tray->failOnSetIcon = true;
         rig.form->Timer1_Timer();
@@ -227,7 +169,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, frame);
         QFETCH(bool, raises);
-        Rig rig(serialIni);
+        MonitorRig rig(serialIni);
         rig.form->start();
         QVERIFY(!rig.form->isVisible());
         QVERIFY(rig.deliver(frame));
@@ -249,7 +191,7 @@ private Q_SLOTS:
     void minimiseHidesOnlyWithATray()
     {
         QFETCH(bool, trayAvailable);
-        Rig rig("", trayAvailable);
+        MonitorRig rig("", trayAvailable);
         rig.form->start();
         rig.form->TrayRestore();
         QVERIFY(rig.form->isVisible());
@@ -269,7 +211,7 @@ private Q_SLOTS:
         QFile blocker(folder);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        Rig rig(serialIni, true, folder);
+        MonitorRig rig(serialIni, true, folder);
         rig.form->start();
         QVERIFY(rig.deliver(goodFrame));
         QVERIFY(rig.deliver(alarmFrame("hot")));
@@ -286,7 +228,7 @@ private Q_SLOTS:
     void setupSwitchesThePort()
     {
         PtyPair other;
-        Rig rig(serialIni + "4=" + other.devicePath().toLocal8Bit() + "\n");
+        MonitorRig rig(serialIni + "4=" + other.devicePath().toLocal8Bit() + "\n");
         rig.form->start();
         bool dialogSeen = false;
         QTimer::singleShot(0, [&] {
@@ -313,7 +255,7 @@ private Q_SLOTS:
 
     void exitStopsEverythingAtOnce()
     {
-        Rig rig(serialIni);
+        MonitorRig rig(serialIni);
         rig.form->start();
         QVERIFY(rig.deliver(goodFrame));
         QFile::remove(rig.logPath());
@@ -325,9 +267,9 @@ private Q_SLOTS:
 
     void menuIsTheWindowsOwnWithoutATray()
     {
-        Rig withTray("");
+        MonitorRig withTray("");
         QCOMPARE(withTray.form->contextMenuPolicy(), Qt::DefaultContextMenu);
-        Rig withoutTray("", false);
+        MonitorRig withoutTray("", false);
         QCOMPARE(withoutTray.form->contextMenuPolicy(), Qt::CustomContextMenu);
     }
 };
