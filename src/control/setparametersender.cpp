@@ -9,7 +9,7 @@
 namespace zel {
 namespace {
 
-const QString notSent = QStringLiteral("The set command was not sent: %1");
+const QString notSent = QStringLiteral("The set command was not sent to %1: %2");
 
 } // namespace
 
@@ -53,7 +53,7 @@ void SetParameterSender::serialSend(const QByteArray& command, const QString& by
     const int pauseMs = std::max<int>(0, toInt32(parseLeadingNumber(bytePauseText)).value_or(0));
     QString error;
     if (!sendPaced(m_serial, command, pauseMs, &error))
-        m_dialogs.message(notSent.arg(error));
+        m_dialogs.message(notSent.arg(QStringLiteral("the transmitter"), error));
 }
 
 void SetParameterSender::remoteSend(const QByteArray& command, bool byHostName)
@@ -67,8 +67,9 @@ void SetParameterSender::remoteSend(const QByteArray& command, bool byHostName)
 
     const LinkSettings& link = m_host.link();
     const QString host = byHostName ? m_remote.get_ip(link.vDDNSURL) : link.vIP;
+    const QString port = byHostName ? link.vDDNSPORT : link.vPort;
     TcpClientSession& session = m_remote.session();
-    session.ConnectRemote(host, byHostName ? link.vDDNSPORT : link.vPort);
+    session.ConnectRemote(host, port);
     const int state = session.socket().State();
     // Still resolving or connecting means the connect wait ran out.
     const QString reason = state == 4 || state == 6 ? QStringLiteral("Remote not Responce !")
@@ -76,7 +77,9 @@ void SetParameterSender::remoteSend(const QByteArray& command, bool byHostName)
     session.SendRemote(remoteSetCommand(command));
     m_remote.holdPolls(false);
 
-    m_dialogs.message(state == 7 ? QStringLiteral("Send Completed") : notSent.arg(reason));
+    const QString gateway =
+        QStringLiteral("%1 port %2").arg(byHostName ? link.vDDNSURL : host, port);
+    m_dialogs.message(state == 7 ? QStringLiteral("Send Completed") : notSent.arg(gateway, reason));
     if (polling)
         timer.start();
 }

@@ -174,7 +174,10 @@ private Q_SLOTS:
         rig.form->start();
         fill(*rig.form, true, "100.05", "1000", "100", "45");
         rig.form->Command4_Click();
-        QCOMPARE(messages(rig), QStringList{QStringLiteral("The set command was not sent: Error")});
+        QCOMPARE(
+            messages(rig),
+            QStringList{QStringLiteral("The set command was not sent to 127.0.0.1 port %1: Error")
+                            .arg(closedPort)});
         QVERIFY(rig.form->tmGetTcp().isActive());
     }
 
