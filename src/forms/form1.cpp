@@ -31,7 +31,8 @@ namespace zel {
 Form1::Form1(Form1Parts parts, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_parts(std::move(parts)), m_imgPic(silentTrayIcon()), m_imgAltPic(activeTrayIcon())
+      m_parts(std::move(parts)), m_serialLink(*m_parts.serial, m_parts.serialRetryMs),
+      m_imgPic(silentTrayIcon()), m_imgAltPic(activeTrayIcon())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(DesignCaption);
@@ -81,11 +82,8 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
     connect(&m_timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
 
     connect(m_parts.serial.get(), &SerialPort::onComm, this, &Form1::MSComm1_OnComm);
-    connect(m_parts.serial.get(), &SerialPort::portFailed, this, [this](const QString& reason) {
-        reportLinkProblem(QStringLiteral("Serial port %1 (%2) failed and was closed: %3")
-                              .arg(m_parts.serial->commPort())
-                              .arg(m_parts.serial->deviceName(), reason));
-    });
+    connect(&m_serialLink, &SerialLink::problem, this, &Form1::reportLinkProblem);
+    connect(&m_serialLink, &SerialLink::note, this, &Form1::trace);
     connect(&m_receiver, &FrameReceiver::frameReceived, this, &Form1::onFrame);
     connect(m_statusPanel, &StatusPanel::alarmRaised, this, &Form1::RaiseOnAlarm);
     connect(m_parts.tray.get(), &TrayIcon::TrayButtonEvent, this, &Form1::TrayButtonEvent);
@@ -147,23 +145,13 @@ void Form1::LoadSettings()
 
 void Form1::openSerialPort()
 {
-    SerialPort& port = *m_parts.serial;
-    if (port.portOpen())
-        port.setPortOpen(false);
     const auto number = serialPortNumber(m_link.commPortText);
     if (!number) {
         reportLinkProblem(QStringLiteral("Serial port \"%1\" is not a port number; no port opened.")
                               .arg(m_link.commPortText));
         return;
     }
-    port.setCommPort(*number);
-    if (!port.setPortOpen(true)) {
-        reportLinkProblem(QStringLiteral("Serial port %1 (%2) cannot be opened: %3")
-                              .arg(*number)
-                              .arg(port.deviceName(), port.errorString()));
-        return;
-    }
-    trace(QStringLiteral("Serial port %1 (%2) open").arg(*number).arg(port.deviceName()));
+    m_serialLink.openOn(*number);
 }
 
 void Form1::showCommSetup()

@@ -9,6 +9,7 @@
 #include "shell/operatordialogs.h"
 #include "shell/trayicon.h"
 #include "telemetry/framereceiver.h"
+#include "telemetry/seriallink.h"
 #include "telemetry/serialport.h"
 #include "telemetry/transmitterstatus.h"
 
@@ -38,6 +39,8 @@ struct Form1Parts {
     // The gateway link; its empty parts get the platform's own.
     RemoteLinkParts remote;
     int watchdogIntervalMs = 5000;
+    // How often a serial port that failed is tried again.
+    int serialRetryMs = 3000;
     // The settle before a set command goes to the gateway.
     int remoteCommandPauseMs = 1000;
 };
@@ -121,6 +124,7 @@ private:
 
     Form1Parts m_parts;
     FrameReceiver m_receiver;
+    SerialLink m_serialLink;
     TransmitterStatus m_status;
     bool m_powerOn = false;
     bool m_logPending = false;

@@ -146,6 +146,38 @@ private Q_SLOTS:
         QVERIFY(rig.form->timer1().isActive());
     }
 
+    // An adapter pulled and plugged back in: told once, frames come back by
+    // themselves.
+    void serialLineComesBack()
+    {
+        QTemporaryDir links;
+        const QString link = links.filePath(QStringLiteral("ttyUSB0"));
+        auto first = std::make_unique<PtyPair>();
+        QVERIFY(QFile::link(first->devicePath(), link));
+        Form1Parts parts;
+        parts.serialRetryMs = 50;
+        MonitorRig rig("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=" + link.toLocal8Bit() + "\n",
+                       true, {}, std::move(parts));
+        rig.form->start();
+        QVERIFY(rig.form->serialPort().portOpen());
+
+        first.reset(); // the device goes away
+        QTRY_COMPARE(rig.tray->messages.size(), 1);
+        QVERIFY(rig.tray->messages.first().contains(QStringLiteral("failed")));
+        QTest::qWait(200); // several retries, no more messages
+        QCOMPARE(rig.tray->messages.size(), 1);
+
+        PtyPair second;
+        QFile::remove(link);
+        QVERIFY(QFile::link(second.devicePath(), link));
+        QTRY_VERIFY(rig.form->serialPort().portOpen());
+        QSignalSpy shown(rig.form.get(), &Form1::panelUpdated);
+        second.write(goodFrame);
+        QVERIFY(shown.wait(2000));
+        QCOMPARE(rig.box(1), QStringLiteral("87.50"));
+        QVERIFY(rig.trace().contains(QStringLiteral("open again")));
+    }
+
     void tickThatFailsKeepsTheWatchdog()
     {
         MonitorRig rig("");

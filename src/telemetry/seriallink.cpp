@@ -1,0 +1,51 @@
+#include "seriallink.h"
+
+namespace zel {
+
+SerialLink::SerialLink(SerialPort& port, int retryMs, QObject* parent)
+    : QObject(parent), m_port(port)
+{
+    m_retry.setInterval(retryMs);
+    connect(&m_retry, &QTimer::timeout, this, &SerialLink::retry);
+    connect(&m_port, &SerialPort::portFailed, this, [this](const QString& reason) {
+        Q_EMIT problem(QStringLiteral("Serial port %1 failed and was closed: %2; trying again "
+                                      "every %3 s")
+                           .arg(portName(), reason)
+                           .arg(m_retry.interval() / 1000.0));
+        m_retry.start();
+    });
+}
+
+QString SerialLink::portName() const
+{
+    return QStringLiteral("%1 (%2)").arg(m_port.commPort()).arg(m_port.deviceName());
+}
+
+bool SerialLink::openOn(int portNumber)
+{
+    m_retry.stop();
+    if (m_port.portOpen())
+        m_port.setPortOpen(false);
+    m_port.setCommPort(portNumber);
+    if (!m_port.setPortOpen(true)) {
+        Q_EMIT problem(QStringLiteral("Serial port %1 cannot be opened: %2; trying again every "
+                                      "%3 s")
+                           .arg(portName(), m_port.errorString())
+                           .arg(m_retry.interval() / 1000.0));
+        m_retry.start();
+        return false;
+    }
+    Q_EMIT note(QStringLiteral("Serial port %1 open").arg(portName()));
+    return true;
+}
+
+void SerialLink::retry()
+{
+    // Someone else (the setup dialog) may have opened it meanwhile.
+    if (m_port.portOpen() || m_port.setPortOpen(true)) {
+        m_retry.stop();
+        Q_EMIT note(QStringLiteral("Serial port %1 open again").arg(portName()));
+    }
+}
+
+} // namespace zel

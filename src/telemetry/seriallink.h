@@ -1,0 +1,37 @@
+#pragma once
+
+#include "serialport.h"
+
+#include <QObject>
+#include <QTimer>
+
+namespace zel {
+
+// Keeps the serial line open on the chosen port. A port that cannot be opened,
+// or whose device goes away, is tried again every few seconds until it works,
+// so an adapter plugged back in brings the frames back by themselves. Each
+// outage is reported once, and its end once.
+class SerialLink : public QObject {
+    Q_OBJECT
+public:
+    explicit SerialLink(SerialPort& port, int retryMs = 3000, QObject* parent = nullptr);
+
+    // Closes the port if open, switches it to portNumber and opens it.
+    bool openOn(int portNumber);
+    bool retrying() const { return m_retry.isActive(); }
+
+Q_SIGNALS:
+    // Something the operator must hear of: the line is down, and why.
+    void problem(const QString& text);
+    // A line for the trace only.
+    void note(const QString& text);
+
+private:
+    QString portName() const;
+    void retry();
+
+    SerialPort& m_port;
+    QTimer m_retry;
+};
+
+} // namespace zel
