@@ -50,3 +50,22 @@ void QtSettingsStore::write(const QString& section, const QString& key, const QS
 }
 
 } // namespace zel
+
+namespace zel {
+
+QString QtSettingsStore::problem() const
+{
+    switch (m_settings->status()) {
+    case QSettings::AccessError:
+        return QStringLiteral("the settings file %1 cannot be read or written")
+            .arg(m_settings->fileName());
+    case QSettings::FormatError:
+        return QStringLiteral("the settings file %1 is not a settings file")
+            .arg(m_settings->fileName());
+    case QSettings::NoError:
+        break;
+    }
+    return QString();
+}
+
+} // namespace zel

@@ -13,6 +13,8 @@ public:
     virtual QString read(const QString& section, const QString& key,
                          const QString& defaultValue) const = 0;
     virtual void write(const QString& section, const QString& key, const QString& value) = 0;
+    // Why the store cannot be read or written, empty while it works.
+    virtual QString problem() const = 0;
 };
 
 } // namespace zel

@@ -95,6 +95,8 @@ void SetParameterSender::save(const SetParameterInput& input)
     write(keys::SETPOWERT, input.forwardTarget);
     write(keys::SETREFLECTT, input.reflectTarget);
     write(keys::SETTEMPT, input.tempProtection);
+    if (const QString problem = m_settings.problem(); !problem.isEmpty())
+        m_dialogs.message(QStringLiteral("The values were not saved: %1").arg(problem));
 }
 
 } // namespace zel

@@ -121,6 +121,8 @@ void Form1::Form_Load()
 void Form1::LoadSettings()
 {
     m_link = readLinkSettings(*m_parts.settings);
+    if (const QString problem = m_parts.settings->problem(); !problem.isEmpty())
+        reportLinkProblem(QStringLiteral("Settings: %1; the defaults are used.").arg(problem));
 
     if (m_link.vCommON == 1) {
         if (!m_link.commPortText.isEmpty())

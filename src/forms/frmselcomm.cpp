@@ -202,6 +202,9 @@ void FrmSelComm::OKButton_Click()
     put(keys::DDNSON, flag(m_check[2]));
     put(keys::DDNS_URL, m_text[2]->text());
     put(keys::DDNS_PORT, m_text[3]->text());
+    // The link is switched already; the operator must know it will not last.
+    if (const QString problem = m_settings.problem(); !problem.isEmpty())
+        m_dialogs.message(QStringLiteral("The settings were not saved: %1").arg(problem));
     closeAsCancel(QDialog::Accepted);
 }
 

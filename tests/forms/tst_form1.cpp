@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -98,6 +99,16 @@ private Q_SLOTS:
         QVERIFY(rig.form->tmGetTcp().isActive());
         QVERIFY(rig.form->windowTitle().endsWith(QStringLiteral("[ Version 2.0.3 ]")));
         QCOMPARE(rig.form->isVisible(), !trayAvailable);
+    }
+
+    // A settings file that cannot be read: said plainly, defaults used.
+    void unreadableSettingsAreTold()
+    {
+        MonitorRig rig{QByteArray()};
+        rig.form->start();
+        QCOMPARE(rig.tray->messages.size(), 1);
+        QVERIFY(rig.tray->messages.first().contains(QStringLiteral("cannot be read")));
+        QCOMPARE(rig.form->setParameterPanel()->frequency()->text(), QStringLiteral("100.00"));
     }
 
     void framesReachPanelAndStatusLog()

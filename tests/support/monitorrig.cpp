@@ -6,6 +6,7 @@
 #include "forms/qtserialport.h"
 #include "forms/statuspanel.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -14,13 +15,14 @@ using namespace zel;
 
 MonitorRig::MonitorRig(QByteArray ini, bool trayAvailable, QString dataFolder, Form1Parts parts)
 {
-    ini.replace("@PTY@", pty.devicePath().toLocal8Bit());
-    QFile f(iniPath());
-    f.open(QIODevice::WriteOnly);
-    f.write(ini);
-    f.close();
-
-    parts.settings = std::make_unique<QtSettingsStore>(f.fileName());
+    if (ini.isNull()) {
+        QDir().mkdir(iniPath()); // a settings "file" that cannot be read
+    } else {
+        QFile f(iniPath());
+        f.open(QIODevice::WriteOnly);
+        f.write(ini.replace("@PTY@", pty.devicePath().toLocal8Bit()));
+    }
+    parts.settings = std::make_unique<QtSettingsStore>(iniPath());
     const SettingsStore* store = parts.settings.get();
     parts.serial =
         std::make_unique<QtSerialPort>([store](int n) { return serialDeviceName(n, *store); });

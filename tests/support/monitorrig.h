@@ -11,7 +11,8 @@
 
 // One monitor on a temporary settings file and data folder, with the
 // transmitter on the far end of a pty mapped as serial port 3 (the text
-// "@PTY@" in the settings stands for its device).
+// "@PTY@" in the settings stands for its device; null settings stand for a
+// settings file that cannot be read).
 struct MonitorRig {
     QTemporaryDir dir;
     PtyPair pty;
