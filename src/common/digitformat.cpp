@@ -7,6 +7,9 @@ namespace zel {
 
 QString formatDigits(double value, QStringView pattern)
 {
+    // An overflowing number has no digits to pad and keeps its sign.
+    if (!std::isfinite(value))
+        return QString::number(value);
     const qsizetype dot = pattern.indexOf(u'.');
     const int intPlaces = int(dot < 0 ? pattern.size() : dot);
     const int decimals = int(dot < 0 ? 0 : pattern.size() - dot - 1);
