@@ -14,29 +14,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("bar");
         const QString empty = QStringLiteral("          :  ");
         const QString full = QStringLiteral("||||||||||:||");
-        QTest::newRow("0") << "0" << empty;
-        QTest::newRow("10") << "10" << empty;
-        QTest::newRow("11: never one cell") << "11"
-                                            << "||        :  ";
-        QTest::newRow("19") << "19"
-                            << "||        :  ";
-        QTest::newRow("20") << "20"
-                            << "|||       :  ";
-        QTest::newRow("99") << "99"
-                            << "||||||||||:  ";
-        QTest::newRow("100") << "100"
-                             << "||||||||||:| ";
-        QTest::newRow("109") << "109"
-                             << "||||||||||:| ";
-        QTest::newRow("110") << "110" << full;
-        QTest::newRow("32767") << "32767" << full;
-        QTest::newRow("-5") << "-5" << empty;
-        QTest::newRow("placeholder") << "---" << empty;
-        QTest::newRow("10.5 rounds to 10") << "10.5" << empty;
-        QTest::newRow("11.5 rounds to 12") << "11.5"
-                                           << "||        :  ";
-        QTest::newRow("beyond 16 bits above") << "70000" << full;
-        QTest::newRow("beyond 16 bits below") << "-70000" << empty;
+        const QString two = QStringLiteral("||        :  ");
+        const auto row = [](const char* level, const QString& bar) {
+            QTest::newRow(level) << QString::fromLatin1(level) << bar;
+        };
+        row("10", empty);
+        row("11", two); // never a single cell
+        row("19", two);
+        row("20", QStringLiteral("|||       :  "));
+        row("99", QStringLiteral("||||||||||:  "));
+        row("100", QStringLiteral("||||||||||:| "));
+        row("109", QStringLiteral("||||||||||:| "));
+        row("110", full);
+        row("-5", empty);
+        row("---", empty);
+        row("10.5", empty); // halves to even
+        row("11.5", two);
+        row("70000", full); // beyond 16 bits
+        row("-70000", empty);
     }
     void levelBars()
     {
@@ -51,21 +46,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("reflect");
         QTest::addColumn<bool>("tempAlarm");
         QTest::addColumn<bool>("reflectAlarm");
-        QTest::newRow("at the limits") << "45.0"
-                                       << "100.0"
-                                       << "6.0" << false << false;
-        QTest::newRow("just over") << "45.1"
-                                   << "100.0"
-                                   << "6.1" << true << true;
-        QTest::newRow("no forward power") << "20.0"
-                                          << "0.0"
-                                          << "0.1" << false << true;
-        QTest::newRow("all zero") << "0.0"
-                                  << "0.0"
-                                  << "0.0" << false << false;
-        QTest::newRow("placeholders") << "---.-"
-                                      << "----.-"
-                                      << "----.-" << false << false;
+        const auto row = [](const char* name, const char* t, const char* f, const char* r,
+                            bool tempAlarm, bool reflectAlarm) {
+            QTest::newRow(name) << QString::fromLatin1(t) << QString::fromLatin1(f)
+                                << QString::fromLatin1(r) << tempAlarm << reflectAlarm;
+        };
+        row("at the limits", "45.0", "100.0", "6.0", false, false);
+        row("just over", "45.1", "100.0", "6.1", true, true);
+        row("no forward power", "20.0", "0.0", "0.1", false, true);
+        row("all zero", "0.0", "0.0", "0.0", false, false);
+        row("placeholders", "---.-", "----.-", "----.-", false, false);
     }
     void alarmLimits()
     {
