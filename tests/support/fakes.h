@@ -4,6 +4,7 @@
 #include "shell/filelocations.h"
 #include "shell/operatordialogs.h"
 #include "shell/trayicon.h"
+#include "telemetry/transmitterstatus.h"
 
 #include <QList>
 #include <QStringList>
@@ -69,3 +70,12 @@ public:
 private:
     QString m_folder;
 };
+
+// The record's twelve fields as texts, flags as "1" or "0", in frame order.
+inline QStringList statusFields(const zel::TransmitterStatus& s)
+{
+    const auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
+    return {s.DeviceId, flag(s.OnAir), s.FrequencyMHz, flag(s.FreqLock),
+            s.ForwardW, s.ReflectW,    s.TemperatureC, s.VoltageV,
+            s.CurrentA, s.ModPercent,  s.AudioLeft,    s.AudioRight};
+}
