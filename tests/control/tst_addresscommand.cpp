@@ -25,6 +25,7 @@ public:
 
 } // namespace
 
+// The bytes as they arrive at the far end of a pty, and what the operator is told.
 class TestAddressCommand : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -32,48 +33,30 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("answers"); // empty: the box was cancelled
         QTest::addColumn<QByteArray>("wire");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("told"); // text and title
         QTest::addColumn<Icon>("icon");
-
-        const QString done = QStringLiteral("Write Address ... Completed");
-        const QString completed = QStringLiteral("Completed");
-        auto sent = [&](const char* row, const char* input, const char* hex) {
-            QTest::newRow(row) << QStringList{QString::fromLatin1(input)}
-                               << QByteArray::fromHex(hex) << done << completed << Icon::None;
+        const auto row = [](const char* name, QStringList answers, const char* hex,
+                            QStringList told, Icon icon = Icon::None) {
+            QTest::newRow(name) << answers << QByteArray::fromHex(hex) << told << icon;
         };
-        sent("lowest", "2", "0002");
-        sent("highest", "65534", "FFFE");
-        sent("example", "300", "012C");
-        sent("checked before rounding, low", "1.4", "0001");
-        sent("checked before rounding, high", "65534.6", "FFFF");
-        sent("half to even", "2.5", "0002");
-        sent("trailing text", "300 xyz", "012C");
-
-        auto refused = [&](const char* row, const char* input) {
-            QTest::newRow(row) << QStringList{QString::fromLatin1(input)} << QByteArray()
-                               << QStringLiteral("Input Error") << QStringLiteral("Error !!!")
-                               << Icon::None;
-        };
-        refused("1", "1");
-        refused("65535", "65535");
-        refused("0", "0");
-        refused("negative", "-5");
-        refused("no number", "abc");
-
-        for (const auto& [row, answers] :
-             {std::pair{"cancelled", QStringList{}}, std::pair{"empty", QStringList{QString()}}})
-            QTest::newRow(row) << answers << QByteArray() << QStringLiteral("No Data for INPUT")
-                               << QStringLiteral("ERROR !!!") << Icon::Critical;
+        const QStringList done = {"Write Address ... Completed", "Completed"};
+        const QStringList inputError = {"Input Error", "Error !!!"};
+        row("lowest", {"2"}, "0002", done);
+        row("highest", {"65534"}, "FFFE", done);
+        row("checked before rounding, low", {"1.4"}, "0001", done);
+        row("checked before rounding, high", {"65534.6"}, "FFFF", done);
+        row("half to even", {"2.5"}, "0002", done);
+        row("1", {"1"}, "", inputError);
+        row("65535", {"65535"}, "", inputError);
+        row("no number", {"abc"}, "", inputError);
+        const QStringList noData = {"No Data for INPUT", "ERROR !!!"};
+        row("cancelled", {}, "", noData, Icon::Critical);
+        row("empty", {QString()}, "", noData, Icon::Critical);
     }
     void sendsOrRefuses()
     {
         QFETCH(QStringList, answers);
         QFETCH(QByteArray, wire);
-        QFETCH(QString, text);
-        QFETCH(QString, title);
-        QFETCH(Icon, icon);
-
         PtyPair pty;
         QtSerialPort port([&](int) { return pty.devicePath(); });
         QVERIFY(port.setPortOpen(true));
@@ -82,16 +65,12 @@ private Q_SLOTS:
         Command2_Click(dialogs, port);
 
         QCOMPARE(dialogs.messages.size(), 1);
-        QCOMPARE(dialogs.messages[0].text, text);
-        QCOMPARE(dialogs.messages[0].title, title);
-        QCOMPARE(dialogs.messages[0].icon, icon);
+        QTEST(QStringList({dialogs.messages[0].text, dialogs.messages[0].title}), "told");
+        QTEST(dialogs.messages[0].icon, "icon");
         QByteArray arrived;
-        if (wire.isEmpty()) {
+        if (wire.isEmpty())
             QTest::qWait(50);
-            QCOMPARE(pty.readAvailable(), QByteArray());
-        } else {
-            QTRY_COMPARE(arrived += pty.readAvailable(), wire);
-        }
+        QTRY_COMPARE(arrived += pty.readAvailable(), wire);
     }
 
     // Without a port that took the bytes there is no "Completed".

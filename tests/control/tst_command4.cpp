@@ -1,12 +1,11 @@
 #include "forms/setparameterpanel.h"
 #include "support/monitorrig.h"
+#include "support/testgateway.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
@@ -14,33 +13,14 @@ using namespace zel;
 
 namespace {
 
+const QByteArray serialIni = "[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=@PTY@\n";
 const QByteArray workedRemote = QByteArray::fromHex("3D76393131271503E8642D0D0A");
 
-// A gateway that records what each connection brought and never answers.
-struct Gateway {
-    QTcpServer server;
-    QList<QByteArray> received;
-    std::function<void()> onConnection;
-
-    Gateway()
-    {
-        server.listen(QHostAddress::LocalHost);
-        QObject::connect(&server, &QTcpServer::newConnection, [this] {
-            QTcpSocket* s = server.nextPendingConnection();
-            const qsizetype index = received.size();
-            received.append(QByteArray());
-            QObject::connect(s, &QTcpSocket::readyRead,
-                             [this, s, index] { received[index] += s->readAll(); });
-            if (onConnection)
-                onConnection();
-        });
-    }
-    QByteArray ini() const
-    {
-        return "[Setting]\nTCPON=1\nIP=127.0.0.1\nPORT=" + QByteArray::number(server.serverPort()) +
-               "\n";
-    }
-};
+// The monitor polling a gateway by fixed address.
+QByteArray remoteIni(const QString& port)
+{
+    return "[Setting]\nTCPON=1\nIP=127.0.0.1\nPORT=" + port.toLatin1() + "\n";
+}
 
 Form1Parts quickRemote()
 {
@@ -78,7 +58,7 @@ class TestCommand4 : public QObject {
 private Q_SLOTS:
     void serialBytesArrivePacedAndValuesAreSaved()
     {
-        MonitorRig rig("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=@PTY@\n");
+        MonitorRig rig(serialIni);
         rig.form->start();
         fill(*rig.form, true, "100.05", "1000", "100", "45");
         QList<qint64> arrivals;
@@ -118,7 +98,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, power);
         QFETCH(QByteArray, temp);
-        MonitorRig rig("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=@PTY@\n");
+        MonitorRig rig(serialIni);
         rig.form->start();
         fill(*rig.form, false, "98.5", power.constData(), "5", temp.constData());
         rig.form->Command4_Click();
@@ -142,8 +122,8 @@ private Q_SLOTS:
     // SET disabled while it runs.
     void remoteSendHoldsPolling()
     {
-        Gateway gw;
-        MonitorRig rig(gw.ini(), true, {}, quickRemote());
+        TestGateway gw;
+        MonitorRig rig(remoteIni(gw.port()), true, {}, quickRemote());
         rig.form->start();
         fill(*rig.form, true, "100.05", "1000", "100", "45");
         bool pollingHeld = false, buttonDisabled = false;
@@ -153,7 +133,7 @@ private Q_SLOTS:
             buttonDisabled = !set->isEnabled();
         };
         rig.form->Command4_Click();
-        QCOMPARE(gw.received, QList<QByteArray>{workedRemote});
+        QCOMPARE(gw.byConnection, QList<QByteArray>{workedRemote});
         QVERIFY(pollingHeld && buttonDisabled);
         QCOMPARE(messages(rig), QStringList{QStringLiteral("Send Completed")});
         QVERIFY(rig.form->tmGetTcp().isActive());
@@ -162,36 +142,29 @@ private Q_SLOTS:
 
     void unreachableGatewayIsNeverCompleted()
     {
-        quint16 closedPort = 0;
-        {
-            QTcpServer probe;
-            probe.listen(QHostAddress::LocalHost);
-            closedPort = probe.serverPort();
-        }
-        MonitorRig rig("[Setting]\nTCPON=1\nIP=127.0.0.1\nPORT=" + QByteArray::number(closedPort) +
-                           "\n",
-                       true, {}, quickRemote());
+        const QString port = closedPort();
+        MonitorRig rig(remoteIni(port), true, {}, quickRemote());
         rig.form->start();
         fill(*rig.form, true, "100.05", "1000", "100", "45");
         rig.form->Command4_Click();
         QCOMPARE(
             messages(rig),
             QStringList{QStringLiteral("The set command was not sent to 127.0.0.1 port %1: Error")
-                            .arg(closedPort)});
+                            .arg(port)});
         QVERIFY(rig.form->tmGetTcp().isActive());
     }
 
     // Polling switched off: no wait for a timer that will never run again.
     void pollingOffSendsAtOnce()
     {
-        Gateway gw;
-        MonitorRig rig(gw.ini(), true, {}, quickRemote());
+        TestGateway gw;
+        MonitorRig rig(remoteIni(gw.port()), true, {}, quickRemote());
         rig.form->start();
         rig.form->remoteLink().Command5_Click();
         QVERIFY(!rig.form->tmGetTcp().isActive());
         fill(*rig.form, false, "98.5", "5", "5", "45");
         rig.form->Command4_Click();
-        QCOMPARE(gw.received.size(), 1);
+        QCOMPARE(gw.connections(), 1);
         QVERIFY(!rig.form->tmGetTcp().isActive());
     }
 
@@ -199,19 +172,19 @@ private Q_SLOTS:
     // poll has finished, in an exchange of its own.
     void clickDuringAPollWaitsForIt()
     {
-        Gateway gw;
-        MonitorRig rig(gw.ini(), true, {}, quickRemote());
+        TestGateway gw;
+        MonitorRig rig(remoteIni(gw.port()), true, {}, quickRemote());
         rig.form->start();
         fill(*rig.form, true, "100.05", "1000", "100", "45");
         gw.onConnection = [&] {
-            if (gw.received.size() == 1)
+            if (gw.connections() == 1)
                 rig.form->Command4_Click();
         };
         rig.form->remoteLink().TMgetTCP_Timer();
         QTRY_COMPARE(messages(rig), QStringList{QStringLiteral("Send Completed")});
-        QCOMPARE(gw.received.size(), 2);
-        QCOMPARE(gw.received.at(0).size(), 16); // the poll
-        QCOMPARE(gw.received.at(1), workedRemote);
+        QCOMPARE(gw.connections(), 2);
+        QCOMPARE(gw.byConnection.at(0).size(), 16); // the poll
+        QCOMPARE(gw.byConnection.at(1), workedRemote);
     }
 };
 
