@@ -11,6 +11,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zel-fm-monitor"));
+    // Lets the desktop match the window to its installed entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("zel-fm-monitor"));
     // The window hides in the tray; closing a dialog must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
