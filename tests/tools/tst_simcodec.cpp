@@ -7,17 +7,9 @@ using namespace zel::sim;
 
 namespace {
 
-Reading reading(quint16 id, bool onAir, double mhz, bool locked, double fwd, double refl,
-                double temp, double volt, double amp, int mod, int left, int right)
-{
-    return Reading{id, onAir, mhz, locked, fwd, refl, temp, volt, amp, mod, left, right};
-}
-
 const QByteArray kPoll = QByteArray::fromHex("3D7653C0A8012103EA0D0A2020202020");
 const QByteArray kSetOn = QByteArray::fromHex("5331271503E8642D0D");
-const QByteArray kRemoteSetOn = QByteArray::fromHex("3D763931"
-                                                    "31271503E8642D"
-                                                    "0D0A");
+const QByteArray kRemoteSetOn = QByteArray::fromHex("3D76393131271503E8642D0D0A");
 const QString kSetOnLine =
     QStringLiteral("set carrier=ON freq=100.05 power=1000 reflect=100 temp=45");
 
@@ -50,16 +42,15 @@ private Q_SLOTS:
         QTest::addColumn<Reading>("in");
         QTest::addColumn<QByteArray>("frame");
         QTest::newRow("worked example")
-            << reading(8001, true, 87.50, true, 5000.0, 35.0, 30.6, 148.0, 7.5, 9, 100, 99)
+            << Reading{8001, true, 87.50, true, 5000.0, 35.0, 30.6, 148.0, 7.5, 9, 100, 99}
             << QByteArray::fromHex("1F4101222E01C350015E013205C8004B0009006400630D0A");
         // Binary data may hold CR LF; the frame is still 24 bytes.
         QTest::newRow("off air, data bytes CR LF")
-            << reading(0x0D0A, false, 0.0, false, 0.0, 0.0, 0.0, 0.0, 0.0, 0, 0, 0)
+            << Reading{0x0D0A, false, 0.0, false, 0.0, 0.0, 0.0, 0.0, 0.0, 0, 0, 0}
             << QByteArray::fromHex("0D0A00000000000000000000000000000000000000000D0A");
         QTest::newRow("out of range clamps to 16 bits")
-            << reading(65535, true, 98.5, true, 7000.0, -3.0, 25.0, 48.0, 15.0, 0, 120, 0)
-            << QByteArray::fromHex("FFFF01267A01FFFF000000FA01E0009600000078"
-                                   "00000D0A");
+            << Reading{65535, true, 98.5, true, 7000.0, -3.0, 25.0, 48.0, 15.0, 0, 120, 0}
+            << QByteArray::fromHex("FFFF01267A01FFFF000000FA01E000960000007800000D0A");
     }
     void statusFrame()
     {
@@ -73,10 +64,10 @@ private Q_SLOTS:
         QTest::addColumn<Reading>("in");
         QTest::addColumn<QByteArray>("reply");
         QTest::newRow("worked example")
-            << reading(12345, true, 101.10, true, 123.4, 1.2, 34.5, 48.0, 15.0, 85, 70, 65)
+            << Reading{12345, true, 101.10, true, 123.4, 1.2, 34.5, 48.0, 15.0, 85, 70, 65}
             << QByteArray("12345 1 10110 1 1234 012 345 480 150 085 070 065\r\n");
         QTest::newRow("values wider than their columns clamp")
-            << reading(8001, false, 98.5, false, 1500.0, 120.0, 100.0, 150.0, 312.4, 1000, 120, 99)
+            << Reading{8001, false, 98.5, false, 1500.0, 120.0, 100.0, 150.0, 312.4, 1000, 120, 99}
             << QByteArray("08001 0 09850 0 9999 999 999 999 999 999 120 099\r\n");
     }
     void statusReply()
@@ -92,15 +83,11 @@ private Q_SLOTS:
         QTest::addColumn<Feed>("feed");
         QTest::addColumn<QStringList>("expected");
         const QByteArray address300 = QByteArray::fromHex("012C");
-        QTest::newRow("set, one piece") << Feed{{0, kSetOn}} << QStringList{kSetOnLine};
         QTest::newRow("set, paced 120 ms") << oneByOne(kSetOn, 120) << QStringList{kSetOnLine};
-        QTest::newRow("address, one piece") << Feed{{0, address300}} << QStringList{"address 300"};
         QTest::newRow("address, paced 120 ms")
             << oneByOne(address300, 120) << QStringList{"address 300"};
         QTest::newRow("set then address in one read")
             << Feed{{0, kSetOn + address300}} << QStringList{kSetOnLine, "address 300"};
-        QTest::newRow("address with high byte 'S'")
-            << Feed{{0, "SA"}} << QStringList{"address 21313"};
         QTest::newRow("address that looks like a set start")
             << Feed{{0, "S1"}, {600, address300}} << QStringList{"address 21297", "address 300"};
         QTest::newRow("frequency below 87 MHz")
@@ -116,10 +103,6 @@ private Q_SLOTS:
         QTest::newRow("set without CR")
             << Feed{{0, QByteArray::fromHex("5331271503E8642D0A")}}
             << QStringList{"rejected set command not ending in CR: 53 31 27 15 03 E8 64 2D 0A"};
-        QTest::newRow("temperature threshold out of range")
-            << Feed{{0, QByteArray::fromHex("5331271503E864330D")}}
-            << QStringList{"rejected temperature threshold 51 C outside 40..50: 53 31 27 15 03 E8 "
-                           "64 33 0D"};
     }
     void serialCommands()
     {
@@ -141,24 +124,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<QByteArray>>("chunks");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("poll") << QList<QByteArray>{kPoll} << QStringList{"poll"};
         QTest::newRow("poll in pieces")
             << QList<QByteArray>{kPoll.first(5), kPoll.mid(5, 6), kPoll.mid(11)}
             << QStringList{"poll"};
-        QTest::newRow("remote set") << QList<QByteArray>{kRemoteSetOn} << QStringList{kSetOnLine};
         QTest::newRow("poll, set, poll in one read")
             << QList<QByteArray>{kPoll + kRemoteSetOn + kPoll}
             << QStringList{"poll", kSetOnLine, "poll"};
         QTest::newRow("CR LF inside the values")
-            << QList<QByteArray>{QByteArray::fromHex("3D763931"
-                                                     "3021FC0D0A64280D0A")}
+            << QList<QByteArray>{QByteArray::fromHex("3D7639313021FC0D0A64280D0A")}
             << QStringList{"set carrier=OFF freq=87.00 power=3338 reflect=100 temp=40"};
         QTest::newRow("junk before a poll")
             << QList<QByteArray>{"junk" + kPoll}
             << QStringList{"rejected unexpected bytes: 6A 75 6E 6B", "poll"};
-        QTest::newRow("poll with other fixed bytes, then a good one")
-            << QList<QByteArray>{QByteArray::fromHex("3D7653C0A8012203EA0D0A") + kPoll}
-            << QStringList{"rejected malformed poll: 3D 76 53 C0 A8 01 22 03 EA 0D 0A", "poll"};
     }
     void gatewayCommands()
     {
@@ -210,6 +187,9 @@ private Q_SLOTS:
         QVERIFY(tx.takeEvents().isEmpty());
     }
 
+    // Set commands move the model as a controller would: frequency and power
+    // follow, a low reflected limit folds power back, carrier off drops it,
+    // and overheating drops the carrier until the temperature is back.
     void controllerFollowsCommands()
     {
         Transmitter tx(7);
@@ -223,42 +203,24 @@ private Q_SLOTS:
         QCOMPARE(qRound(r.frequencyMHz * 100), 10005);
         QVERIFY(qAbs(r.forwardW - 1000) < 50);
 
-        // Reflected limit below 1.5 % of 1000 W: forward folds back.
         tx.apply(SetCommand{true, 10005, 1000, 5, 50});
         tx.settle();
         r = tx.sample();
         QVERIFY2(r.reflectW < 5.5 && r.forwardW < 400, qPrintable(QString::number(r.forwardW)));
-        QVERIFY(tx.takeEvents().join('\n').contains("fold-back"));
 
         tx.apply(SetCommand{false, 10005, 1000, 100, 50});
         tx.settle();
-        QVERIFY(!tx.sample().onAir);
         QCOMPARE(tx.sample().forwardW, 0.0);
-    }
 
-    void overTemperatureDropsCarrier()
-    {
-        Transmitter tx(7);
         tx.apply(SetCommand{true, 9850, 500, 100, 45});
         tx.setScenario(Scenario::Overheat);
         for (int i = 0; i < 100 && tx.sample().onAir; ++i)
             tx.step(0.1);
         QVERIFY(!tx.sample().onAir);
-        QVERIFY(tx.takeEvents().join('\n').contains("carrier dropped"));
         tx.setScenario(Scenario::Normal);
         for (int i = 0; i < 300 && !tx.sample().onAir; ++i)
             tx.step(0.1);
         QVERIFY(tx.sample().onAir);
-    }
-
-    void scriptCycles()
-    {
-        QList<Scenario> seen;
-        for (qint64 t = 0; t < 70000; t += 10000)
-            seen << scriptedScenario(t, 10000);
-        QCOMPARE(seen, (QList<Scenario>{Scenario::Normal, Scenario::Overheat, Scenario::HighReflect,
-                                        Scenario::Unlock, Scenario::OffAir, Scenario::Silent,
-                                        Scenario::Normal}));
     }
 };
 

@@ -1,8 +1,8 @@
 // Runs the real zel-fm-sim executable and talks to it the way the monitor
-// does: over the pty it links, and over TCP.
+// does: over the pty it links, and over TCP. Its gateway faults are driven
+// through the monitor by the integration tests.
 
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -137,53 +137,6 @@ private Q_SLOTS:
         QVERIFY(!socket.waitForReadyRead(300)); // no answer to a set, and no close
         QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
         socket.disconnectFromHost();
-        stop(sim);
-    }
-
-    void gatewayFaults_data()
-    {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("firstChunk"); // bytes of the first read; 0: nothing
-        QTest::addColumn<int>("minDelayMs");
-        QTest::newRow("silent") << "silent" << 0 << 0;
-        QTest::newRow("split") << "split" << 25 << 0;
-        QTest::newRow("late") << "late" << 50 << 1400;
-    }
-    void gatewayFaults()
-    {
-        QFETCH(QString, fault);
-        QFETCH(int, firstChunk);
-        QFETCH(int, minDelayMs);
-        QProcess sim;
-        sim.start(QStringLiteral(ZEL_SIM_PATH), {"gateway", "--port", "0", "--fault", fault});
-        const QString ready = waitForLine(sim, QStringLiteral("ready gateway "));
-        QVERIFY(!ready.isEmpty());
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, ready.section(' ', -1).toUShort());
-        QVERIFY(socket.waitForConnected(2000));
-        QElapsedTimer clock;
-        clock.start();
-        socket.write(kPoll);
-        if (firstChunk == 0) {
-            QVERIFY(!socket.waitForReadyRead(600));
-        } else {
-            QVERIFY(socket.waitForReadyRead(2500));
-            QVERIFY(clock.elapsed() >= minDelayMs);
-            QCOMPARE(socket.readAll().size(), firstChunk);
-        }
-        stop(sim);
-    }
-
-    void gatewayRefuses()
-    {
-        QProcess sim;
-        sim.start(QStringLiteral(ZEL_SIM_PATH), {"gateway", "--port", "0", "--fault", "refuse"});
-        const QString ready = waitForLine(sim, QStringLiteral("ready gateway "));
-        QVERIFY(!ready.isEmpty());
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, ready.section(' ', -1).toUShort());
-        QVERIFY(!socket.waitForConnected(2000));
-        QCOMPARE(socket.error(), QAbstractSocket::ConnectionRefusedError);
         stop(sim);
     }
 };
