@@ -58,22 +58,13 @@ private Q_SLOTS:
     {
         MonitorRig rig("");
         rig.form->start();
-        QCOMPARE(rig.tray->toolTip, QStringLiteral("ZEL FM Status"));
         QVERIFY(!rig.tray->icon.isNull());
         QVERIFY(rig.tray->shows >= 1);
         QVERIFY(!rig.form->isVisible());
         QVERIFY(rig.form->timer1().isActive());
         QVERIFY(!rig.form->tmGetTcp().isActive());
         QCOMPARE(rig.form->status().DeviceId, QStringLiteral("-----"));
-        // The panel keeps its design texts until the first update.
-        QCOMPARE(rig.box(1), QStringLiteral("-.-"));
-        auto* panel = rig.form->setParameterPanel();
-        QVERIFY(panel->optionOff()->isChecked());
-        QCOMPARE(panel->frequency()->text(), QStringLiteral("100.00"));
-        QCOMPARE(panel->tempProtection()->text(), QStringLiteral("45"));
-        rig.form->LoadSettings();
-        QCOMPARE(rig.form->windowTitle(),
-                 QStringLiteral("FM Monitor By ZEL Broadcast [ Version 2.0.3 ]"));
+        QVERIFY(rig.form->setParameterPanel()->optionOff()->isChecked());
     }
 
     // A port that cannot be opened must not leave design texts such as
@@ -172,14 +163,16 @@ private Q_SLOTS:
         rig.form->start();
         QVERIFY(rig.form->serialPort().portOpen());
 
-        first.reset(); // the device goes away
+        // The device goes away, and its node with it: a pty number freed here
+        // may be taken by another process at once.
+        QFile::remove(link);
+        first.reset();
         QTRY_COMPARE(rig.tray->messages.size(), 1);
         QVERIFY(rig.tray->messages.first().contains(QStringLiteral("failed")));
         QTest::qWait(200); // several retries, no more messages
         QCOMPARE(rig.tray->messages.size(), 1);
 
         PtyPair second;
-        QFile::remove(link);
         QVERIFY(QFile::link(second.devicePath(), link));
         QTRY_VERIFY(rig.form->serialPort().portOpen());
         QSignalSpy shown(rig.form.get(), &Form1::panelUpdated);
@@ -243,6 +236,9 @@ private Q_SLOTS:
         QTest::qWait(20);
         QCOMPARE(rig.form->isVisible(), !trayAvailable);
         QCOMPARE(rig.tray->shows > shows, trayAvailable);
+        // Without a tray the tray's menu is the window's own.
+        QCOMPARE(rig.form->contextMenuPolicy(),
+                 trayAvailable ? Qt::DefaultContextMenu : Qt::CustomContextMenu);
     }
 
     // An unwritable status log is said once, not for every frame, and the
@@ -306,14 +302,6 @@ private Q_SLOTS:
         QVERIFY(!rig.form->timer1().isActive());
         QVERIFY(!rig.deliver(goodFrame));
         QVERIFY(!QFile::exists(rig.logPath()));
-    }
-
-    void menuIsTheWindowsOwnWithoutATray()
-    {
-        MonitorRig withTray("");
-        QCOMPARE(withTray.form->contextMenuPolicy(), Qt::DefaultContextMenu);
-        MonitorRig withoutTray("", false);
-        QCOMPARE(withoutTray.form->contextMenuPolicy(), Qt::CustomContextMenu);
     }
 };
 

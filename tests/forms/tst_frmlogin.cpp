@@ -30,12 +30,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
-        QTest::newRow("wrong password") << "Vorna"
-                                        << "quintlf";
-        QTest::newRow("user name case") << "vorna"
-                                        << "quintlef";
-        QTest::newRow("trailing blank") << "Vorna"
-                                        << "quintlef ";
+        QTest::newRow("wrong password") << QStringLiteral("Vorna") << QStringLiteral("quintlf");
+        QTest::newRow("user name case") << QStringLiteral("vorna") << QStringLiteral("quintlef");
+        QTest::newRow("trailing blank") << QStringLiteral("Vorna") << QStringLiteral("quintlef ");
     }
     void refusedUntilRight()
     {

@@ -93,16 +93,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("flags");
         QTest::addColumn<int>("entry");
         QTest::addColumn<QString>("ticks");
-        QTest::newRow("port 3, serial") << "3"
-                                        << "100" << 2 << "100";
-        QTest::newRow("all flags on: the last wins") << "3"
-                                                     << "111" << 2 << "001";
-        QTest::newRow("no port stored") << "0"
-                                        << "010" << -1 << "010";
-        QTest::newRow("port above the list") << "16"
-                                             << "100" << -1 << "100";
-        QTest::newRow("flag above 1") << "15"
-                                      << "200" << 14 << "000";
+        const auto row = [](const char* name, const char* port, const char* flags, int entry,
+                            const char* ticks) {
+            QTest::newRow(name) << QString::fromLatin1(port) << QString::fromLatin1(flags) << entry
+                                << QString::fromLatin1(ticks);
+        };
+        row("port 3, serial", "3", "100", 2, "100");
+        row("all flags on: the last wins", "3", "111", 2, "001");
+        row("no port stored", "0", "010", -1, "010");
+        row("port above the list", "16", "100", -1, "100");
+        row("flag above 1", "15", "200", 14, "000");
     }
     void filledFromTheMainWindow()
     {
@@ -139,13 +139,12 @@ private Q_SLOTS:
         QVERIFY(rig.dialogs.messages.isEmpty());
         QVERIFY(!rig.dialog->isVisible());
         QCOMPARE(rig.onThePty(), serial);
-        QCOMPARE(rig.stored(keys::CommPort), serial ? QStringLiteral("4") : QStringLiteral("2"));
-        QCOMPARE(rig.stored(keys::CommON), serial ? QStringLiteral("1") : QStringLiteral("0"));
-        QCOMPARE(rig.stored(keys::TCPON), QStringLiteral("0"));
-        QCOMPARE(rig.stored(keys::IP), QStringLiteral("0.0.0.0"));
-        QCOMPARE(rig.stored(keys::PORT), QStringLiteral("0"));
-        QCOMPARE(rig.stored(keys::DDNS_URL), QString());
-        QCOMPARE(rig.stored(keys::DDNS_PORT), QStringLiteral("0"));
+        QStringList stored;
+        for (const QString& key : {keys::CommPort, keys::CommON, keys::TCPON, keys::IP, keys::PORT,
+                                   keys::DDNS_URL, keys::DDNS_PORT})
+            stored << rig.stored(key);
+        QCOMPARE(stored, QStringList({serial ? "4" : "2", serial ? "1" : "0", "0", "0.0.0.0", "0",
+                                      "", "0"}));
     }
 
     // The operator is told, nothing is saved, the dialog stays; Cancel then
