@@ -189,11 +189,11 @@ private Q_SLOTS:
         rig.link->TMgetDDNS().setInterval(7);
         rig.link->startFixedIpPolling();
         rig.link->startHostNamePolling();
-        QTRY_VERIFY(rig.gateway.connections() >= 6);
+        // Which timer wins a turn depends on the machine's load: wait for both.
+        QTRY_VERIFY(rig.gateway.connections() >= 6 && rig.resolver->lookups > 0);
         rig.link->stopPolling();
         QCOMPARE(rig.gateway.mostOpenAtOnce, 1);
         QCOMPARE(rig.host.panelUpdates, rig.gateway.answered);
-        QVERIFY(rig.resolver->lookups > 0);
     }
 
     void command5TogglesFixedAddressPolling()
