@@ -39,9 +39,11 @@ void checkDecoded(const QByteArray& reply)
     FUZZ_CHECK(fresh == cleared);
 
     // Columns end at 48: what follows (a line end, a longer read) is ignored.
-    TransmitterStatus columns;
-    DecodeStatusReply(reply.left(ReplyCollector::ReplyLength), columns);
-    FUZZ_CHECK(columns == fresh);
+    if (reply.size() > ReplyCollector::ReplyLength) {
+        TransmitterStatus columns;
+        DecodeStatusReply(reply.left(ReplyCollector::ReplyLength), columns);
+        FUZZ_CHECK(columns == fresh);
+    }
 
     // A five-place column can overflow a double ("9e999"): that shows as inf.
     static const QRegularExpression number(QStringLiteral("^-?([0-9]+(\\.[0-9]+)?|inf)$"));
