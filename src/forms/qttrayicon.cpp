@@ -23,6 +23,14 @@ QtTrayIcon::QtTrayIcon(QObject* parent) : TrayIcon(parent)
                     break;
                 }
             });
+    m_waitForTray.setInterval(2000);
+    connect(&m_waitForTray, &QTimer::timeout, this, [this] {
+        const bool available = isAvailable();
+        if (available || --m_triesLeft <= 0)
+            m_waitForTray.stop();
+        if (available)
+            TrayShow();
+    });
 }
 
 bool QtTrayIcon::isAvailable() const
@@ -32,8 +40,15 @@ bool QtTrayIcon::isAvailable() const
 
 void QtTrayIcon::TrayShow()
 {
+    if (!isAvailable()) {
+        if (!m_waitForTray.isActive()) {
+            m_triesLeft = 60;
+            m_waitForTray.start();
+        }
+        return;
+    }
     // Without a picture Qt warns and shows nothing; the caller sets it first.
-    if (isAvailable() && !m_icon.icon().isNull())
+    if (!m_icon.icon().isNull())
         m_icon.show();
 }
 
