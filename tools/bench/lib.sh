@@ -41,6 +41,15 @@ bench_display() {
   export XDG_RUNTIME_DIR=$work/runtime
 }
 
+# No display server at all: for the long soak, which a shared X server that
+# goes away would otherwise end early.
+bench_offscreen() {
+  export QT_QPA_PLATFORM=offscreen
+  unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY DISPLAY
+  mkdir -p -m 700 "$1/runtime"
+  export XDG_RUNTIME_DIR=$1/runtime
+}
+
 # A fresh settings and data folder; prints the pair of assignments to use
 # with env, e.g. env $(bench_profile DIR) PROGRAM.
 bench_profile() {
