@@ -71,6 +71,7 @@ private Q_SLOTS:
         row("integer", 100.0, "0", "100");
         row("negative, half away from zero", -1.25, "0.0", "-1.3");
         row("rounds to zero, no sign", -0.01, "0.0", "0.0");
+        row("overflowed reply field", -qInf(), "00000", "-inf");
     }
     void digitPatterns()
     {
