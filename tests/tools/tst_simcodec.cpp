@@ -1,3 +1,5 @@
+#include "simexamples.h"
+
 #include "simcodec.h"
 #include "simtransmitter.h"
 
@@ -6,12 +8,6 @@
 using namespace zel::sim;
 
 namespace {
-
-const QByteArray kPoll = QByteArray::fromHex("3D7653C0A8012103EA0D0A2020202020");
-const QByteArray kSetOn = QByteArray::fromHex("5331271503E8642D0D");
-const QByteArray kRemoteSetOn = QByteArray::fromHex("3D76393131271503E8642D0D0A");
-const QString kSetOnLine =
-    QStringLiteral("set carrier=ON freq=100.05 power=1000 reflect=100 temp=45");
 
 // One feed step: delay since the previous step in ms, then the bytes.
 using Feed = QList<QPair<int, QByteArray>>;

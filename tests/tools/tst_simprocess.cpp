@@ -2,6 +2,8 @@
 // does: over the pty it links, and over TCP. Its gateway faults are driven
 // through the monitor by the integration tests.
 
+#include "simexamples.h"
+
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -17,12 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-const QByteArray kPoll = QByteArray::fromHex("3D7653C0A8012103EA0D0A2020202020");
-const QByteArray kSetOn = QByteArray::fromHex("5331271503E8642D0D");
-const QByteArray kRemoteSetOn = QByteArray::fromHex("3D76393131271503E8642D0D0A");
-const QString kSetOnLine =
-    QStringLiteral("set carrier=ON freq=100.05 power=1000 reflect=100 temp=45");
 
 // The next stdout line starting with prefix, skipping others; empty on time-out.
 QString waitForLine(QProcess& sim, const QString& prefix, int timeoutMs = 3000)

@@ -5,6 +5,8 @@
 //
 //   zel-bench-bare T0
 
+#include "peakmemory.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QTimer>
@@ -37,17 +39,6 @@ protected:
         return QObject::eventFilter(watched, event);
     }
 };
-
-long peakKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
 
 } // namespace
 

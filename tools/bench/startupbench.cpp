@@ -7,6 +7,8 @@
 //   zel-bench-startup RUNS BARE_PROGRAM
 //   zel-bench-startup --child T0          (one monitor run, used by the above)
 
+#include "peakmemory.h"
+
 #include "benchsupport.h"
 
 #include <QApplication>
@@ -24,17 +26,6 @@
 using namespace zel;
 
 namespace {
-
-long peakKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
-}
 
 // The first paint of a window other than the main one, once the program has
 // started: with the main window hidden in the tray that is the tray icon.
