@@ -5,8 +5,8 @@
 //   key".
 // - fuzz_settings_ini goes through the store the program uses, on a file.
 //   The first byte picks how: even, the rest is the INI file; odd, the rest
-//   is one text, saved and loaded back. File work makes it a hundred times
-//   slower, which is why it is a target of its own.
+//   is one text, saved and loaded back. Its inputs are files, not key texts,
+//   which is why it is a target of its own.
 // What was loaded then goes where the main window sends it: the serial port
 // number and its device, and the gateway host through the address lookup.
 
