@@ -1,6 +1,7 @@
 #include "config/portdirectory.h"
 #include "config/qtsettingsstore.h"
 #include "forms/form1.h"
+#include "forms/icons.h"
 #include "forms/qtoperatordialogs.h"
 #include "forms/qtserialport.h"
 #include "forms/qttrayicon.h"
@@ -15,6 +16,8 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("zel-fm-monitor"));
     // The window hides in the tray; closing a dialog must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Every window and dialog carries the drawn icon, also without a parent.
+    QApplication::setWindowIcon(zel::windowIcon());
 
     zel::Form1Parts parts;
     parts.settings = std::make_unique<zel::QtSettingsStore>();

@@ -36,7 +36,8 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(DesignCaption);
-    setWindowIcon(windowIcon());
+    // Qualified: inside a widget the bare name is QWidget's own, empty icon.
+    setWindowIcon(zel::windowIcon());
     resize(twips(7020), twips(7785));
 
     m_statusPanel = new StatusPanel(this);
@@ -129,6 +130,9 @@ void Form1::LoadSettings()
             openSerialPort();
         else
             showCommSetup();
+    } else {
+        // A device that turns up later must not feed a link switched off.
+        m_serialLink.stopRetrying();
     }
     if (m_link.vTCPON == 1)
         m_remote->startFixedIpPolling();

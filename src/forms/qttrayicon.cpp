@@ -23,14 +23,6 @@ QtTrayIcon::QtTrayIcon(QObject* parent) : TrayIcon(parent)
                     break;
                 }
             });
-    m_waitForTray.setInterval(2000);
-    connect(&m_waitForTray, &QTimer::timeout, this, [this] {
-        const bool available = isAvailable();
-        if (available || --m_triesLeft <= 0)
-            m_waitForTray.stop();
-        if (available)
-            TrayShow();
-    });
 }
 
 bool QtTrayIcon::isAvailable() const
@@ -40,14 +32,10 @@ bool QtTrayIcon::isAvailable() const
 
 void QtTrayIcon::TrayShow()
 {
-    if (!isAvailable()) {
-        if (!m_waitForTray.isActive()) {
-            m_triesLeft = 60;
-            m_waitForTray.start();
-        }
-        return;
-    }
-    // Without a picture Qt warns and shows nothing; the caller sets it first.
+    // Shown even while the desktop has no notification area yet: Qt docks the
+    // icon by itself the moment one appears (a session that starts its panel
+    // after the monitor), at no cost while it waits. Without a picture Qt
+    // warns and shows nothing; the caller sets it first.
     if (!m_icon.icon().isNull())
         m_icon.show();
 }

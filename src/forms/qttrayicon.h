@@ -3,7 +3,6 @@
 #include "shell/trayicon.h"
 
 #include <QSystemTrayIcon>
-#include <QTimer>
 
 namespace zel {
 
@@ -22,10 +21,6 @@ public:
 
 private:
     QSystemTrayIcon m_icon;
-    // Started with the session, the monitor may come up before the
-    // notification area does: look for it a while longer.
-    QTimer m_waitForTray;
-    int m_triesLeft = 0;
 };
 
 } // namespace zel

@@ -18,6 +18,9 @@ public:
 
     // Closes the port if open, switches it to portNumber and opens it.
     bool openOn(int portNumber);
+    // The serial link was switched off: a port that failed is not tried again
+    // (one that is open stays open).
+    void stopRetrying() { m_retry.stop(); }
     bool retrying() const { return m_retry.isActive(); }
 
 Q_SIGNALS:

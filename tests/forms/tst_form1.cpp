@@ -58,6 +58,10 @@ private Q_SLOTS:
     {
         MonitorRig rig("");
         rig.form->start();
+        // The drawn icon at every designed size, not the empty default.
+        const QList<QSize> sizes = rig.form->windowIcon().availableSizes();
+        for (int px : {16, 32, 48})
+            QVERIFY(sizes.contains(QSize(px, px)));
         QVERIFY(!rig.tray->icon.isNull());
         QVERIFY(rig.tray->shows >= 1);
         QVERIFY(!rig.form->isVisible());
@@ -180,6 +184,28 @@ private Q_SLOTS:
         QVERIFY(shown.wait(2000));
         QCOMPARE(rig.box(1), QStringLiteral("87.50"));
         QVERIFY(rig.trace().contains(QStringLiteral("open again")));
+    }
+
+    // Switched off while its device is missing, the port is not retried: a
+    // device that turns up later must not feed the panel.
+    void switchedOffLinkIsNotRetried()
+    {
+        QTemporaryDir links;
+        const QString link = links.filePath(QStringLiteral("ttyUSB0"));
+        Form1Parts parts;
+        parts.serialRetryMs = 20;
+        MonitorRig rig("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=" + link.toLocal8Bit() + "\n",
+                       true, {}, std::move(parts));
+        rig.form->start();
+        QVERIFY(!rig.form->serialPort().portOpen());
+
+        rig.settings->write(QStringLiteral("Setting"), QStringLiteral("CommON"),
+                            QStringLiteral("0"));
+        rig.form->LoadSettings();
+        PtyPair device;
+        QVERIFY(QFile::link(device.devicePath(), link));
+        QTest::qWait(150);
+        QVERIFY(!rig.form->serialPort().portOpen());
     }
 
     void tickThatFailsKeepsTheWatchdog()

@@ -23,7 +23,8 @@ MonitorRig::MonitorRig(QByteArray ini, bool trayAvailable, QString dataFolder, F
         f.write(ini.replace("@PTY@", pty.devicePath().toLocal8Bit()));
     }
     parts.settings = std::make_unique<QtSettingsStore>(iniPath());
-    const SettingsStore* store = parts.settings.get();
+    settings = parts.settings.get();
+    const SettingsStore* store = settings;
     parts.serial =
         std::make_unique<QtSerialPort>([store](int n) { return serialDeviceName(n, *store); });
     auto t = std::make_unique<FakeTray>();

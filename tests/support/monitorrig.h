@@ -18,6 +18,8 @@ struct MonitorRig {
     PtyPair pty;
     FakeTray* tray = nullptr;
     FakeDialogs* dialogs = nullptr;
+    // The monitor's own store, to change a key as the setup dialog would.
+    zel::SettingsStore* settings = nullptr;
     std::unique_ptr<zel::Form1> form;
 
     explicit MonitorRig(QByteArray ini, bool trayAvailable = true, QString dataFolder = {},
