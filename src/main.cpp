@@ -19,19 +19,20 @@ int main(int argc, char* argv[])
     // Every window and dialog carries the drawn icon, also without a parent.
     QApplication::setWindowIcon(zel::windowIcon());
 
-    zel::Form1Parts parts;
+    zel::MonitorCoreParts parts;
     parts.settings = std::make_unique<zel::QtSettingsStore>();
     const zel::SettingsStore* store = parts.settings.get();
     parts.serial = std::make_unique<zel::QtSerialPort>(
         [store](int n) { return zel::serialDeviceName(n, *store); });
-    parts.tray = std::make_unique<zel::QtTrayIcon>();
+    auto tray = std::make_unique<zel::QtTrayIcon>();
     auto dialogs = std::make_unique<zel::QtOperatorDialogs>();
     auto* dialogsRaw = dialogs.get();
     parts.dialogs = std::move(dialogs);
     parts.clock = std::make_unique<zel::SystemClock>();
     parts.files = std::make_unique<zel::StandardFileLocations>();
 
-    zel::Form1 form1(std::move(parts));
+    zel::MonitorCore core(std::move(parts));
+    zel::Form1 form1(core, std::move(tray));
     dialogsRaw->setParentWindow(&form1);
     form1.start();
     return app.exec();

@@ -2,16 +2,13 @@
 
 #include "config/settingskeys.h"
 #include "control/addresscommand.h"
-#include "control/setparametersender.h"
 #include "frmlogin.h"
 #include "frmselcomm.h"
 #include "icons.h"
-#include "logging/statuslog.h"
 #include "panel/panelupdate.h"
 #include "setparameterpanel.h"
 #include "shell/version.h"
 #include "statuspanel.h"
-#include "telemetry/statusframe.h"
 #include "traymenu.h"
 #include "twips.h"
 
@@ -24,14 +21,24 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <exception>
-
 namespace zel {
 
+Form1::Form1(MonitorCore& core, std::unique_ptr<TrayIcon> tray, QWidget* parent)
+    : Form1(nullptr, &core, std::move(tray), parent)
+{
+}
+
 Form1::Form1(Form1Parts parts, QWidget* parent)
+    : Form1(std::make_unique<MonitorCore>(std::move(static_cast<MonitorCoreParts&>(parts))),
+            nullptr, std::move(parts.tray), parent)
+{
+}
+
+Form1::Form1(std::unique_ptr<MonitorCore> own, MonitorCore* external,
+             std::unique_ptr<TrayIcon> tray, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_parts(std::move(parts)), m_serialLink(*m_parts.serial, m_parts.serialRetryMs),
+      m_ownCore(std::move(own)), m_core(external ? *external : *m_ownCore), m_tray(std::move(tray)),
       m_imgPic(silentTrayIcon()), m_imgAltPic(activeTrayIcon())
 {
     setObjectName(QStringLiteral("Form1"));
@@ -71,27 +78,21 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
     m_trace->setMaximumBlockCount(1000);
     m_trace->setGeometry(twipsRect(7080, 1320, 6000, 6345));
 
-    m_timer1.setInterval(m_parts.watchdogIntervalMs);
-    m_parts.remote.traceFilePath = m_parts.files->traceFilePath();
-    m_remote = std::make_unique<RemoteLink>(*this, *m_parts.dialogs, std::move(m_parts.remote));
-    connect(m_remote.get(), &RemoteLink::traceFileReport, this, &Form1::reportLinkProblem);
-    connect(m_command5, &QPushButton::clicked, m_remote.get(), &RemoteLink::Command5_Click);
-    m_sender =
-        std::make_unique<SetParameterSender>(*this, *m_parts.serial, *m_remote, *m_parts.settings,
-                                             *m_parts.dialogs, m_parts.remoteCommandPauseMs);
+    RemoteLink& remote = m_core.remoteLink();
+    connect(m_command5, &QPushButton::clicked, &remote, &RemoteLink::Command5_Click);
     connect(m_command4, &QPushButton::clicked, this, &Form1::Command4_Click);
-    connect(&m_timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-
-    connect(m_parts.serial.get(), &SerialPort::onComm, this, &Form1::MSComm1_OnComm);
-    connect(&m_serialLink, &SerialLink::problem, this, &Form1::reportLinkProblem);
-    connect(&m_serialLink, &SerialLink::note, this, &Form1::trace);
-    connect(&m_receiver, &FrameReceiver::frameReceived, this, &Form1::onFrame);
+    connect(&m_core, &MonitorCore::recordChanged, this, &Form1::showRecord);
+    connect(&m_core, &MonitorCore::powerStateChanged, this, &Form1::ShowPowerState);
+    connect(&m_core, &MonitorCore::traceLine, this, &Form1::appendTrace);
+    connect(&m_core, &MonitorCore::traceCleared, m_trace, &QPlainTextEdit::clear);
+    connect(&m_core, &MonitorCore::operatorNotice, this, &Form1::reportLinkProblem);
+    connect(&m_core, &MonitorCore::portChoiceNeeded, this, &Form1::showCommSetup);
     connect(m_statusPanel, &StatusPanel::alarmRaised, this, &Form1::RaiseOnAlarm);
-    connect(m_parts.tray.get(), &TrayIcon::TrayButtonEvent, this, &Form1::TrayButtonEvent);
-    connect(m_parts.tray.get(), &TrayIcon::TrayActivate, this, &Form1::TrayActivate);
+    connect(m_tray.get(), &TrayIcon::TrayButtonEvent, this, &Form1::TrayButtonEvent);
+    connect(m_tray.get(), &TrayIcon::TrayActivate, this, &Form1::TrayActivate);
     // Without a tray the same menu is the window's context menu, so that every
     // item stays within reach.
-    if (!m_parts.tray->isAvailable())
+    if (!m_tray->isAvailable())
         m_menu->attachAsContextMenu(this);
 }
 
@@ -102,44 +103,26 @@ void Form1::start()
     Form_Load();
     // Loaded minimised: with a tray that means hidden; without one the window
     // keeps its task-bar button, or the operator could never get it back.
-    if (!m_parts.tray->isAvailable())
+    if (!m_tray->isAvailable())
         showMinimized();
 }
 
 void Form1::Form_Load()
 {
-    m_powerOn = false;
-    m_parts.tray->setIcon(m_imgPic);
-    m_parts.tray->setToolTip(TrayToolTip);
-    m_parts.tray->TrayShow();
+    m_tray->setIcon(m_imgPic);
+    m_tray->setToolTip(TrayToolTip);
+    m_tray->TrayShow();
     setWindowState(Qt::WindowMinimized);
     m_menu->mnutray(TrayMenu::FmSet)->setVisible(true);
     LoadSettings();
-    m_timer1.start();
+    m_core.timer1().start();
     ClearStatus();
 }
 
 void Form1::LoadSettings()
 {
-    m_link = readLinkSettings(*m_parts.settings);
-    if (const QString problem = m_parts.settings->problem(); !problem.isEmpty())
-        reportLinkProblem(QStringLiteral("Settings: %1; the defaults are used.").arg(problem));
-
-    if (m_link.vCommON == 1) {
-        if (!m_link.commPortText.isEmpty())
-            openSerialPort();
-        else
-            showCommSetup();
-    } else {
-        // A device that turns up later must not feed a link switched off.
-        m_serialLink.stopRetrying();
-    }
-    if (m_link.vTCPON == 1)
-        m_remote->startFixedIpPolling();
-    if (m_link.vDDNSON == 1)
-        m_remote->startHostNamePolling();
-
-    const SetParameterSettings panel = readSetParameterSettings(*m_parts.settings);
+    m_core.LoadSettings();
+    const SetParameterSettings panel = readSetParameterSettings(m_core.settings());
     m_setPanel->selectCarrier(panel.carrierOn);
     m_setPanel->frequency()->setText(panel.frequency);
     m_setPanel->forwardTarget()->setText(panel.forwardTarget);
@@ -149,109 +132,37 @@ void Form1::LoadSettings()
     setWindowTitle(DesignCaption + versionSuffix());
 }
 
-void Form1::openSerialPort()
-{
-    const auto number = serialPortNumber(m_link.commPortText);
-    if (!number) {
-        reportLinkProblem(QStringLiteral("Serial port \"%1\" is not a port number; no port opened.")
-                              .arg(m_link.commPortText));
-        return;
-    }
-    m_serialLink.openOn(*number);
-}
-
 void Form1::showCommSetup()
 {
     // Opens with its design values; its OK opens the port and saves the keys.
-    FrmSelComm dialog(*m_parts.serial, *m_parts.settings, m_link.vCommport, *m_parts.dialogs, this);
+    FrmSelComm dialog(m_core.serialPort(), m_core.settings(), m_core.link().vCommport,
+                      m_core.dialogs(), this);
     dialog.exec();
 }
 
 void Form1::reportLinkProblem(const QString& text)
 {
-    trace(text);
-    if (m_parts.tray->isAvailable())
-        m_parts.tray->showMessage(DesignCaption, text);
+    if (m_tray->isAvailable())
+        m_tray->showMessage(DesignCaption, text);
     else
-        m_parts.dialogs->notice(text);
+        m_core.dialogs().notice(text);
 }
 
-void Form1::trace(const QString& line)
+void Form1::appendTrace(const QString& line)
 {
     m_trace->appendPlainText(line);
-    qInfo("%s", qUtf8Printable(line));
 }
 
-void Form1::clearTrace()
+void Form1::showRecord()
 {
-    m_trace->clear();
-}
-
-void Form1::MSComm1_OnComm(int commEvent)
-{
-    if (commEvent != FrameReceiver::ReceiveEvent)
-        return;
-    m_receiver.onComm(commEvent, m_parts.serial->input());
-}
-
-void Form1::onFrame(const QByteArray& frame)
-{
-    DecodeStatusFrame(frame, m_status);
-    m_powerOn = true;
-    m_logPending = true;
-    UpdatePanel();
-}
-
-void Form1::UpdatePanel()
-{
-    showStatus(m_status, *m_statusPanel);
-    if (m_logPending) {
-        m_logPending = false;
-        WriteStatusLog();
-    }
+    showStatus(m_core.status(), *m_statusPanel);
     Q_EMIT panelUpdated();
 }
 
-void Form1::WriteStatusLog()
+void Form1::ShowPowerState(bool powerOn)
 {
-    const QString path = m_parts.files->statusLogPath();
-    QString error;
-    const bool ok = replaceFileAtomically(
-        path, formatStatusLog(m_status, m_powerOn, m_parts.clock->now()), &error);
-    // Said once when writing starts to fail and once when it works again, not
-    // for every frame in between.
-    if (!ok && !m_statusLogFailing)
-        trace(QStringLiteral("Status log %1 not written: %2").arg(path, error));
-    else if (ok && m_statusLogFailing)
-        trace(QStringLiteral("Status log %1 written again").arg(path));
-    m_statusLogFailing = !ok;
-}
-
-void Form1::ClearStatus()
-{
-    zel::ClearStatus(m_status);
-}
-
-void Form1::Timer1_Timer()
-{
-    m_timer1.stop();
-    try {
-        if (!m_powerOn)
-            ClearStatus();
-        UpdatePanel();
-        ShowPowerState();
-    } catch (const std::exception& e) {
-        // The watchdog must keep ticking whatever went wrong in one tick.
-        trace(QStringLiteral("Watchdog tick failed: %1").arg(QString::fromLocal8Bit(e.what())));
-    }
-    m_timer1.start();
-    m_powerOn = false;
-}
-
-void Form1::ShowPowerState()
-{
-    m_parts.tray->setIcon(m_powerOn ? m_imgAltPic : m_imgPic);
-    m_statusPanel->setLed(1, m_powerOn);
+    m_tray->setIcon(powerOn ? m_imgAltPic : m_imgPic);
+    m_statusPanel->setLed(1, powerOn);
 }
 
 void Form1::RaiseOnAlarm()
@@ -304,21 +215,21 @@ void Form1::mnutray_Click(int index)
 
 void Form1::runSetup()
 {
-    m_timer1.stop();
+    m_core.timer1().stop();
     TrayRestore();
     {
-        FrmSelComm dialog(*m_parts.serial, *m_parts.settings, m_link.vCommport, *m_parts.dialogs,
-                          this);
-        dialog.fillFrom(m_link);
+        FrmSelComm dialog(m_core.serialPort(), m_core.settings(), m_core.link().vCommport,
+                          m_core.dialogs(), this);
+        dialog.fillFrom(m_core.link());
         dialog.exec();
     }
     LoadSettings();
-    m_timer1.start();
+    m_core.timer1().start();
 }
 
 void Form1::runFmSet()
 {
-    frmLogin login(*m_parts.dialogs, this);
+    frmLogin login(m_core.dialogs(), this);
     login.exec();
     // The client width that holds the set-parameter area and its border.
     if (login.LoginSucceeded)
@@ -327,17 +238,17 @@ void Form1::runFmSet()
 
 void Form1::Command2_Click()
 {
-    zel::Command2_Click(*m_parts.dialogs, *m_parts.serial);
+    zel::Command2_Click(m_core.dialogs(), m_core.serialPort());
 }
 
 void Form1::Command4_Click()
 {
     // A click that arrives inside a poll's wait cannot wait for that poll
     // here, so it runs again once the poll has finished.
-    if (m_sender->mustWaitForPoll()) {
+    if (m_core.setCommandMustWaitForPoll()) {
         m_command4->setEnabled(false);
         connect(
-            m_remote.get(), &RemoteLink::exchangeFinished, this,
+            &m_core.remoteLink(), &RemoteLink::exchangeFinished, this,
             [this] { QTimer::singleShot(0, this, &Form1::Command4_Click); },
             Qt::SingleShotConnection);
         return;
@@ -352,16 +263,14 @@ void Form1::Command4_Click()
     input.forwardTarget = panel.forwardTarget()->text();
     input.reflectTarget = panel.reflectTarget()->text();
     input.tempProtection = panel.tempProtection()->text();
-    m_sender->Command4_Click(input, panel.bytePause()->text());
+    m_core.sendSetCommand(input, panel.bytePause()->text());
     m_command4->setEnabled(true);
 }
 
 void Form1::exitNow()
 {
     // Ends at once: no further frame, tick, panel update or log write.
-    m_timer1.stop();
-    m_remote->stopPolling();
-    disconnect(m_parts.serial.get(), nullptr, this, nullptr);
+    m_core.stop();
     QCoreApplication::exit(0);
 }
 
@@ -369,15 +278,14 @@ void Form1::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     // Form_Resize: a minimised window leaves only its tray icon.
-    if (event->type() != QEvent::WindowStateChange || !isMinimized() ||
-        !m_parts.tray->isAvailable())
+    if (event->type() != QEvent::WindowStateChange || !isMinimized() || !m_tray->isAvailable())
         return;
     QMetaObject::invokeMethod(
         this,
         [this] {
             if (isMinimized()) {
                 hide();
-                m_parts.tray->TrayShow();
+                m_tray->TrayShow();
             }
         },
         Qt::QueuedConnection);

@@ -1,17 +1,7 @@
 #pragma once
 
-#include "config/linksettings.h"
-#include "config/settingsstore.h"
-#include "net/remotelink.h"
-#include "shell/clock.h"
-#include "shell/filelocations.h"
-#include "shell/monitorhost.h"
-#include "shell/operatordialogs.h"
+#include "monitor/monitorcore.h"
 #include "shell/trayicon.h"
-#include "telemetry/framereceiver.h"
-#include "telemetry/seriallink.h"
-#include "telemetry/serialport.h"
-#include "telemetry/transmitterstatus.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -24,36 +14,27 @@ class QPushButton;
 namespace zel {
 
 class SetParameterPanel;
-class SetParameterSender;
 class StatusPanel;
 class TrayMenu;
 
-// The platform parts the main window works with, built by main() or a test.
-struct Form1Parts {
-    std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<SerialPort> serial;
+// What the main window is built from: the core's parts and the tray icon.
+// The window builds its own core from them (tests, one-window programs).
+struct Form1Parts : MonitorCoreParts {
     std::unique_ptr<TrayIcon> tray;
-    std::unique_ptr<OperatorDialogs> dialogs;
-    std::unique_ptr<Clock> clock;
-    std::unique_ptr<FileLocations> files;
-    // The gateway link; its empty parts get the platform's own.
-    RemoteLinkParts remote;
-    int watchdogIntervalMs = 5000;
-    // How often a serial port that failed is tried again.
-    int serialRetryMs = 3000;
-    // The settle before a set command goes to the gateway.
-    int remoteCommandPauseMs = 1000;
 };
 
-// The monitor's main window. It owns the status record, its flags, the link
-// variables and the platform parts, and wires the receivers, the panel, the
-// status log and the watchdog together.
-class Form1 : public QWidget, public MonitorHost {
+// The monitor's main window: a view and controller over the monitor's core.
+// It shows the record, the trace and the power state, raises itself on
+// alarms, and runs the operator's menus, dialogs and commands.
+class Form1 : public QWidget {
     Q_OBJECT
 public:
     static inline const QString DesignCaption = QStringLiteral("FM Monitor By ZEL Broadcast");
     static inline const QString TrayToolTip = QStringLiteral("ZEL FM Status");
 
+    // A window over a core someone else owns.
+    Form1(MonitorCore& core, std::unique_ptr<TrayIcon> tray, QWidget* parent = nullptr);
+    // A window with a core of its own.
     explicit Form1(Form1Parts parts, QWidget* parent = nullptr);
     ~Form1() override;
 
@@ -63,11 +44,11 @@ public:
 
     void Form_Load();
     void LoadSettings();
-    void UpdatePanel() override;
-    void ClearStatus();
-    void Timer1_Timer();
-    void ShowPowerState();
-    void MSComm1_OnComm(int commEvent);
+    void UpdatePanel() { m_core.UpdatePanel(); }
+    void ClearStatus() { m_core.ClearStatus(); }
+    void Timer1_Timer() { m_core.Timer1_Timer(); }
+    void ShowPowerState(bool powerOn);
+    void MSComm1_OnComm(int commEvent) { m_core.MSComm1_OnComm(commEvent); }
     // Brings the window back when it is minimised; otherwise does nothing.
     void RaiseOnAlarm();
     void TrayRestore();
@@ -81,26 +62,21 @@ public:
     // "SET": sends the set-parameter panel's values to the transmitter.
     void Command4_Click();
 
-    // MonitorHost
-    TransmitterStatus& statusRecord() override { return m_status; }
-    void markFrameReceived() override { m_powerOn = true; }
-    void replaceRxBuffer(const QByteArray& bytes) override { m_receiver.replaceBuffer(bytes); }
-    const LinkSettings& link() const override { return m_link; }
-    // One line in the trace area (and the program's log).
-    void trace(const QString& line) override;
-    void clearTrace() override;
+    void trace(const QString& line) { m_core.trace(line); }
 
-    const TransmitterStatus& status() const { return m_status; }
-    bool powerOn() const { return m_powerOn; }
-    bool logPending() const { return m_logPending; }
-    QTimer& timer1() { return m_timer1; }
-    QTimer& tmGetTcp() { return m_remote->TMgetTCP(); }
-    QTimer& tmGetDdns() { return m_remote->TMgetDDNS(); }
-    RemoteLink& remoteLink() { return *m_remote; }
+    MonitorCore& core() { return m_core; }
+    const LinkSettings& link() const { return m_core.link(); }
+    const TransmitterStatus& status() const { return m_core.status(); }
+    bool powerOn() const { return m_core.powerOn(); }
+    bool logPending() const { return m_core.logPending(); }
+    QTimer& timer1() { return m_core.timer1(); }
+    QTimer& tmGetTcp() { return m_core.remoteLink().TMgetTCP(); }
+    QTimer& tmGetDdns() { return m_core.remoteLink().TMgetDDNS(); }
+    RemoteLink& remoteLink() { return m_core.remoteLink(); }
     StatusPanel* statusPanel() const { return m_statusPanel; }
     SetParameterPanel* setParameterPanel() const { return m_setPanel; }
-    SerialPort& serialPort() { return *m_parts.serial; }
-    TrayIcon& trayIcon() { return *m_parts.tray; }
+    SerialPort& serialPort() { return m_core.serialPort(); }
+    TrayIcon& trayIcon() { return *m_tray; }
     TrayMenu* trayMenu() const { return m_menu; }
 
 Q_SIGNALS:
@@ -112,9 +88,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void onFrame(const QByteArray& frame);
-    void WriteStatusLog();
-    void openSerialPort();
+    Form1(std::unique_ptr<MonitorCore> own, MonitorCore* external, std::unique_ptr<TrayIcon> tray,
+          QWidget* parent);
+    void showRecord();
+    void appendTrace(const QString& line);
     void showCommSetup();
     void runSetup();
     void runFmSet();
@@ -122,18 +99,9 @@ private:
     // A problem with the link the operator must hear of without being stopped.
     void reportLinkProblem(const QString& text);
 
-    Form1Parts m_parts;
-    FrameReceiver m_receiver;
-    SerialLink m_serialLink;
-    TransmitterStatus m_status;
-    bool m_powerOn = false;
-    bool m_logPending = false;
-    bool m_statusLogFailing = false;
-    LinkSettings m_link;
-
-    QTimer m_timer1;
-    std::unique_ptr<RemoteLink> m_remote;
-    std::unique_ptr<SetParameterSender> m_sender;
+    std::unique_ptr<MonitorCore> m_ownCore;
+    MonitorCore& m_core;
+    std::unique_ptr<TrayIcon> m_tray;
     QIcon m_imgPic;
     QIcon m_imgAltPic;
 

@@ -12,8 +12,19 @@ SerialLink::SerialLink(SerialPort& port, int retryMs, QObject* parent)
                                       "every %3 s")
                            .arg(portName(), reason)
                            .arg(m_retry.interval() / 1000.0));
+        setDown(true, reason);
         m_retry.start();
     });
+}
+
+void SerialLink::setDown(bool down, const QString& reason)
+{
+    const bool was = m_down;
+    m_down = down;
+    if (down)
+        Q_EMIT portDown(reason);
+    else if (was)
+        Q_EMIT portUp();
 }
 
 QString SerialLink::portName() const
@@ -32,11 +43,19 @@ bool SerialLink::openOn(int portNumber)
                                       "%3 s")
                            .arg(portName(), m_port.errorString())
                            .arg(m_retry.interval() / 1000.0));
+        setDown(true, m_port.errorString());
         m_retry.start();
         return false;
     }
     Q_EMIT note(QStringLiteral("Serial port %1 open").arg(portName()));
+    setDown(false);
     return true;
+}
+
+void SerialLink::stopRetrying()
+{
+    m_retry.stop();
+    setDown(false);
 }
 
 void SerialLink::retry()
@@ -45,6 +64,7 @@ void SerialLink::retry()
     if (m_port.portOpen() || m_port.setPortOpen(true)) {
         m_retry.stop();
         Q_EMIT note(QStringLiteral("Serial port %1 open again").arg(portName()));
+        setDown(false);
     }
 }
 

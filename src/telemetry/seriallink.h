@@ -20,7 +20,8 @@ public:
     bool openOn(int portNumber);
     // The serial link was switched off: a port that failed is not tried again
     // (one that is open stays open).
-    void stopRetrying() { m_retry.stop(); }
+    // A port that was failing no longer counts as failed then.
+    void stopRetrying();
     bool retrying() const { return m_retry.isActive(); }
 
 Q_SIGNALS:
@@ -28,13 +29,20 @@ Q_SIGNALS:
     void problem(const QString& text);
     // A line for the trace only.
     void note(const QString& text);
+    // The port cannot be used (could not be opened, or went away), and the
+    // first time it works again or is no longer wanted.
+    void portDown(const QString& reason);
+    void portUp();
 
 private:
     QString portName() const;
     void retry();
 
+    void setDown(bool down, const QString& reason = QString());
+
     SerialPort& m_port;
     QTimer m_retry;
+    bool m_down = false;
 };
 
 } // namespace zel
