@@ -1,14 +1,18 @@
-#include "config/portdirectory.h"
-#include "config/qtsettingsstore.h"
 #include "forms/form1.h"
 #include "forms/icons.h"
 #include "forms/qtoperatordialogs.h"
-#include "forms/qtserialport.h"
 #include "forms/qttrayicon.h"
+#include "monitor/headlessmonitor.h"
+#include "monitor/standardparts.h"
+#include "shell/commandline.h"
 
 #include <QApplication>
 
-int main(int argc, char* argv[])
+#include <cstdio>
+
+namespace {
+
+int runWindow(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zel-fm-monitor"));
@@ -19,21 +23,39 @@ int main(int argc, char* argv[])
     // Every window and dialog carries the drawn icon, also without a parent.
     QApplication::setWindowIcon(zel::windowIcon());
 
-    zel::MonitorCoreParts parts;
-    parts.settings = std::make_unique<zel::QtSettingsStore>();
-    const zel::SettingsStore* store = parts.settings.get();
-    parts.serial = std::make_unique<zel::QtSerialPort>(
-        [store](int n) { return zel::serialDeviceName(n, *store); });
-    auto tray = std::make_unique<zel::QtTrayIcon>();
     auto dialogs = std::make_unique<zel::QtOperatorDialogs>();
     auto* dialogsRaw = dialogs.get();
-    parts.dialogs = std::move(dialogs);
-    parts.clock = std::make_unique<zel::SystemClock>();
-    parts.files = std::make_unique<zel::StandardFileLocations>();
-
-    zel::MonitorCore core(std::move(parts));
-    zel::Form1 form1(core, std::move(tray));
+    zel::MonitorCore core(zel::standardCoreParts(std::move(dialogs)));
+    zel::Form1 form1(core, std::make_unique<zel::QtTrayIcon>());
     dialogsRaw->setParentWindow(&form1);
     form1.start();
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Read before any application object, so no display is needed for it.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const zel::MonitorCommandLine command = zel::parseMonitorCommandLine(args);
+    switch (command.action) {
+    case zel::MonitorCommandLine::Action::ShowHelp:
+        std::fputs(qUtf8Printable(zel::monitorUsage()), stdout);
+        return 0;
+    case zel::MonitorCommandLine::Action::ShowVersion:
+        std::printf("%s\n", qUtf8Printable(zel::monitorVersionLine()));
+        return 0;
+    case zel::MonitorCommandLine::Action::Refuse:
+        std::fprintf(stderr, "zel-fm-monitor: %s\n%s", qUtf8Printable(command.error),
+                     qUtf8Printable(zel::monitorUsage()));
+        return 2;
+    case zel::MonitorCommandLine::Action::RunHeadless:
+        return zel::runHeadless(argc, argv);
+    case zel::MonitorCommandLine::Action::RunWindow:
+        break;
+    }
+    return runWindow(argc, argv);
 }

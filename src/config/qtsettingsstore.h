@@ -20,7 +20,7 @@ public:
     void write(const QString& section, const QString& key, const QString& value) override;
     QString problem() const override;
 
-    QString location() const { return m_settings->fileName(); }
+    QString location() const override { return m_settings->fileName(); }
 
 private:
     std::unique_ptr<QSettings> m_settings;

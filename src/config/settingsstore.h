@@ -15,6 +15,8 @@ public:
     virtual void write(const QString& section, const QString& key, const QString& value) = 0;
     // Why the store cannot be read or written, empty while it works.
     virtual QString problem() const = 0;
+    // Where the store lives, as an operator would look for it.
+    virtual QString location() const { return QString(); }
 };
 
 } // namespace zel

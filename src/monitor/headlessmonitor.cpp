@@ -1,0 +1,40 @@
+#include "headlessmonitor.h"
+
+#include "shell/commandline.h"
+#include "shell/stderrdialogs.h"
+#include "shell/terminationsignals.h"
+#include "standardparts.h"
+
+#include <QCoreApplication>
+
+namespace zel {
+
+int runHeadless(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("zel-fm-monitor"));
+    TerminationSignals termination;
+
+    auto dialogs = std::make_unique<StderrDialogs>();
+    StderrDialogs& say = *dialogs;
+    MonitorCore core(standardCoreParts(std::move(dialogs)));
+    QObject::connect(&core, &MonitorCore::operatorNotice, &app,
+                     [&say](const QString& text) { say.notice(text); });
+    QObject::connect(&core, &MonitorCore::portChoiceNeeded, &app, [&say, &core] {
+        say.notice(QStringLiteral("The serial link is selected but no port is: set \"Comm Port\" "
+                                  "in section [Setting] of the settings file (%1).")
+                       .arg(core.settings().location()));
+    });
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &app,
+                     [&core, &say](int signalNumber) {
+                         say.notice(QStringLiteral("Signal %1: stopping").arg(signalNumber));
+                         core.stop();
+                         QCoreApplication::exit(0);
+                     });
+
+    say.notice(QStringLiteral("%1 running without a window").arg(monitorVersionLine()));
+    core.start();
+    return app.exec();
+}
+
+} // namespace zel

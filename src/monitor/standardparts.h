@@ -1,0 +1,12 @@
+#pragma once
+
+#include "monitorcore.h"
+
+namespace zel {
+
+// The platform's own parts for the monitor's core: the per-user settings
+// store, the serial port named by it, the system clock and the standard file
+// locations; the operator's dialogs are the caller's (windows or stderr).
+MonitorCoreParts standardCoreParts(std::unique_ptr<OperatorDialogs> dialogs);
+
+} // namespace zel

@@ -1,0 +1,107 @@
+// The real monitor program without a window: no display, a serial link on a
+// pty, a clean end on SIGTERM; and its command line.
+
+#include "shell/commandline.h"
+#include "support/pty.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace zel;
+using Action = MonitorCommandLine::Action;
+
+namespace {
+
+const QByteArray goodFrame =
+    QByteArray::fromHex("1F4101222E01C350015E013205C8004B0009006400630D0A");
+
+QProcessEnvironment headlessEnvironment(const QTemporaryDir& dir)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    return env;
+}
+
+} // namespace
+
+class TestHeadless : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("action");
+        QTest::newRow("none") << QStringList{} << int(Action::RunWindow);
+        QTest::newRow("headless") << QStringList{"--headless"} << int(Action::RunHeadless);
+        QTest::newRow("help wins") << QStringList{"--headless", "--help"} << int(Action::ShowHelp);
+        QTest::newRow("version") << QStringList{"--version"} << int(Action::ShowVersion);
+        QTest::newRow("qt option")
+            << QStringList{"-platform", "offscreen"} << int(Action::RunWindow);
+        QTest::newRow("qt option, no value") << QStringList{"-platform"} << int(Action::Refuse);
+        QTest::newRow("unknown") << QStringList{"--frobnicate"} << int(Action::Refuse);
+        QTest::newRow("stray") << QStringList{"now"} << int(Action::Refuse);
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, action);
+        QCOMPARE(int(parseMonitorCommandLine(args).action), action);
+    }
+
+    void versionAndBadOptionWithoutDisplay()
+    {
+        QTemporaryDir dir;
+        QProcess p;
+        p.setProcessEnvironment(headlessEnvironment(dir));
+        p.start(QStringLiteral(ZEL_MONITOR_PATH), {QStringLiteral("--version")});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(p.readAllStandardOutput().trimmed(), monitorVersionLine().toUtf8());
+
+        p.start(QStringLiteral(ZEL_MONITOR_PATH), {QStringLiteral("--no-such")});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(p.readAllStandardError().startsWith("zel-fm-monitor: unknown option --no-such\n"));
+    }
+
+    void runsOnASerialLineAndEndsOnSigterm()
+    {
+        QTemporaryDir dir;
+        PtyPair pty;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("config/ZEL")));
+        QFile ini(dir.filePath(QStringLiteral("config/ZEL/ZEL.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=" + pty.devicePath().toLocal8Bit() +
+                  "\n");
+        ini.close();
+
+        QProcess monitor;
+        monitor.setProcessEnvironment(headlessEnvironment(dir));
+        monitor.start(QStringLiteral(ZEL_MONITOR_PATH), {QStringLiteral("--headless")});
+        QVERIFY(monitor.waitForStarted());
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += monitor.readAllStandardError()).contains(" open"), 10000);
+
+        const QString log = dir.filePath(QStringLiteral("data/ZEL/Log-ZEL.txt"));
+        QTRY_VERIFY_WITH_TIMEOUT((pty.write(goodFrame), QFile::exists(log)), 10000);
+        QFile written(log);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().contains("87.50 Mhz"));
+
+        ::kill(pid_t(monitor.processId()), SIGTERM);
+        QVERIFY(monitor.waitForFinished(10000));
+        QCOMPARE(monitor.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(monitor.exitCode(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHeadless)
+#include "tst_headless.moc"
