@@ -1,13 +1,23 @@
+#include "alarms/alarmsettings.h"
+#include "alarms/eventlog.h"
 #include "alarms/readbackwatch.h"
+#include "config/qtsettingsstore.h"
 #include "timeline.h"
 
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
 
 using namespace zel;
 
 namespace {
 
-// A set command (carrier, frequency in 10 kHz) or a reading (on air, frequency text).
+const QDateTime Now(QDate(2026, 5, 4), QTime(10, 0, 5), Qt::UTC);
+
+// A set command sent or a reading: carrier on, frequency text.
 struct Step {
     qint64 ms;
     bool isSet;
@@ -25,22 +35,64 @@ Step seen(qint64 ms, bool on, const QString& mhz)
     return {ms, false, on, mhz};
 }
 
-SetValues values(bool on, const QString& mhz)
+SetValues onAt9850()
 {
-    SetValues v;
-    v.carrierOn = on;
-    v.frequency10kHz = qRound(mhz.toDouble() * 100);
-    v.forwardW = 500;
-    v.reflectLimitW = 100;
-    v.tempLimitC = 45;
-    return v;
+    return *SetValues::fromCommand(QByteArray::fromHex("5331267A01F4642D0D"));
 }
 
 } // namespace
 
-class TestReadback : public QObject {
+using Occurrence = std::function<void(EventLog&)>;
+
+class TestOccurrences : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void rows_data()
+    {
+        QTest::addColumn<Occurrence>("act");
+        QTest::addColumn<QStringList>("row"); // event, state, value, detail, user
+
+        QTest::newRow("set command that did not reach the gateway")
+            << Occurrence([](EventLog& l) {
+                   l.setCommand(onAt9850(), "gateway 10.0.0.5 port 5000", false,
+                                "The set command was not sent to 10.0.0.5 port 5000: refused");
+               })
+            << QStringList{"set_command", "failed",
+                           "carrier ON, 98.50 MHz, forward 500 W, reflect limit 100 W, "
+                           "temperature limit 45 C",
+                           "link gateway 10.0.0.5 port 5000; not sent; operator told \"The set "
+                           "command was not sent to 10.0.0.5 port 5000: refused\"",
+                           "op1"};
+        QTest::newRow("login refused: the name typed, never the password")
+            << Occurrence([](EventLog& l) { l.login(false, "admin"); })
+            << QStringList{"login", "failed", "admin", "refused", "op1"};
+        QTest::newRow("setup saved: old to new per key")
+            << Occurrence([](EventLog& l) {
+                   l.setupSaved({{"CommON", "1", "0"}, {"IP", "0.0.0.0", "10.0.0.5"}});
+               })
+            << QStringList{"setup", "info", "2 changed",
+                           "CommON: \"1\" -> \"0\"; IP: \"0.0.0.0\" -> \"10.0.0.5\"", "op1"};
+        QTest::newRow("acknowledged by the user given") << Occurrence([](EventLog& l) {
+            l.acknowledge(42, "off_air", Now.addSecs(-125), "op2");
+        }) << QStringList{"off_air", "acknowledged", "42", "alarm of 2026-05-04T09:58:00Z", "op2"};
+    }
+
+    void rows()
+    {
+        QFETCH(Occurrence, act);
+        QFETCH(QStringList, row);
+        FixedClock clock;
+        clock.at = Now.toLocalTime();
+        EventLog log(clock, QStringLiteral("op1"));
+        QSignalSpy spy(&log, &EventLog::eventOccurred);
+        act(log);
+        QCOMPARE(spy.count(), 1);
+        const auto e = spy[0][0].value<EventRecord>();
+        QCOMPARE(e.time, Now);
+        QCOMPARE(e.time.timeSpec(), Qt::UTC);
+        QCOMPARE((QStringList{e.event, e.state, e.value, e.detail, e.user}), row);
+    }
+
     // Events are written "emitted-at state @event-time value | detail".
     void watches_data()
     {
@@ -54,12 +106,6 @@ private Q_SLOTS:
             << QStringList{"1200 confirmed @1200 carrier ON, 98.50 MHz | asked carrier ON, "
                            "98.50 MHz; seen after 1.2 s"}
             << QStringList{"Readback confirmed: carrier ON, 98.50 MHz"};
-
-        QTest::newRow("carrier OFF asked and seen")
-            << QList<Step>{set(0, false, "100.05"), seen(900, false, "100.05")}
-            << QStringList{"900 confirmed @900 carrier OFF, 100.05 MHz | asked carrier OFF, "
-                           "100.05 MHz; seen after 0.9 s"}
-            << QStringList{"Readback confirmed: carrier OFF, 100.05 MHz"};
 
         QTest::newRow("not confirmed: the last reading is named")
             << QList<Step>{set(0, true, "101.30"), seen(1000, true, "101.29"),
@@ -110,7 +156,7 @@ private Q_SLOTS:
         for (const Step& step : steps) {
             timeline.advanceTo(watch, step.ms);
             if (step.isSet) {
-                watch.watch(values(step.on, step.frequency));
+                watch.watch({step.on, qRound(step.frequency.toDouble() * 100), 500, 100, 45});
             } else {
                 TransmitterStatus s;
                 s.OnAir = step.on;
@@ -132,9 +178,42 @@ private Q_SLOTS:
                                                 "limit 100 W, temperature limit 45 C"));
         QCOMPARE(SetValues::fromCommand(QByteArray::fromHex("3D76393131271503E8642D0D0A")), serial);
         QVERIFY(!SetValues::fromCommand(QByteArray::fromHex("5332271503E8642D0D")));
-        QVERIFY(!SetValues::fromCommand(QByteArray::fromHex("012C")));
+    }
+
+    void settings_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QList<int>>("seconds"); // qualify, clear, readback
+        QTest::addColumn<int>("problems");
+
+        QTest::newRow("absent: defaults") << QByteArray() << QList<int>{3, 3, 10} << 0;
+        QTest::newRow("set, 0 allowed")
+            << QByteArray("[Alarms]\nQualifySeconds=0\nClearSeconds= 5 \nReadbackSeconds=30\n")
+            << QList<int>{0, 5, 30} << 0;
+        QTest::newRow("bad text keeps the default and says so")
+            << QByteArray("[Alarms]\nQualifySeconds=2.5\nClearSeconds=-1\nReadbackSeconds=0\n")
+            << QList<int>{3, 3, 10} << 3;
+    }
+
+    void settings()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QList<int>, seconds);
+        QFETCH(int, problems);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("ZEL.ini"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(ini);
+        f.close();
+
+        const AlarmSettings s = readAlarmSettings(QtSettingsStore(path));
+        QCOMPARE((QList<int>{s.qualifySeconds, s.clearSeconds, s.readbackSeconds}), seconds);
+        QCOMPARE(s.problems.size(), problems);
+        for (const QString& line : s.problems)
+            QVERIFY2(line.startsWith(QStringLiteral("[Alarms] ")), qPrintable(line));
     }
 };
 
-QTEST_GUILESS_MAIN(TestReadback)
-#include "tst_readback.moc"
+QTEST_GUILESS_MAIN(TestOccurrences)
+#include "tst_occurrences.moc"
