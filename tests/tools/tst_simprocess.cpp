@@ -53,6 +53,19 @@ QByteArray readPty(int fd, qsizetype want, int timeoutMs)
     return got;
 }
 
+// The pty behind link, opened raw the way the monitor opens its port.
+int openLine(const QString& link)
+{
+    const int fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return fd;
+    termios tio{};
+    ::tcgetattr(fd, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(fd, TCSANOW, &tio);
+    return fd;
+}
+
 void stop(QProcess& sim)
 {
     sim.terminate();
@@ -77,12 +90,8 @@ private Q_SLOTS:
         QVERIFY(!ready.isEmpty());
         QCOMPARE(ready.section(' ', -1), QFileInfo(link).symLinkTarget());
 
-        const int fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        const int fd = openLine(link);
         QVERIFY(fd >= 0);
-        termios tio{};
-        ::tcgetattr(fd, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(fd, TCSANOW, &tio);
 
         // Exactly the 20 frames asked for, each 24 bytes from device 8001,
         // on air at 98.50 MHz and locked, ending in CR LF.
@@ -132,6 +141,55 @@ private Q_SLOTS:
         QCOMPARE(waitForLine(sim, QStringLiteral("set ")), kSetOnLine);
         QVERIFY(!socket.waitForReadyRead(300)); // no answer to a set, and no close
         QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
+        socket.disconnectFromHost();
+        stop(sim);
+    }
+
+    // --ignore-set: the command is logged as taken off the line, and the
+    // frames still show the old frequency (98.50 MHz, 0x267A).
+    void serialIgnoresSet()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("ttyZEL"));
+        QProcess sim;
+        sim.start(QStringLiteral(ZEL_SIM_PATH),
+                  {"serial", "--link", link, "--interval", "50", "--seed", "1", "--ignore-set"});
+        QVERIFY(!waitForLine(sim, QStringLiteral("ready serial ")).isEmpty());
+        const int fd = openLine(link);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, kSetOn.constData(), 9), 9);
+        QCOMPARE(waitForLine(sim, QStringLiteral("set ")), kSetOnLine);
+        QCOMPARE(waitForLine(sim, QStringLiteral("event set")),
+                 QStringLiteral("event set ignored"));
+        QThread::msleep(200); // frames that would show a change
+        const QByteArray frames = readPty(fd, 4096, 300);
+        ::close(fd);
+        QVERIFY(frames.size() >= 5 * 24);
+        for (qsizetype at = 0; at + 24 <= frames.size(); at += 24)
+            QCOMPARE(frames.mid(at, 6).toHex(' '), QByteArray("1f 41 01 26 7a 01"));
+        stop(sim);
+    }
+
+    void gatewayIgnoresSet()
+    {
+        QProcess sim;
+        sim.start(QStringLiteral(ZEL_SIM_PATH),
+                  {"gateway", "--port", "0", "--seed", "1", "--ignore-set"});
+        const QString ready = waitForLine(sim, QStringLiteral("ready gateway 127.0.0.1 "));
+        QVERIFY(!ready.isEmpty());
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, ready.section(' ', -1).toUShort());
+        QVERIFY(socket.waitForConnected(2000));
+        socket.write(kRemoteSetOn);
+        QVERIFY(socket.waitForBytesWritten(1000));
+        QCOMPARE(waitForLine(sim, QStringLiteral("set ")), kSetOnLine);
+        QCOMPARE(waitForLine(sim, QStringLiteral("event set")),
+                 QStringLiteral("event set ignored"));
+        socket.write(kPoll);
+        QByteArray reply;
+        while (reply.size() < 50 && socket.waitForReadyRead(2000))
+            reply += socket.readAll();
+        QVERIFY2(reply.startsWith("08001 1 09850 "), reply.constData());
         socket.disconnectFromHost();
         stop(sim);
     }

@@ -93,6 +93,8 @@ void GatewaySim::acceptConnections()
                 logLine(event.logLine());
                 if (event.kind == CommandEvent::Kind::Poll)
                     answer(socket);
+                else if (event.kind == CommandEvent::Kind::Set && options_.ignoreSet)
+                    logLine(QStringLiteral("event set ignored"));
                 else if (event.kind == CommandEvent::Kind::Set)
                     transmitter_.apply(event.set);
             }

@@ -28,6 +28,7 @@ struct GatewayOptions {
     qint64 scriptStepMs = 10000;
     quint32 seed = 0;
     quint16 deviceId = 8001;
+    bool ignoreSet = false; // log set commands but do not apply them
 };
 
 // The remote gateway: answers polls with the fixed-column status line and

@@ -64,7 +64,9 @@ The controller: a set command changes carrier, frequency (lock drops for
 so reflected power stays at the limit) and temperature threshold (above it the
 carrier drops; it returns 3 C below it). An address command sets the device ID.
 Set values outside 87.00..108.00 MHz, 0..9999 W, 0..100 W, 40..50 C are
-rejected.
+rejected. With --ignore-set (either mode) a set command is logged as received,
+followed by "event set ignored", and not applied: the controller carries on
+with its old values, as one that lost the command would.
 
 Gateway faults (--fault):
   none     answer normally
@@ -128,6 +130,8 @@ int main(int argc, char* argv[])
          QStringLiteral("MS")},
         {QStringLiteral("device-id"), QStringLiteral("Initial device ID (default 8001)."),
          QStringLiteral("ID")},
+        {QStringLiteral("ignore-set"),
+         QStringLiteral("Log set commands as received but do not apply them.")},
         {QStringLiteral("seed"), QStringLiteral("Seed for the noise, for repeatable runs."),
          QStringLiteral("N")},
     });
@@ -184,6 +188,7 @@ int main(int argc, char* argv[])
         options.scriptStepMs = stepMs;
         options.seed = seed;
         options.deviceId = deviceId;
+        options.ignoreSet = parser.isSet(QStringLiteral("ignore-set"));
         double rate = 0;
         if (parser.isSet(QStringLiteral("fault"))) {
             std::fprintf(stderr, "zel-fm-sim: --fault applies to gateway mode only\n");
@@ -209,6 +214,7 @@ int main(int argc, char* argv[])
         options.scriptStepMs = stepMs;
         options.seed = seed;
         options.deviceId = deviceId;
+        options.ignoreSet = parser.isSet(QStringLiteral("ignore-set"));
         if (!parser.isSet(QStringLiteral("port"))) {
             std::fprintf(stderr, "zel-fm-sim: gateway mode needs --port PORT (0 for any)\n");
             return 2;

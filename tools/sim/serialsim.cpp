@@ -210,7 +210,9 @@ void SerialSim::handle(const QList<CommandEvent>& events)
 {
     for (const CommandEvent& event : events) {
         logLine(event.logLine());
-        if (event.kind == CommandEvent::Kind::Set)
+        if (event.kind == CommandEvent::Kind::Set && options_.ignoreSet)
+            logLine(QStringLiteral("event set ignored"));
+        else if (event.kind == CommandEvent::Kind::Set)
             transmitter_.apply(event.set);
         else if (event.kind == CommandEvent::Kind::Address)
             transmitter_.setDeviceId(event.address);

@@ -1,0 +1,156 @@
+#include "alarmmonitor.h"
+
+#include "recordrules.h"
+
+namespace zel {
+namespace {
+
+QString seconds(qint64 ms)
+{
+    return QString::number(ms / 1000.0, 'g', 6);
+}
+
+QString utcText(const QDateTime& t)
+{
+    return t.toUTC().toString(Qt::ISODate);
+}
+
+} // namespace
+
+AlarmMonitor::AlarmMonitor(const Clock& clock, int qualifyMs, int clearMs, QObject* parent)
+    : QObject(parent), m_clock(clock)
+{
+    for (const QString& kind : recordAlarmKinds())
+        m_record.push_back({kind, QualifiedCondition(qualifyMs, clearMs)});
+    m_timer.setSingleShot(true);
+    // A coarse timer may fire a little early; the change would then wait for
+    // the next reading.
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &AlarmMonitor::checkDue);
+}
+
+std::optional<QDateTime> AlarmMonitor::nextDue() const
+{
+    std::optional<QDateTime> next;
+    for (const RecordAlarm& a : m_record) {
+        if (const auto due = a.condition.due(); due && (!next || *due < *next))
+            next = due;
+    }
+    return next;
+}
+
+void AlarmMonitor::statusUpdated(const StatusUpdate& update)
+{
+    if (m_linkLost)
+        clearLinkLost(update.time, linkName(update.link));
+    m_last = update;
+    for (RecordAlarm& a : m_record) {
+        const RuleReading reading = judgeRecord(a.kind, update.record);
+        const qint64 delay = a.condition.delayMs();
+        if (const auto change = a.condition.observe(update.time, reading.holds, reading.value))
+            apply(a.kind, *change, delay);
+    }
+    arm();
+}
+
+void AlarmMonitor::linkLost()
+{
+    if (m_linkLost)
+        return;
+    m_linkLost = true;
+    for (RecordAlarm& a : m_record)
+        a.condition.forgetPending();
+    arm();
+    const QString detail = m_last ? QStringLiteral("no data since %1").arg(utcText(m_last->time))
+                                  : QStringLiteral("no data since the monitor started");
+    raise(alarm::LinkLost, m_clock.now(), m_last ? linkName(m_last->link) : QString(), detail);
+}
+
+void AlarmMonitor::linkRestored()
+{
+    if (m_linkLost)
+        clearLinkLost(m_clock.now(), m_last ? linkName(m_last->link) : QString());
+}
+
+void AlarmMonitor::clearLinkLost(const QDateTime& at, const QString& link)
+{
+    m_linkLost = false;
+    QDateTime since;
+    for (const ActiveAlarm& a : std::as_const(m_active)) {
+        if (a.kind == alarm::LinkLost)
+            since = a.since;
+    }
+    clear(alarm::LinkLost, at, link,
+          QStringLiteral("data again after %1 s").arg(seconds(since.msecsTo(at))));
+}
+
+void AlarmMonitor::portFailed(const QString& reason)
+{
+    if (m_portFailed)
+        return;
+    m_portFailed = true;
+    raise(alarm::PortFailed, m_clock.now(), reason, QString());
+}
+
+void AlarmMonitor::portWorking()
+{
+    if (!m_portFailed)
+        return;
+    m_portFailed = false;
+    clear(alarm::PortFailed, m_clock.now(), QString(), QStringLiteral("port working again"));
+}
+
+void AlarmMonitor::checkDue()
+{
+    const QDateTime now = m_clock.now();
+    for (RecordAlarm& a : m_record) {
+        const qint64 delay = a.condition.delayMs();
+        if (const auto change = a.condition.complete(now))
+            apply(a.kind, *change, delay);
+    }
+    arm();
+}
+
+void AlarmMonitor::arm()
+{
+    const auto due = nextDue();
+    if (!due) {
+        m_timer.stop();
+        return;
+    }
+    m_timer.start(int(std::clamp<qint64>(m_clock.now().msecsTo(*due), 0, 24 * 3600 * 1000)));
+}
+
+void AlarmMonitor::apply(const QString& kind, const QualifiedCondition::Change& change,
+                         qint64 delayMs)
+{
+    if (change.raised) {
+        QString detail =
+            QStringLiteral("%1 for %2 s (qualify time)").arg(ruleText(kind), seconds(delayMs));
+        if (change.lastSeen != change.value)
+            detail += QStringLiteral("; %1 when raised").arg(change.lastSeen);
+        raise(kind, change.at, change.value, detail);
+    } else {
+        clear(kind, change.at, change.value,
+              QStringLiteral("back to normal for %1 s (clear time)").arg(seconds(delayMs)));
+    }
+}
+
+void AlarmMonitor::raise(const QString& kind, const QDateTime& at, const QString& value,
+                         const QString& detail)
+{
+    const QDateTime utc = at.toUTC();
+    m_active.append({kind, utc, value});
+    Q_EMIT eventOccurred({0, utc, kind, eventstate::Raised, value, detail, QString()});
+    Q_EMIT activeAlarmsChanged();
+}
+
+void AlarmMonitor::clear(const QString& kind, const QDateTime& at, const QString& value,
+                         const QString& detail)
+{
+    m_active.removeIf([&](const ActiveAlarm& a) { return a.kind == kind; });
+    Q_EMIT eventOccurred({0, at.toUTC(), kind, eventstate::Cleared, value, detail, QString()});
+    Q_EMIT activeAlarmsChanged();
+}
+
+} // namespace zel

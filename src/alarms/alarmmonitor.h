@@ -1,0 +1,88 @@
+#pragma once
+
+#include "eventrecord.h"
+#include "monitor/statusupdate.h"
+#include "qualifiedcondition.h"
+#include "shell/clock.h"
+
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+#include <optional>
+#include <vector>
+
+namespace zel {
+
+// An alarm that is raised now: what, since when (the time its condition
+// began) and the value that raised it.
+struct ActiveAlarm {
+    QString kind;
+    QDateTime since;
+    QString value;
+
+    bool operator==(const ActiveAlarm&) const = default;
+};
+
+// Turns what the monitor reports into alarm rows. The record alarms (off air,
+// unlocked, over temperature, high reflect) use the panel's own rules, judged
+// only on real frames and replies, and are raised after their condition held
+// for the qualify time and cleared after it was gone for the clear time.
+// Link lost and port failed follow their events at once.
+//
+// While the link is lost the record alarms are frozen: a raised one stays
+// raised, and a pending raise or clear is dropped, since nothing is known of
+// the gap; the first reading after the link is back starts afresh.
+//
+// A pending change completes on a timer when its time is up, even with no
+// reading at that moment: the last reading is what the panel still shows.
+class AlarmMonitor : public QObject {
+    Q_OBJECT
+public:
+    AlarmMonitor(const Clock& clock, int qualifyMs = 3000, int clearMs = 3000,
+                 QObject* parent = nullptr);
+
+    // In the order they were raised.
+    QList<ActiveAlarm> activeAlarms() const { return m_active; }
+    // When the next pending change completes, if any.
+    std::optional<QDateTime> nextDue() const;
+
+public Q_SLOTS:
+    void statusUpdated(const zel::StatusUpdate& update);
+    // The watchdog cleared the panel for lack of frames.
+    void linkLost();
+    // Frames again; a status update clears link_lost as well.
+    void linkRestored();
+    void portFailed(const QString& reason);
+    void portWorking();
+    // Completes whatever is due by the clock; the timer calls it.
+    void checkDue();
+
+Q_SIGNALS:
+    void eventOccurred(const zel::EventRecord& record);
+    void activeAlarmsChanged();
+
+private:
+    struct RecordAlarm {
+        QString kind;
+        QualifiedCondition condition;
+    };
+
+    void apply(const QString& kind, const QualifiedCondition::Change& change, qint64 delayMs);
+    void raise(const QString& kind, const QDateTime& at, const QString& value,
+               const QString& detail);
+    void clear(const QString& kind, const QDateTime& at, const QString& value,
+               const QString& detail);
+    void clearLinkLost(const QDateTime& at, const QString& link);
+    void arm();
+
+    const Clock& m_clock;
+    std::vector<RecordAlarm> m_record;
+    bool m_linkLost = false;
+    bool m_portFailed = false;
+    std::optional<StatusUpdate> m_last;
+    QList<ActiveAlarm> m_active;
+    QTimer m_timer;
+};
+
+} // namespace zel

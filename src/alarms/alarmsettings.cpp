@@ -1,0 +1,41 @@
+#include "alarmsettings.h"
+
+namespace zel {
+namespace {
+
+constexpr int MaxSeconds = 3600;
+
+// A whole number of seconds in [least, MaxSeconds]; anything else keeps the
+// default and says so, since a typo here would silently change what alarms.
+int readSeconds(const SettingsStore& store, const QString& key, int least, int fallback,
+                QStringList& problems)
+{
+    const QString text = store.read(keys::AlarmsSection, key, QString()).trimmed();
+    if (text.isEmpty())
+        return fallback;
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (ok && value >= least && value <= MaxSeconds)
+        return value;
+    problems << QStringLiteral("[%1] %2 = \"%3\" is not a whole number of seconds from %4 to %5; "
+                               "using %6")
+                    .arg(keys::AlarmsSection, key, text)
+                    .arg(least)
+                    .arg(MaxSeconds)
+                    .arg(fallback);
+    return fallback;
+}
+
+} // namespace
+
+AlarmSettings readAlarmSettings(const SettingsStore& store)
+{
+    AlarmSettings s;
+    s.qualifySeconds = readSeconds(store, keys::QualifySeconds, 0, s.qualifySeconds, s.problems);
+    s.clearSeconds = readSeconds(store, keys::ClearSeconds, 0, s.clearSeconds, s.problems);
+    // A readback needs some time for the transmitter to answer at all.
+    s.readbackSeconds = readSeconds(store, keys::ReadbackSeconds, 1, s.readbackSeconds, s.problems);
+    return s;
+}
+
+} // namespace zel

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "config/settingsstore.h"
+
+#include <QStringList>
+
+namespace zel {
+
+// The [Alarms] group: how long a condition must hold before its alarm is
+// raised, how long it must be gone before it clears, and how long a set
+// command's values are looked for in the readings.
+struct AlarmSettings {
+    int qualifySeconds = 3;
+    int clearSeconds = 3;
+    int readbackSeconds = 10;
+    // One line per value that could not be used and fell back to its default.
+    QStringList problems;
+};
+
+namespace keys {
+inline const QString AlarmsSection = QStringLiteral("Alarms");
+inline const QString QualifySeconds = QStringLiteral("QualifySeconds");
+inline const QString ClearSeconds = QStringLiteral("ClearSeconds");
+inline const QString ReadbackSeconds = QStringLiteral("ReadbackSeconds");
+} // namespace keys
+
+AlarmSettings readAlarmSettings(const SettingsStore& store);
+
+} // namespace zel

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "eventrecord.h"
+#include "setvalues.h"
+#include "shell/clock.h"
+
+#include <QList>
+#include <QObject>
+
+namespace zel {
+
+// One setting the setup dialog changed.
+struct SettingChange {
+    QString key;
+    QString before;
+    QString after;
+};
+
+// The rows for what people and the monitor did, built and emitted as they
+// happen. Rows where a person acted carry the operating-system user; a
+// password never reaches this class.
+class EventLog : public QObject {
+    Q_OBJECT
+public:
+    EventLog(const Clock& clock, QString userName, QObject* parent = nullptr);
+
+    // link names the way out ("serial", "gateway 10.0.0.5 port 5000");
+    // toldOperator is the message shown, empty when none was.
+    void setCommand(const SetValues& values, const QString& link, bool sent,
+                    const QString& toldOperator);
+    void addressCommand(const QString& address, bool sent, const QString& toldOperator);
+    void login(bool ok, const QString& userTyped);
+    void setupSaved(const QList<SettingChange>& changes);
+    void monitorStarted();
+    void monitorStopped();
+    // The operator acknowledges the alarm row alarmEventId.
+    void acknowledge(qint64 alarmEventId, const QString& alarmKind, const QDateTime& alarmTime,
+                     const QString& user);
+
+Q_SIGNALS:
+    void eventOccurred(const zel::EventRecord& record);
+
+private:
+    void emitRow(const QString& event, const QString& state, const QString& value,
+                 const QString& detail, const QString& user);
+
+    const Clock& m_clock;
+    QString m_user;
+};
+
+// The acknowledgement row for an alarm row: same kind, naming the alarm's
+// id and time. The store refuses a second one for the same alarm.
+EventRecord acknowledgementRecord(const QDateTime& now, qint64 alarmEventId,
+                                  const QString& alarmKind, const QDateTime& alarmTime,
+                                  const QString& user);
+
+} // namespace zel

@@ -1,0 +1,36 @@
+#include "recordrules.h"
+
+#include "eventrecord.h"
+#include "panel/panelupdate.h"
+
+namespace zel {
+
+RuleReading judgeRecord(const QString& kind, const TransmitterStatus& s)
+{
+    if (kind == alarm::OffAir)
+        return {!s.OnAir, s.OnAir ? QStringLiteral("ON") : QStringLiteral("OFF")};
+    if (kind == alarm::Unlocked)
+        return {!s.FreqLock, QStringLiteral("%1 MHz").arg(s.FrequencyMHz.trimmed())};
+    if (kind == alarm::OverTemperature)
+        return {temperatureAlarm(s.TemperatureC), s.TemperatureC.trimmed()};
+    if (kind == alarm::HighReflect)
+        return {reflectAlarm(s.ForwardW, s.ReflectW),
+                QStringLiteral("%1 W of %2 W").arg(s.ReflectW.trimmed(), s.ForwardW.trimmed())};
+    return {};
+}
+
+QString ruleText(const QString& kind)
+{
+    if (kind == alarm::OffAir)
+        return QStringLiteral("carrier off air");
+    if (kind == alarm::Unlocked)
+        return QStringLiteral("frequency not locked");
+    if (kind == alarm::OverTemperature)
+        return QStringLiteral("temperature above %1 C").arg(TemperatureAlarmC, 0, 'f', 1);
+    if (kind == alarm::HighReflect)
+        return QStringLiteral("reflected power above %1% of forward")
+            .arg(ReflectAlarmRatio * 100, 0, 'g', 3);
+    return kind;
+}
+
+} // namespace zel

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "eventrecord.h"
+#include "telemetry/transmitterstatus.h"
+
+#include <QString>
+
+#include <array>
+
+namespace zel {
+
+// What one of the panel's alarm rules says about a record, with the value an
+// event row shows for it.
+struct RuleReading {
+    bool holds = false;
+    QString value;
+};
+
+// The four alarms judged from the record, in the order the panel checks them.
+inline std::array<QString, 4> recordAlarmKinds()
+{
+    return {alarm::Unlocked, alarm::OffAir, alarm::OverTemperature, alarm::HighReflect};
+}
+
+// The panel's own rule for kind, so the log never disagrees with its colours.
+RuleReading judgeRecord(const QString& kind, const TransmitterStatus& status);
+
+// The condition in words, for an event's detail: "temperature above 45.0 C".
+QString ruleText(const QString& kind);
+
+} // namespace zel

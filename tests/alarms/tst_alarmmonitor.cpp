@@ -1,0 +1,176 @@
+#include "alarms/alarmmonitor.h"
+#include "timeline.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace zel;
+
+namespace {
+
+struct Step {
+    enum What { Frame, Reply, Lost, PortFail, PortOk };
+    qint64 ms;
+    What what;
+    TransmitterStatus record;
+};
+using Steps = QList<Step>;
+
+TransmitterStatus reading(bool onAir = true, bool locked = true, const QString& temp = "34.0",
+                          const QString& forward = "500.0", const QString& reflect = "7.5")
+{
+    return {"08001", onAir,  "98.50", locked, forward, reflect,
+            temp,    "49.2", "15.3",  "70",   "70",    "70"};
+}
+
+// One record every `every` ms in [from, to).
+Steps frames(qint64 from, qint64 to, qint64 every, const TransmitterStatus& record,
+             Step::What what = Step::Frame)
+{
+    Steps steps;
+    for (qint64 t = from; t < to; t += every)
+        steps.append({t, what, record});
+    return steps;
+}
+
+} // namespace
+
+class TestAlarmMonitor : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Each event is written "emitted-at kind state @event-time value"; the
+    // active set at the end "kind@since value".
+    void timelines_data()
+    {
+        QTest::addColumn<int>("qualifyMs");
+        QTest::addColumn<int>("clearMs");
+        QTest::addColumn<Steps>("steps");
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<QStringList>("activeAtEnd");
+
+        QTest::newRow("raised after the qualify time, cleared after the clear time, dated when "
+                      "the condition began and ended")
+            << 3000 << 3000
+            << frames(0, 1000, 500, reading()) + frames(1000, 1500, 500, reading(1, 1, "46.0")) +
+                   frames(1500, 5000, 500, reading(1, 1, "47.9")) +
+                   frames(5000, 12000, 500, reading())
+            << QStringList{"4000 over_temperature raised @1000 46.0",
+                           "8000 over_temperature cleared @5000 34.0"}
+            << QStringList{};
+        QTest::newRow("flapping shorter than the qualify time raises nothing")
+            << 3000 << 3000
+            << frames(0, 2500, 500, reading(false)) + frames(2500, 3000, 500, reading()) +
+                   frames(3000, 5500, 500, reading(false)) + frames(5500, 6000, 500, reading()) +
+                   frames(6000, 8000, 500, reading(false)) + frames(8000, 9000, 500, reading())
+            << QStringList{} << QStringList{};
+        QTest::newRow("0 seconds: at once, every alarm of a frame in the panel's order")
+            << 0 << 0
+            << Steps{{1000, Step::Frame, reading(0, 0, "50.0", "100.0", "6.1")},
+                     {2000, Step::Frame, reading()}}
+            << QStringList{"1000 unlocked raised @1000 98.50 MHz",
+                           "1000 off_air raised @1000 OFF",
+                           "1000 over_temperature raised @1000 50.0",
+                           "1000 high_reflect raised @1000 6.1 W of 100.0 W",
+                           "2000 unlocked cleared @2000 98.50 MHz",
+                           "2000 off_air cleared @2000 ON",
+                           "2000 over_temperature cleared @2000 34.0",
+                           "2000 high_reflect cleared @2000 7.5 W of 500.0 W"}
+            << QStringList{};
+        QTest::newRow("link lost while pending: the qualification starts again after it")
+            << 8000 << 3000
+            << frames(0, 2000, 500, reading(false)) + Steps{{7000, Step::Lost, {}}} +
+                   frames(9000, 18000, 500, reading(false))
+            << QStringList{"7000 link_lost raised @7000 serial",
+                           "9000 link_lost cleared @9000 serial", "17000 off_air raised @9000 OFF"}
+            << QStringList{"off_air@9000 OFF"};
+        QTest::newRow("a raised alarm holds through a lost link and clears on real frames only")
+            << 3000 << 3000
+            << frames(0, 4000, 500, reading(false)) +
+                   Steps{{9000, Step::Lost, {}}, {14000, Step::Lost, {}}} +
+                   frames(19000, 25000, 500, reading())
+            << QStringList{"3000 off_air raised @0 OFF", "9000 link_lost raised @9000 serial",
+                           "19000 link_lost cleared @19000 serial",
+                           "22000 off_air cleared @19000 ON"}
+            << QStringList{};
+        QTest::newRow("gateway every 2.5 s: raised when the time is up, not at the next reply")
+            << 3000 << 3000
+            << frames(0, 2500, 2500, reading(), Step::Reply) +
+                   frames(2500, 10000, 2500, reading(1, 1, "34.0", "500.0", "35.0"), Step::Reply)
+            << QStringList{"5500 high_reflect raised @2500 35.0 W of 500.0 W"}
+            << QStringList{"high_reflect@2500 35.0 W of 500.0 W"};
+        QTest::newRow("port failed and working again, reported once each")
+            << 3000 << 3000
+            << Steps{{1000, Step::PortFail, {}},
+                     {4000, Step::PortFail, {}},
+                     {6000, Step::PortOk, {}},
+                     {7000, Step::PortOk, {}}}
+            << QStringList{"1000 port_failed raised @1000 gone", "6000 port_failed cleared @6000 "}
+            << QStringList{};
+    }
+
+    void timelines()
+    {
+        QFETCH(int, qualifyMs);
+        QFETCH(int, clearMs);
+        QFETCH(Steps, steps);
+        QFETCH(QStringList, events);
+        QFETCH(QStringList, activeAtEnd);
+
+        Timeline<AlarmMonitor> timeline;
+        AlarmMonitor monitor(timeline.clock, qualifyMs, clearMs);
+        QStringList got;
+        connect(&monitor, &AlarmMonitor::eventOccurred, this, [&](const EventRecord& e) {
+            QCOMPARE(e.time.timeSpec(), Qt::UTC);
+            got << QStringLiteral("%1 %2 %3 @%4 %5")
+                       .arg(timeline.now())
+                       .arg(e.event, e.state)
+                       .arg(timeline.offset(e.time))
+                       .arg(e.value);
+        });
+        QSignalSpy changes(&monitor, &AlarmMonitor::activeAlarmsChanged);
+
+        for (const Step& step : steps) {
+            timeline.advanceTo(monitor, step.ms);
+            if (step.what == Step::Frame || step.what == Step::Reply)
+                monitor.statusUpdated(
+                    {timeline.clock.at,
+                     step.what == Step::Frame ? LinkKind::Serial : LinkKind::Gateway, step.record});
+            else if (step.what == Step::Lost)
+                monitor.linkLost();
+            else if (step.what == Step::PortFail)
+                monitor.portFailed(QStringLiteral("gone"));
+            else
+                monitor.portWorking();
+        }
+        timeline.advanceTo(monitor, steps.last().ms + 60000);
+
+        QCOMPARE(got, events);
+        QStringList active;
+        for (const ActiveAlarm& a : monitor.activeAlarms())
+            active << QStringLiteral("%1@%2 %3")
+                          .arg(a.kind)
+                          .arg(timeline.offset(a.since))
+                          .arg(a.value);
+        QCOMPARE(active, activeAtEnd);
+        QCOMPARE(changes.count(), events.size());
+    }
+
+    // The rule, the delay and the latest value go in the detail; and the
+    // timer completes the raise with no further reading.
+    void raisedByTheTimerWithItsDetail()
+    {
+        SystemClock clock;
+        AlarmMonitor monitor(clock, 50, 50);
+        QSignalSpy events(&monitor, &AlarmMonitor::eventOccurred);
+        monitor.statusUpdated({clock.now().toUTC(), LinkKind::Gateway, reading(1, 1, "46.0")});
+        monitor.statusUpdated({clock.now().toUTC(), LinkKind::Gateway, reading(1, 1, "47.9")});
+        QVERIFY(events.isEmpty());
+        QTRY_COMPARE(events.count(), 1);
+        QCOMPARE(events[0][0].value<EventRecord>().detail,
+                 QStringLiteral("temperature above 45.0 C for 0.05 s (qualify time); 47.9 when "
+                                "raised"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAlarmMonitor)
+#include "tst_alarmmonitor.moc"
