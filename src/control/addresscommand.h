@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 #include <variant>
 
 namespace zel {
@@ -24,8 +26,17 @@ struct AddressRefusal {
 // value, before rounding, so 1.4 passes as address 1 and 65534.6 as 65535.
 std::variant<QByteArray, AddressRefusal> addressCommandFor(const QString& input);
 
+// What became of an address the operator asked to send, for the event log.
+struct AddressOutcome {
+    int address = 0;
+    bool sent = false;
+    // The message the operator was shown.
+    QString told;
+};
+
 // The "Set Add" button: asks for the address, checks it and writes it to the
 // serial port in one write. It confirms only what the open port has taken.
-void Command2_Click(OperatorDialogs& dialogs, SerialPort& MSComm1);
+// Nothing when no address was accepted (cancelled or refused input).
+std::optional<AddressOutcome> Command2_Click(OperatorDialogs& dialogs, SerialPort& MSComm1);
 
 } // namespace zel
