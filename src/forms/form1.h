@@ -2,6 +2,7 @@
 
 #include "config/linksettings.h"
 #include "config/settingsstore.h"
+#include "logging/snapshotfile.h"
 #include "net/remotelink.h"
 #include "shell/clock.h"
 #include "shell/filelocations.h"
@@ -129,6 +130,7 @@ private:
     bool m_powerOn = false;
     bool m_logPending = false;
     bool m_statusLogFailing = false;
+    SnapshotFile m_statusLogFile;
     LinkSettings m_link;
 
     QTimer m_timer1;
