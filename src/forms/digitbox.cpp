@@ -97,10 +97,12 @@ void DigitBox::setDigitdisplay(const QString& text)
         update();
     } else {
         // Only the cells that change are drawn again.
+        QRect changed;
         for (int i = 0; i < int(next.size()); ++i) {
             if (next.at(i) != m_cells.at(i))
-                update(cellPixels(i, int(next.size())));
+                changed |= cellPixels(i, int(next.size()));
         }
+        update(changed);
     }
     m_cells = std::move(next);
 }
