@@ -1,5 +1,6 @@
 #include "digitbox.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -60,11 +61,29 @@ void drawSevenSegment(QPainter& p, const QRectF& r, int segs, bool point, int sc
     p.drawEllipse(QPointF(r.right() - t * 0.6, bottom - t * 0.1), t * 0.55, t * 0.55);
 }
 
+void drawCell(QPainter& p, const QRectF& r, QChar ch, bool point, bool levelBar, int scheme)
+{
+    const double cellWidth = r.width();
+    if (ch == u'|' || (levelBar && ch == u' ')) {
+        p.setBrush(ch == u'|' ? litColour(scheme) : unlitColour(scheme));
+        p.drawRect(r.adjusted(cellWidth * 0.12, 0, -cellWidth * 0.12, 0));
+    } else if (ch == u':') {
+        p.setBrush(litColour(scheme));
+        const double d = cellWidth * 0.14;
+        p.drawEllipse(QPointF(r.center().x(), r.top() + r.height() * 0.3), d, d);
+        p.drawEllipse(QPointF(r.center().x(), r.top() + r.height() * 0.7), d, d);
+    } else {
+        drawSevenSegment(p, r.adjusted(cellWidth * 0.08, 0, 0, 0), segmentsOf(ch), point, scheme);
+    }
+}
+
 } // namespace
 
 DigitBox::DigitBox(int placeholders, Kind kind, QWidget* parent)
-    : QWidget(parent), m_placeholders(placeholders), m_kind(kind)
+    : QWidget(parent), m_cells(cellsOf(QString(), placeholders, kind)),
+      m_placeholders(placeholders), m_kind(kind)
 {
+    // Black edge to edge: the frame behind is never drawn for a change here.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -73,7 +92,19 @@ void DigitBox::setDigitdisplay(const QString& text)
     if (text == m_text)
         return;
     m_text = text;
-    update();
+    QList<Cell> next = cellsOf(text, m_placeholders, m_kind);
+    if (next.size() != m_cells.size()) {
+        update();
+    } else {
+        // Only the cells that change are drawn again.
+        QRect changed;
+        for (int i = 0; i < int(next.size()); ++i) {
+            if (next.at(i) != m_cells.at(i))
+                changed |= cellPixels(i, int(next.size()));
+        }
+        update(changed);
+    }
+    m_cells = std::move(next);
 }
 
 void DigitBox::setDigitcolor(int scheme)
@@ -89,10 +120,10 @@ QSize DigitBox::sizeHint() const
     return {m_placeholders * 18 + 8, 34};
 }
 
-QList<DigitBox::Cell> DigitBox::cells() const
+QList<DigitBox::Cell> DigitBox::cellsOf(const QString& text, int placeholders, Kind kind)
 {
     QList<Cell> out;
-    for (QChar c : m_text) {
+    for (QChar c : text) {
         // A full stop lights the point of the cell before it.
         if (c == u'.' && !out.isEmpty() && !out.last().point && out.last().ch != u':' &&
             out.last().ch != u'|') {
@@ -101,46 +132,68 @@ QList<DigitBox::Cell> DigitBox::cells() const
         }
         out.append({c == u'.' ? QChar(u' ') : c, c == u'.'});
     }
+    // Numbers sit to the right, bars fill from the left.
+    while (out.size() < placeholders) {
+        if (kind == Kind::Number)
+            out.prepend({u' ', false});
+        else
+            out.append({u' ', false});
+    }
     return out;
 }
 
-void DigitBox::paintEvent(QPaintEvent*)
+QRectF DigitBox::cellRect(int index, int count) const
 {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(rect(), Qt::black);
-    p.setPen(Qt::NoPen);
-
-    QList<Cell> shown = cells();
-    const int count = std::max<int>(m_placeholders, int(shown.size()));
-    while (shown.size() < count) {
-        if (m_kind == Kind::Number)
-            shown.prepend({u' ', false});
-        else
-            shown.append({u' ', false});
-    }
-
     const QRectF area = QRectF(rect()).adjusted(4, 4, -4, -4);
     const double cellWidth = std::min(area.width() / count, area.height() * 0.62);
-    const double used = cellWidth * count;
-    double x = m_kind == Kind::Number ? area.right() - used : area.left();
-    for (const Cell& cell : shown) {
-        const QRectF r(x, area.top(), cellWidth, area.height());
-        const bool barCell = cell.ch == u'|' || (m_kind == Kind::LevelBar && cell.ch == u' ');
-        if (barCell) {
-            p.setBrush(cell.ch == u'|' ? litColour(m_color) : unlitColour(m_color));
-            p.drawRect(r.adjusted(cellWidth * 0.12, 0, -cellWidth * 0.12, 0));
-        } else if (cell.ch == u':') {
-            p.setBrush(litColour(m_color));
-            const double d = cellWidth * 0.14;
-            p.drawEllipse(QPointF(r.center().x(), r.top() + r.height() * 0.3), d, d);
-            p.drawEllipse(QPointF(r.center().x(), r.top() + r.height() * 0.7), d, d);
-        } else {
-            drawSevenSegment(p, r.adjusted(cellWidth * 0.08, 0, 0, 0), segmentsOf(cell.ch),
-                             cell.point, m_color);
-        }
-        x += cellWidth;
+    const double left = m_kind == Kind::Number ? area.right() - cellWidth * count : area.left();
+    return {left + cellWidth * index, area.top(), cellWidth, area.height()};
+}
+
+QRect DigitBox::cellPixels(int index, int count) const
+{
+    return cellRect(index, count).toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
+const QImage& DigitBox::cellImage(int index, int count, Cell cell)
+{
+    const quint64 key = quint64(index) << 40 | quint64(count) << 32 |
+                        quint64(cell.ch.unicode()) << 2 | quint64(cell.point) << 1 |
+                        quint64(m_color == 2);
+    if (auto found = m_images.constFind(key); found != m_images.cend())
+        return *found;
+    // Texts are short; a stream of odd ones must not grow this for ever.
+    if (m_images.size() > 512)
+        m_images.clear();
+    const QRect pixels = cellPixels(index, count);
+    QImage image(pixels.size() * devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio());
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.translate(-pixels.topLeft());
+    drawCell(p, cellRect(index, count), cell.ch, cell.point, m_kind == Kind::LevelBar, m_color);
+    p.end();
+    return *m_images.insert(key, image);
+}
+
+void DigitBox::paintEvent(QPaintEvent* event)
+{
+    QPainter p(this);
+    p.fillRect(event->rect(), Qt::black);
+    const int count = int(m_cells.size());
+    for (int i = 0; i < count; ++i) {
+        const QRect pixels = cellPixels(i, count);
+        if (event->region().intersects(pixels))
+            p.drawImage(pixels.topLeft(), cellImage(i, count, m_cells.at(i)));
     }
+}
+
+void DigitBox::resizeEvent(QResizeEvent* event)
+{
+    m_images.clear();
+    QWidget::resizeEvent(event);
 }
 
 } // namespace zel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QImage>
 #include <QString>
 #include <QWidget>
 
@@ -27,18 +29,29 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Cell {
         QChar ch;
         bool point = false;
+        bool operator==(const Cell&) const = default;
     };
-    QList<Cell> cells() const;
+    // The cells as shown: the text's, padded to the placeholders.
+    static QList<Cell> cellsOf(const QString& text, int placeholders, Kind kind);
+    QRectF cellRect(int index, int count) const;
+    // Pixels a cell can touch, antialiasing included.
+    QRect cellPixels(int index, int count) const;
+    // One cell drawn on transparent pixels, kept: the same few shapes come
+    // back frame after frame, and filling their polygons is the cost.
+    const QImage& cellImage(int index, int count, Cell cell);
 
     QString m_text;
+    QList<Cell> m_cells;
     int m_color = 1;
     int m_placeholders;
     Kind m_kind;
+    QHash<quint64, QImage> m_images;
 };
 
 } // namespace zel

@@ -142,7 +142,7 @@ void MonitorCore::WriteStatusLog()
 {
     const QString path = m_parts.files->statusLogPath();
     QString error;
-    const bool ok = replaceFileAtomically(
+    const bool ok = m_statusLogFile.replace(
         path, formatStatusLog(m_status, m_powerOn, m_parts.clock->now()), &error);
     // Said once when writing starts to fail and once when it works again, not
     // for every frame in between.

@@ -3,6 +3,7 @@
 #include "config/linksettings.h"
 #include "config/settingsstore.h"
 #include "control/setcommand.h"
+#include "logging/snapshotfile.h"
 #include "monitor/statusupdate.h"
 #include "net/remotelink.h"
 #include "shell/clock.h"
@@ -129,6 +130,7 @@ private:
     bool m_powerOn = false;
     bool m_logPending = false;
     bool m_statusLogFailing = false;
+    SnapshotFile m_statusLogFile;
     bool m_linkUp = false;
     bool m_linkLostTold = false;
     LinkSettings m_link;

@@ -27,7 +27,8 @@ bench_display() {
   rm -f "$fifo"
   mkfifo "$fifo"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >"$work/xvfb.log" 2>&1 &
-  bench_pids+=($!)
+  xvfb_pid=$!
+  bench_pids+=($xvfb_pid)
   read -r -t 10 n <"$fifo" || { echo "Xvfb did not start" >&2; return 1; }
   export DISPLAY=:$n
   trayer --edge top --align right --widthtype pixel --width 120 --height 24 \
@@ -48,6 +49,16 @@ bench_offscreen() {
   unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY DISPLAY
   mkdir -p -m 700 "$1/runtime"
   export XDG_RUNTIME_DIR=$1/runtime
+}
+
+# N busy processes beside the monitor (a machine doing other work), each
+# spinning on one core; stopped by bench_cleanup.
+bench_load() {
+  local i
+  for ((i = 0; i < $1; i++)); do
+    yes >/dev/null &
+    bench_pids+=($!)
+  done
 }
 
 # A fresh settings and data folder; prints the pair of assignments to use

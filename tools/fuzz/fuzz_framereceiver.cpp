@@ -75,14 +75,28 @@ void checkDecoded(const QByteArray& frame)
     FUZZ_CHECK(log.count("\r\n") == 13 && log.endsWith("\r\n"));
 }
 
+// A block is taken when it is whole frames, each ending in CR LF.
+bool isWholeFrames(const QByteArray& block)
+{
+    if (block.isEmpty() || block.size() % StatusFrameLength != 0)
+        return false;
+    for (qsizetype end = StatusFrameLength; end <= block.size(); end += StatusFrameLength)
+        if (block.mid(end - 2, 2) != "\r\n")
+            return false;
+    return true;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     FrameReceiver receiver;
     QList<QByteArray> frames;
+    QList<qsizetype> dropped;
     QObject::connect(&receiver, &FrameReceiver::frameReceived,
                      [&frames](const QByteArray& frame) { frames.append(frame); });
+    QObject::connect(&receiver, &FrameReceiver::blockDropped,
+                     [&dropped](qsizetype length) { dropped.append(length); });
 
     // Everything delivered as received data, in order.
     QByteArray stream;
@@ -96,25 +110,43 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool received = (control & 0xE0) != 0xE0;
         const QByteArray before = receiver.buffer();
         const qsizetype framesBefore = frames.size();
+        const qsizetype droppedBefore = dropped.size();
         receiver.onComm(received ? FrameReceiver::ReceiveEvent : FrameReceiver::ReceiveEvent + 1,
                         chunk);
         if (!received) {
-            FUZZ_CHECK(receiver.buffer() == before && frames.size() == framesBefore);
+            FUZZ_CHECK(receiver.buffer() == before && frames.size() == framesBefore &&
+                       dropped.size() == droppedBefore);
             continue;
         }
         stream.append(chunk);
+        const QByteArray block = before + chunk;
 
         FUZZ_CHECK(receiver.buffer().size() <= FrameReceiver::DefaultCap);
         FUZZ_CHECK(!receiver.buffer().endsWith("\r\n"));
         // The buffer holds the latest bytes received, nothing else.
         FUZZ_CHECK(stream.endsWith(receiver.buffer()));
-        FUZZ_CHECK(frames.size() - framesBefore <= 1);
-        if (frames.size() > framesBefore) {
-            const QByteArray& frame = frames.last();
-            FUZZ_CHECK(frame.size() == StatusFrameLength && frame.endsWith("\r\n"));
-            // A frame is what had been collected plus this chunk, whole.
-            FUZZ_CHECK(frame == before + chunk);
+        FUZZ_CHECK(receiver.framesDecoded() == quint64(frames.size()));
+        FUZZ_CHECK(receiver.blocksDropped() == quint64(dropped.size()));
+        const qsizetype emitted = frames.size() - framesBefore;
+        const qsizetype drops = dropped.size() - droppedBefore;
+        FUZZ_CHECK(drops <= 1 && (emitted == 0 || drops == 0));
+        if (block.endsWith("\r\n")) {
+            // At a frame end everything collected is either taken whole, in
+            // order, or thrown away whole; nothing stays behind.
             FUZZ_CHECK(receiver.buffer().isEmpty());
+            if (isWholeFrames(block)) {
+                FUZZ_CHECK(emitted == block.size() / StatusFrameLength);
+                FUZZ_CHECK(frames.mid(framesBefore).join() == block);
+            } else {
+                FUZZ_CHECK(emitted == 0 && drops == 1 && dropped.last() == block.size());
+            }
+        } else {
+            FUZZ_CHECK(emitted == 0);
+            // Only noise past the cap is thrown away before a frame end.
+            FUZZ_CHECK(drops == 0
+                           ? receiver.buffer() == block
+                           : block.size() > FrameReceiver::DefaultCap &&
+                                 dropped.last() == block.size() && receiver.buffer().isEmpty());
         }
     }
 

@@ -1,0 +1,179 @@
+#include "snapshotfile.h"
+
+#include "statuslog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#endif
+
+namespace zel {
+
+QString SnapshotFile::spareName(const QString& path)
+{
+    const QFileInfo target(path);
+    return target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+           QStringLiteral(".spare");
+}
+
+#ifndef Q_OS_LINUX
+
+SnapshotFile::~SnapshotFile() = default;
+
+bool SnapshotFile::replace(const QString& path, const QByteArray& content, QString* error)
+{
+    return replaceFileAtomically(path, content, error);
+}
+
+#else
+
+namespace {
+
+QString lastError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+bool sameFile(const struct stat& st, quint64 device, quint64 inode)
+{
+    return quint64(st.st_dev) == device && quint64(st.st_ino) == inode;
+}
+
+} // namespace
+
+SnapshotFile::~SnapshotFile()
+{
+    // The spare holds the snapshot before the latest: of no use once we stop.
+    struct stat st {};
+    if (m_spareCopy.fd >= 0 && ::lstat(m_spare.constData(), &st) == 0 &&
+        sameFile(st, m_spareCopy.device, m_spareCopy.inode))
+        ::unlink(m_spare.constData());
+    forgetAll();
+}
+
+bool SnapshotFile::replace(const QString& path, const QByteArray& content, QString* error)
+{
+    if (path != m_path) {
+        forgetAll();
+        m_path = path;
+        m_target = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+        m_spare = QFile::encodeName(spareName(path));
+        m_exchangeWorks = true;
+    }
+    if (!m_exchangeWorks)
+        return replaceFileAtomically(path, content, error);
+    return replaceByExchange(content, error);
+}
+
+bool SnapshotFile::replaceByExchange(const QByteArray& content, QString* error)
+{
+    if (!spareIsOurs() && !makeSpare(error))
+        return false;
+    Copy& spare = m_spareCopy;
+    // The lease taken above keeps others out while the bytes change.
+    const bool written =
+        ::pwrite(spare.fd, content.constData(), std::size_t(content.size()), 0) == content.size() &&
+        (content.size() >= spare.size || ::ftruncate(spare.fd, content.size()) == 0);
+    const QString writeError = written ? QString() : lastError();
+    ::fcntl(spare.fd, F_SETLEASE, F_UNLCK);
+    if (!written) {
+        *error = writeError;
+        forget(spare);
+        return false;
+    }
+    spare.size = content.size();
+
+    struct stat target {};
+    if (::lstat(m_target.constData(), &target) == 0 && S_ISREG(target.st_mode)) {
+        if (::renameat2(AT_FDCWD, m_spare.constData(), AT_FDCWD, m_target.constData(),
+                        RENAME_EXCHANGE) == 0) {
+            std::swap(m_spareCopy, m_liveCopy);
+            return true;
+        }
+        if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+            *error = lastError();
+            return false;
+        }
+        // This file system cannot exchange names: a new file every time.
+        ::unlink(m_spare.constData());
+        forgetAll();
+        m_exchangeWorks = false;
+        return replaceFileAtomically(m_path, content, error);
+    }
+    // Nothing there yet, or not a plain file: an ordinary rename, which also
+    // reports a folder standing in the way.
+    if (::rename(m_spare.constData(), m_target.constData()) != 0) {
+        *error = lastError();
+        return false;
+    }
+    forget(m_liveCopy);
+    m_liveCopy = std::exchange(m_spareCopy, Copy{});
+    return true;
+}
+
+bool SnapshotFile::spareIsOurs()
+{
+    if (m_spareCopy.fd < 0)
+        return false;
+    struct stat st {};
+    if (::lstat(m_spare.constData(), &st) != 0 ||
+        !sameFile(st, m_spareCopy.device, m_spareCopy.inode))
+        return false;
+    // A write lease is granted only while no other process has the file open:
+    // a reader still holding an earlier snapshot makes us set it aside.
+    return ::fcntl(m_spareCopy.fd, F_SETLEASE, F_WRLCK) == 0;
+}
+
+bool SnapshotFile::makeSpare(QString* error)
+{
+    forget(m_spareCopy);
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("cannot create folder %1").arg(folder);
+        return false;
+    }
+    ::unlink(m_spare.constData());
+    const int fd = ::open(m_spare.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    struct stat st {};
+    if (fd < 0 || ::fchmod(fd, 0644) != 0 || ::fstat(fd, &st) != 0) {
+        *error = lastError();
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    // Someone opening the spare while we hold the lease breaks it, and the
+    // default signal for that would end the program; this one is ignored.
+    ::fcntl(fd, F_SETSIG, SIGURG);
+    m_spareCopy = {fd, quint64(st.st_dev), quint64(st.st_ino), 0};
+    // No one can have a new file open yet. Where leases are not granted at
+    // all, every frame comes here: slower, but no reader is ever disturbed.
+    ::fcntl(fd, F_SETLEASE, F_WRLCK);
+    return true;
+}
+
+void SnapshotFile::forget(Copy& copy)
+{
+    if (copy.fd >= 0)
+        ::close(copy.fd);
+    copy = Copy{};
+}
+
+void SnapshotFile::forgetAll()
+{
+    forget(m_spareCopy);
+    forget(m_liveCopy);
+}
+
+#endif
+
+} // namespace zel

@@ -1,0 +1,104 @@
+#include "forms/digitbox.h"
+#include "forms/statuspanel.h"
+#include "panel/panelupdate.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QTest>
+
+using namespace zel;
+
+namespace {
+
+TransmitterStatus record(const char* forward, const char* reflect, const char* temperature,
+                         const char* audio)
+{
+    TransmitterStatus s;
+    ClearStatus(s);
+    s.DeviceId = QStringLiteral("08001");
+    s.FrequencyMHz = QStringLiteral("98.50");
+    s.OnAir = s.FreqLock = true;
+    s.ForwardW = QString::fromLatin1(forward);
+    s.ReflectW = QString::fromLatin1(reflect);
+    s.TemperatureC = QString::fromLatin1(temperature);
+    s.VoltageV = QStringLiteral("49.9");
+    s.CurrentA = QStringLiteral("14.7");
+    s.ModPercent = s.AudioLeft = s.AudioRight = QString::fromLatin1(audio);
+    return s;
+}
+
+// Paint events per kind of widget while the panel is on screen.
+class PaintCounter : public QObject {
+public:
+    int frames = 0;
+    int boxes = 0;
+    QStringList boxNames;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            if (qobject_cast<DigitBox*>(watched)) {
+                ++boxes;
+                boxNames << watched->objectName();
+            } else if (qobject_cast<QGroupBox*>(watched)) {
+                ++frames;
+            }
+        }
+        return false;
+    }
+};
+
+QImage onScreen(QWidget& w)
+{
+    return w.screen()->grabWindow(w.winId()).toImage();
+}
+
+} // namespace
+
+class TestStatusPanel : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Frame after frame only the boxes whose text changed are drawn again,
+    // never the frames behind them, and the result is what a panel drawn
+    // afresh shows.
+    void repaintsOnlyWhatChanged()
+    {
+        StatusPanel panel;
+        panel.resize(280, 520);
+        showStatus(record("500.1", "45.0", "34.2", "60"), panel);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        QCoreApplication::processEvents();
+
+        PaintCounter counter;
+        qApp->installEventFilter(&counter);
+        showStatus(record("500.1", "45.0", "34.2", "60"), panel);
+        QCoreApplication::processEvents();
+        QCOMPARE(counter.frames + counter.boxes, 0);
+
+        showStatus(record("499.8", "45.0", "34.3", "60"), panel);
+        QCoreApplication::processEvents();
+        counter.boxNames.sort();
+        QCOMPARE(counter.boxNames, QStringList({"DigitBox2", "DigitBox4"}));
+        QCOMPARE(counter.frames, 0);
+
+        showStatus(record("1000.0", "90.5", "46.0", "110"), panel); // longer, alarms
+        QCoreApplication::processEvents();
+        qApp->removeEventFilter(&counter);
+        QCOMPARE(counter.frames, 0);
+
+        StatusPanel fresh;
+        fresh.resize(panel.size());
+        showStatus(record("1000.0", "90.5", "46.0", "110"), fresh);
+        fresh.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+        QCoreApplication::processEvents();
+        const QImage shown = onScreen(panel);
+        QVERIFY(!shown.isNull());
+        QCOMPARE(shown, onScreen(fresh));
+    }
+};
+
+QTEST_MAIN(TestStatusPanel)
+#include "tst_statuspanel.moc"
