@@ -13,6 +13,7 @@ MonitorCore::MonitorCore(MonitorCoreParts parts, QObject* parent)
       m_serialLink(*m_parts.serial, m_parts.serialRetryMs)
 {
     m_timer1.setInterval(m_parts.watchdogIntervalMs);
+    m_statusLogPath = m_parts.files->statusLogPath();
     m_parts.remote.traceFilePath = m_parts.files->traceFilePath();
     m_remote = std::make_unique<RemoteLink>(*this, *m_parts.dialogs, std::move(m_parts.remote));
     m_sender =
@@ -140,7 +141,7 @@ void MonitorCore::UpdatePanel()
 
 void MonitorCore::WriteStatusLog()
 {
-    const QString path = m_parts.files->statusLogPath();
+    const QString& path = m_statusLogPath;
     QString error;
     const bool ok = m_statusLogFile.replace(
         path, formatStatusLog(m_status, m_powerOn, m_parts.clock->now()), &error);

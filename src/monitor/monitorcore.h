@@ -131,6 +131,8 @@ private:
     bool m_logPending = false;
     bool m_statusLogFailing = false;
     SnapshotFile m_statusLogFile;
+    // Looked up once: the standard paths cost too much to ask at every frame.
+    QString m_statusLogPath;
     bool m_linkUp = false;
     bool m_linkLostTold = false;
     LinkSettings m_link;
