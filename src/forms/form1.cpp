@@ -308,8 +308,11 @@ void Form1::runSetup()
         dialog.fillFrom(m_link);
         dialog.exec();
     }
-    LoadSettings();
-    m_timer1.start();
+    // The reload may restart polling: not in the middle of an exchange.
+    m_remote->whenSocketFree(this, [this] {
+        LoadSettings();
+        m_timer1.start();
+    });
 }
 
 void Form1::runFmSet()
@@ -328,18 +331,13 @@ void Form1::Command2_Click()
 
 void Form1::Command4_Click()
 {
-    // A click that arrives inside a poll's wait cannot wait for that poll
-    // here, so it runs again once the poll has finished.
-    if (m_sender->mustWaitForPoll()) {
-        m_command4->setEnabled(false);
-        connect(
-            m_remote.get(), &RemoteLink::exchangeFinished, this,
-            [this] { QTimer::singleShot(0, this, &Form1::Command4_Click); },
-            Qt::SingleShotConnection);
-        return;
-    }
     // One send at a time: SET stays disabled until this one has finished.
+    if (m_sender->sending())
+        return;
     m_command4->setEnabled(false);
+    connect(
+        m_sender.get(), &SetParameterSender::finished, m_command4,
+        [this] { m_command4->setEnabled(true); }, Qt::SingleShotConnection);
     const SetParameterPanel& panel = *m_setPanel;
     SetParameterInput input;
     if (panel.optionOn()->isChecked() || panel.optionOff()->isChecked())
@@ -349,7 +347,6 @@ void Form1::Command4_Click()
     input.reflectTarget = panel.reflectTarget()->text();
     input.tempProtection = panel.tempProtection()->text();
     m_sender->Command4_Click(input, panel.bytePause()->text());
-    m_command4->setEnabled(true);
 }
 
 void Form1::exitNow()
