@@ -2,39 +2,87 @@
 
 #include "config/settingsstore.h"
 #include "net/remotelink.h"
+#include "pacedsend.h"
 #include "setcommand.h"
+#include "shell/deferreddialogs.h"
 #include "shell/monitorhost.h"
 #include "shell/operatordialogs.h"
 #include "telemetry/serialport.h"
 
+#include <QObject>
+#include <QTimer>
+
 namespace zel {
+
+// What became of one set command, for the event log and the readback.
+struct SetCommandReport {
+    QByteArray command;
+    // The way it went: "serial port 3 (/dev/ttyUSB0)", "gateway 10.0.0.5 port
+    // 5000", or why none was taken.
+    QString link;
+    bool sent = false;
+    // The message the operator was shown; empty when none was.
+    QString told;
+};
 
 // The SET button: checks the operator's values, sends the set command over
 // the configured link and saves the values. The operator is told plainly
-// when a command did not reach the line or the gateway.
-class SetParameterSender {
+// when a command did not reach the line or the gateway. Every wait is a
+// timer or a signal; polling is held while the command is on its way.
+class SetParameterSender : public QObject {
+    Q_OBJECT
 public:
     SetParameterSender(MonitorHost& host, SerialPort& serial, RemoteLink& remote,
-                       SettingsStore& settings, OperatorDialogs& dialogs, int remotePauseMs = 1000);
+                       SettingsStore& settings, OperatorDialogs& dialogs, int remotePauseMs = 1000,
+                       QObject* parent = nullptr);
 
-    // Whether a click now would have to wait for a poll under way; the
-    // caller runs Command4_Click when the poll has finished instead.
-    bool mustWaitForPoll() const;
-
-    // bytePauseText: the pause after each serial byte, in ms (Text4).
+    // bytePauseText: the pause after each serial byte, in ms (Text4). A
+    // refusal is shown at once; a send over the gateway waits for an exchange
+    // under way to end first. finished() when all is done, after a refusal
+    // too; messages after a send come once its state is settled.
     void Command4_Click(const SetParameterInput& input, const QString& bytePauseText);
+    bool sending() const { return m_step != Step::Idle; }
+
+Q_SIGNALS:
+    void finished();
+    // A checked command ended, sent or not; just before finished().
+    void commandEnded(const zel::SetCommandReport& report);
 
 private:
-    void serialSend(const QByteArray& command, const QString& bytePauseText);
-    void remoteSend(const QByteArray& command, bool byHostName);
-    void save(const SetParameterInput& input);
+    enum class Step { Idle, Serial, WaitingForSocket, Pausing, LookingUp, Connecting, Sending };
+
+    void serialSend(const QString& bytePauseText);
+    void onSerialSent(const QString& error);
+    void remoteStart();
+    void afterPause();
+    void connectTo(const QString& host);
+    void onConnectEnded();
+    void onSessionFinished();
+    void tell(const QString& text);
+    void done();
+    void save();
+    QTimer& pollTimer();
 
     MonitorHost& m_host;
     SerialPort& m_serial;
     RemoteLink& m_remote;
     SettingsStore& m_settings;
     OperatorDialogs& m_dialogs;
-    int m_remotePauseMs;
+    DeferredDialogs m_laterDialogs;
+    PacedSend m_paced;
+    QTimer m_pause;
+    Step m_step = Step::Idle;
+
+    // The send under way.
+    SetParameterInput m_input;
+    QByteArray m_command;
+    LinkSettings m_link;
+    bool m_byHostName = false;
+    bool m_wasPolling = false;
+    QString m_connectedTo;
+    bool m_sent = false;
+    QString m_linkText;
+    QString m_told;
 };
 
 } // namespace zel

@@ -87,6 +87,8 @@ Form1::Form1(std::unique_ptr<MonitorCore> own, MonitorCore* external,
     connect(&m_core, &MonitorCore::traceCleared, m_trace, &QPlainTextEdit::clear);
     connect(&m_core, &MonitorCore::operatorNotice, this, &Form1::reportLinkProblem);
     connect(&m_core, &MonitorCore::portChoiceNeeded, this, &Form1::showCommSetup);
+    connect(&m_core, &MonitorCore::setCommandFinished, m_command4,
+            [this] { m_command4->setEnabled(true); });
     connect(m_statusPanel, &StatusPanel::alarmRaised, this, &Form1::RaiseOnAlarm);
     connect(m_tray.get(), &TrayIcon::TrayButtonEvent, this, &Form1::TrayButtonEvent);
     connect(m_tray.get(), &TrayIcon::TrayActivate, this, &Form1::TrayActivate);
@@ -223,8 +225,11 @@ void Form1::runSetup()
         dialog.fillFrom(m_core.link());
         dialog.exec();
     }
-    LoadSettings();
-    m_core.timer1().start();
+    // The reload may restart polling: not in the middle of an exchange.
+    m_core.remoteLink().whenSocketFree(this, [this] {
+        LoadSettings();
+        m_core.timer1().start();
+    });
 }
 
 void Form1::runFmSet()
@@ -243,17 +248,9 @@ void Form1::Command2_Click()
 
 void Form1::Command4_Click()
 {
-    // A click that arrives inside a poll's wait cannot wait for that poll
-    // here, so it runs again once the poll has finished.
-    if (m_core.setCommandMustWaitForPoll()) {
-        m_command4->setEnabled(false);
-        connect(
-            &m_core.remoteLink(), &RemoteLink::exchangeFinished, this,
-            [this] { QTimer::singleShot(0, this, &Form1::Command4_Click); },
-            Qt::SingleShotConnection);
-        return;
-    }
     // One send at a time: SET stays disabled until this one has finished.
+    if (m_core.setCommandUnderWay())
+        return;
     m_command4->setEnabled(false);
     const SetParameterPanel& panel = *m_setPanel;
     SetParameterInput input;
@@ -264,7 +261,6 @@ void Form1::Command4_Click()
     input.reflectTarget = panel.reflectTarget()->text();
     input.tempProtection = panel.tempProtection()->text();
     m_core.sendSetCommand(input, panel.bytePause()->text());
-    m_command4->setEnabled(true);
 }
 
 void Form1::exitNow()

@@ -1,6 +1,5 @@
 #include "monitorcore.h"
 
-#include "control/setparametersender.h"
 #include "logging/statuslog.h"
 #include "telemetry/statusframe.h"
 
@@ -19,6 +18,8 @@ MonitorCore::MonitorCore(MonitorCoreParts parts, QObject* parent)
     m_sender =
         std::make_unique<SetParameterSender>(*this, *m_parts.serial, *m_remote, *m_parts.settings,
                                              *m_parts.dialogs, m_parts.remoteCommandPauseMs);
+    connect(m_sender.get(), &SetParameterSender::commandEnded, this, &MonitorCore::setCommandEnded);
+    connect(m_sender.get(), &SetParameterSender::finished, this, &MonitorCore::setCommandFinished);
     connect(m_remote.get(), &RemoteLink::traceFileReport, this, &MonitorCore::operatorNotice);
     connect(m_remote.get(), &RemoteLink::replyDecoded, this, &MonitorCore::onReply);
     connect(&m_timer1, &QTimer::timeout, this, &MonitorCore::Timer1_Timer);
@@ -181,9 +182,9 @@ void MonitorCore::Timer1_Timer()
     m_powerOn = false;
 }
 
-bool MonitorCore::setCommandMustWaitForPoll() const
+bool MonitorCore::setCommandUnderWay() const
 {
-    return m_sender->mustWaitForPoll();
+    return m_sender->sending();
 }
 
 void MonitorCore::sendSetCommand(const SetParameterInput& input, const QString& bytePauseText)

@@ -3,6 +3,7 @@
 #include "config/linksettings.h"
 #include "config/settingsstore.h"
 #include "control/setcommand.h"
+#include "control/setparametersender.h"
 #include "logging/snapshotfile.h"
 #include "monitor/statusupdate.h"
 #include "net/remotelink.h"
@@ -21,8 +22,6 @@
 #include <memory>
 
 namespace zel {
-
-class SetParameterSender;
 
 // The platform parts the monitor's core works with, built by main() or a test.
 struct MonitorCoreParts {
@@ -62,11 +61,11 @@ public:
     void ClearStatus();
     void MSComm1_OnComm(int commEvent);
 
-    // Whether a set command now would have to wait for a poll under way.
-    bool setCommandMustWaitForPoll() const;
     // Checks, sends and saves a set command (bytePauseText: ms after each
-    // serial byte); the operator is told the outcome.
+    // serial byte); the operator is told the outcome, and setCommandFinished()
+    // follows. A command while one is on its way is ignored.
     void sendSetCommand(const SetParameterInput& input, const QString& bytePauseText);
+    bool setCommandUnderWay() const;
 
     // MonitorHost
     TransmitterStatus& statusRecord() override { return m_status; }
@@ -114,6 +113,10 @@ Q_SIGNALS:
     void operatorNotice(const QString& text);
     // The serial link is chosen but no port is: someone must choose one.
     void portChoiceNeeded();
+    // A checked set command ended, sent or not.
+    void setCommandEnded(const zel::SetCommandReport& report);
+    // The set command is done with, refused ones too: SET may be used again.
+    void setCommandFinished();
 
 private:
     void onFrame(const QByteArray& frame);

@@ -25,8 +25,8 @@ RemoteLinkParts withPlatformParts(RemoteLinkParts parts)
 RemoteLink::RemoteLink(MonitorHost& host, OperatorDialogs& dialogs, RemoteLinkParts parts,
                        QObject* parent)
     : QObject(parent), m_host(host), m_dialogs(dialogs),
-      m_parts(withPlatformParts(std::move(parts))), m_winSock(*m_parts.resolver, m_chain),
-      m_lookup(m_winSock, m_chain, dialogs),
+      m_parts(withPlatformParts(std::move(parts))), m_resolver(std::move(m_parts.resolver)),
+      m_winSock(m_resolver, m_chain), m_lookup(m_winSock, m_chain, m_dialogs),
       m_session(*m_parts.socket, host, *m_parts.clock, m_parts.limits),
       m_traceFile(m_parts.traceFilePath)
 {
@@ -35,6 +35,8 @@ RemoteLink::RemoteLink(MonitorHost& host, OperatorDialogs& dialogs, RemoteLinkPa
     connect(&m_tmGetTcp, &QTimer::timeout, this, &RemoteLink::TMgetTCP_Timer);
     connect(&m_tmGetDdns, &QTimer::timeout, this, &RemoteLink::TMgetDDNS_Timer);
     connect(m_parts.socket.get(), &TcpSocket::DataArrival, this, &RemoteLink::Winsock2_DataArrival);
+    connect(&m_session, &TcpClientSession::connectEnded, this, &RemoteLink::onConnectEnded);
+    connect(&m_session, &TcpClientSession::finished, this, &RemoteLink::onSessionFinished);
     m_session.setBeforeClose([this] { finishReply(); });
 }
 
@@ -73,36 +75,108 @@ void RemoteLink::TMgetDDNS_Timer()
 void RemoteLink::tick(QTimer& timer, bool byHostName)
 {
     timer.stop();
-    const int stops = m_stops;
-    // This tick can only have started inside another exchange's wait; polling
-    // now would share its socket and its reply.
-    if (!exchangeUnderWay()) {
-        m_tickUnderWay = true;
-        const LinkSettings& link = m_host.link();
-        if (byHostName)
-            poll(get_ip(link.vDDNSURL), link.vDDNSPORT);
-        else
-            poll(link.vIP, link.vPort);
-        m_tickUnderWay = false;
-        Q_EMIT exchangeFinished();
+    // Another exchange has the socket: polling now would share it and its
+    // reply. This tick's turn comes as soon as the socket is free, so that
+    // with both timers on neither can starve the other.
+    if (exchangeUnderWay()) {
+        const int stops = m_stops;
+        whenSocketFree(this, [this, &timer, byHostName, stops] {
+            if (stops == m_stops)
+                tick(timer, byHostName);
+        });
+        return;
     }
-    if (stops == m_stops)
-        timer.start();
+    m_pollTimer = &timer;
+    m_stopsAtTick = m_stops;
+    const LinkSettings& link = m_host.link();
+    if (byHostName) {
+        m_pollStep = PollStep::LookingUp;
+        const QString port = link.vDDNSPORT;
+        get_ip(link.vDDNSURL, [this, port](const QString& address) { poll(address, port); });
+    } else {
+        poll(link.vIP, link.vPort);
+    }
+}
+
+void RemoteLink::get_ip(const QString& host, std::function<void(const QString&)> then)
+{
+    m_resolver.fetch(host, [this, host, then = std::move(then)] { then(m_lookup.get_ip(host)); });
 }
 
 void RemoteLink::poll(const QString& host, const QString& port)
 {
+    m_pollStep = PollStep::Connecting;
     m_session.ConnectRemote(host, port);
+}
+
+void RemoteLink::onConnectEnded()
+{
+    if (m_pollStep != PollStep::Connecting)
+        return;
+    m_pollStep = PollStep::Exchanging;
     m_collector.pollSent();
     m_session.SendRemote(PollCommand());
 }
 
+void RemoteLink::onSessionFinished()
+{
+    if (m_pollStep != PollStep::Exchanging) {
+        // Someone else's exchange (a held command's) ended: the hold's
+        // release tells; an unheld one frees the socket now.
+        if (!m_commandHeld && !m_waiting.empty())
+            QMetaObject::invokeMethod(this, &RemoteLink::runWaiting, Qt::QueuedConnection);
+        return;
+    }
+    m_pollStep = PollStep::Idle;
+    if (m_stopsAtTick == m_stops)
+        m_pollTimer->start();
+    exchangeEnded();
+}
+
+void RemoteLink::holdPolls(bool held)
+{
+    const bool released = m_commandHeld && !held;
+    m_commandHeld = held;
+    if (released)
+        exchangeEnded();
+}
+
+void RemoteLink::exchangeEnded()
+{
+    Q_EMIT exchangeFinished();
+    // From the event loop: the step that ended the exchange returns first.
+    if (!m_waiting.empty())
+        QMetaObject::invokeMethod(this, &RemoteLink::runWaiting, Qt::QueuedConnection);
+}
+
+void RemoteLink::whenSocketFree(QObject* context, std::function<void()> action)
+{
+    if (!exchangeUnderWay() && m_waiting.empty()) {
+        action();
+        return;
+    }
+    m_waiting.push_back({context, std::move(action)});
+}
+
+void RemoteLink::runWaiting()
+{
+    // An action may start an exchange of its own; the rest wait for that.
+    while (!exchangeUnderWay() && !m_waiting.empty()) {
+        Waiting next = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        if (next.context)
+            next.action();
+    }
+}
+
 void RemoteLink::Command5_Click()
 {
-    if (m_tmGetTcp.isActive())
-        m_tmGetTcp.stop();
-    else
-        m_tmGetTcp.start();
+    whenSocketFree(this, [this] {
+        if (m_tmGetTcp.isActive())
+            m_tmGetTcp.stop();
+        else
+            m_tmGetTcp.start();
+    });
 }
 
 void RemoteLink::Winsock2_DataArrival()
@@ -125,12 +199,15 @@ void RemoteLink::finishReply()
 void RemoteLink::handleReply(const QByteArray& reply)
 {
     try {
-        m_host.trace(QString::fromLatin1(reply));
+        // A flooding gateway must not fill the trace, the trace file and the
+        // program's output: what is recorded of one reply is bounded.
+        const QByteArray recorded = recordedReply(reply);
+        m_host.trace(QString::fromLatin1(recorded));
         m_host.replaceRxBuffer(reply);
         DecodeStatusReply(reply, m_host.statusRecord());
         m_host.markFrameReceived();
         m_host.UpdatePanel();
-        if (const auto report = m_traceFile.append(reply)) {
+        if (const auto report = m_traceFile.append(recorded)) {
             m_host.trace(*report);
             Q_EMIT traceFileReport(*report);
         }

@@ -45,6 +45,14 @@ void DecodeStatusReply(const QByteArray& text, TransmitterStatus& s)
     s.AudioRight = formatDigits(number(text, 46, 3), u"0");
 }
 
+QByteArray recordedReply(const QByteArray& reply)
+{
+    if (reply.size() <= ReplyRecordLimit)
+        return reply;
+    return reply.left(ReplyRecordLimit) + " [... " +
+           QByteArray::number(reply.size() - ReplyRecordLimit) + " more bytes dropped]";
+}
+
 void ReplyCollector::pollSent()
 {
     m_requestMode = StatusPoll;

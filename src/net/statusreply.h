@@ -16,6 +16,12 @@ QByteArray PollCommand();
 // the end of a short reply read as empty: 0 or false.
 void DecodeStatusReply(const QByteArray& text, TransmitterStatus& status);
 
+// What the trace, the trace file and the program's output keep of a reply:
+// its first ReplyRecordLimit bytes, then a note of how many more were dropped.
+// A reply is 48 columns and a line end; a flooding gateway sends megabytes.
+constexpr qsizetype ReplyRecordLimit = 256;
+QByteArray recordedReply(const QByteArray& reply);
+
 // Collects the gateway's reply while a poll is outstanding and hands it on
 // whole: once it holds a full reply or a line end, or when the exchange
 // closes the connection. Data with no poll outstanding is dropped.

@@ -4,10 +4,8 @@
 
 namespace zel {
 
-// The platform resolver (getaddrinfo/getnameinfo). The lookup runs on a thread
-// of its own while the caller's thread waits in an event loop without operator
-// input: a slow name server leaves the window painting, and nothing of the
-// caller goes on before the lookup has returned.
+// The platform resolver (getaddrinfo/getnameinfo), blocking its caller: the
+// window runs it off its thread (PrefetchedResolver).
 class SystemHostResolver final : public HostResolver {
 public:
     HostLookup lookupByName(const QString& name) override;

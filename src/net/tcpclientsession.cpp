@@ -1,21 +1,29 @@
 #include "tcpclientsession.h"
 
 #include "common/wholenumber.h"
-#include "shell/eventwait.h"
 
-#include <QEventLoop>
 #include <QRegularExpression>
-#include <QTimer>
 
 #include <algorithm>
 
 namespace zel {
 
 TcpClientSession::TcpClientSession(TcpSocket& socket, MonitorHost& host, const Clock& clock,
-                                   Limits limits)
-    : m_socket(socket), m_host(host), m_clock(clock), m_limits(limits)
+                                   Limits limits, QObject* parent)
+    : QObject(parent), m_socket(socket), m_host(host), m_clock(clock), m_limits(limits)
 {
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &TcpClientSession::onTimer);
+    // Looked at once the socket's signals have all been delivered: a refusal
+    // reads closed first and only then error.
+    connect(&m_socket, &TcpSocket::stateChanged, this, [this] {
+        if (m_step == Step::Connecting)
+            m_timer.start(0);
+    });
 }
+
+TcpClientSession::~TcpClientSession() = default;
 
 std::optional<qint32> TcpClientSession::remotePort(const QString& text)
 {
@@ -54,14 +62,22 @@ QString TcpClientSession::SocketStateText(int state) const
     }
 }
 
-bool TcpClientSession::limitPassed(qint64 startSecs) const
+QString TcpClientSession::lastConnectText() const
 {
-    return m_clock.now().toSecsSinceEpoch() > startSecs + m_limits.connectLimitSeconds;
+    return m_lastConnect.timedOut ? QStringLiteral("Remote not Responce !")
+                                  : SocketStateText(m_lastConnect.state);
+}
+
+bool TcpClientSession::limitPassed() const
+{
+    return m_clock.now().toSecsSinceEpoch() > m_connectStartSecs + m_limits.connectLimitSeconds;
 }
 
 void TcpClientSession::ConnectRemote(const QString& host, const QString& port)
 {
-    m_underWay = true;
+    // Not yet Connecting: the state changes that Connect itself raises come
+    // before the clock is read.
+    m_step = Step::Opening;
     // Each exchange starts a fresh trace, so it never grows.
     m_host.clearTrace();
     m_socket.Close();
@@ -69,61 +85,62 @@ void TcpClientSession::ConnectRemote(const QString& host, const QString& port)
     const auto remotePortNumber = remotePort(port);
     if (!remotePortNumber) {
         // No connection to a port that is not one: a failed attempt.
-        m_host.trace(SocketStateText(TcpSocket::sckError) + QStringLiteral("[9]"));
+        endConnect({TcpSocket::sckError, false});
         return;
     }
     m_socket.setRemotePort(*remotePortNumber);
-    processPendingEvents();
     m_socket.Connect();
-    waitForConnect();
+    m_connectStartSecs = m_clock.now().toSecsSinceEpoch();
+    m_step = Step::Connecting;
+    // The first look comes after one round of events, as in a polling loop.
+    m_timer.start(0);
 }
 
-void TcpClientSession::waitForConnect()
+void TcpClientSession::armClockCheck()
 {
-    const qint64 start = m_clock.now().toSecsSinceEpoch();
-    const auto finished = [this, start] {
-        const int state = m_socket.State();
-        return state == TcpSocket::sckClosed || state == TcpSocket::sckError ||
-               state == TcpSocket::sckClosing || state == TcpSocket::sckConnected ||
-               limitPassed(start);
-    };
+    // Woken at the moment the clock's whole second passes the limit, or
+    // within a second when the clock is moved meanwhile.
+    const qint64 limitEndsMs = (m_connectStartSecs + m_limits.connectLimitSeconds + 1) * 1000;
+    const qint64 left = limitEndsMs - m_clock.now().toMSecsSinceEpoch();
+    m_timer.start(int(std::clamp<qint64>(left + 1, 1, 1000)));
+}
 
-    processPendingEvents();
-    if (!finished()) {
-        // Woken by the socket's state changes, and at the moment the clock's
-        // whole second passes the limit; events run meanwhile as they would
-        // between the passes of a polling loop.
-        QEventLoop loop;
-        QTimer clockCheck;
-        clockCheck.setSingleShot(true);
-        const qint64 limitEndsMs = (start + m_limits.connectLimitSeconds + 1) * 1000;
-        const auto armClockCheck = [&] {
-            const qint64 left = limitEndsMs - m_clock.now().toMSecsSinceEpoch();
-            clockCheck.start(int(std::clamp<qint64>(left + 1, 1, 1000)));
-        };
-        const auto recheck = [&] {
-            if (finished())
-                loop.quit();
-            else if (!clockCheck.isActive())
-                armClockCheck();
-        };
-        QObject::connect(&m_socket, &TcpSocket::stateChanged, &loop, recheck);
-        QObject::connect(&clockCheck, &QTimer::timeout, &loop, recheck);
-        armClockCheck();
-        loop.exec();
-    }
-
-    if (limitPassed(start)) {
-        m_host.trace(QStringLiteral("Remote not Responce !"));
-        return;
-    }
+void TcpClientSession::checkConnect()
+{
     const int state = m_socket.State();
-    m_host.trace(SocketStateText(state) + u'[' + QString::number(state) + u']');
+    const bool timedOut = limitPassed();
+    if (state == TcpSocket::sckClosed || state == TcpSocket::sckError ||
+        state == TcpSocket::sckClosing || state == TcpSocket::sckConnected || timedOut) {
+        m_timer.stop();
+        endConnect({state, timedOut});
+    } else if (!m_timer.isActive()) {
+        armClockCheck();
+    }
+}
+
+void TcpClientSession::endConnect(ConnectOutcome outcome)
+{
+    m_lastConnect = outcome;
+    m_step = Step::Connected;
+    // The decision rests on the clock alone: a connection made in the very
+    // second the limit runs out is reported as not answering and stays open.
+    if (outcome.timedOut)
+        m_host.trace(QStringLiteral("Remote not Responce !"));
+    else
+        m_host.trace(SocketStateText(outcome.state) + u'[' + QString::number(outcome.state) + u']');
+    // Told from the event loop, never from inside the socket's own signal.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_step == Step::Connected)
+                Q_EMIT connectEnded();
+        },
+        Qt::QueuedConnection);
 }
 
 void TcpClientSession::SendRemote(const QByteArray& text)
 {
-    m_underWay = true;
+    m_step = Step::SendSettle;
     const QString shown = QString::fromLatin1(text);
     if (m_socket.State() == TcpSocket::sckConnected) {
         m_socket.SendData(text);
@@ -131,15 +148,43 @@ void TcpClientSession::SendRemote(const QByteArray& text)
     } else {
         m_host.trace(QStringLiteral("can't send >") + shown);
     }
-    processPendingEvents();
-    pauseWithoutFreezing(m_limits.sendSettleMs);
-    processPendingEvents();
+    m_timer.start(m_limits.sendSettleMs);
+}
+
+void TcpClientSession::onTimer()
+{
+    switch (m_step) {
+    case Step::Connecting:
+        checkConnect();
+        break;
+    case Step::SendSettle:
+        // One more round of events: a reply that came in with the settle's
+        // end is taken before the close.
+        m_step = Step::Draining;
+        m_timer.start(0);
+        break;
+    case Step::Draining:
+        closeConnection();
+        break;
+    case Step::CloseSettle:
+        m_step = Step::Idle;
+        Q_EMIT finished();
+        break;
+    case Step::Idle:
+    case Step::Opening:
+    case Step::Connected:
+        break;
+    }
+}
+
+void TcpClientSession::closeConnection()
+{
     if (m_beforeClose)
         m_beforeClose();
     m_socket.Close();
     m_host.trace(SocketStateText(m_socket.State()));
-    pauseWithoutFreezing(m_limits.closeSettleMs);
-    m_underWay = false;
+    m_step = Step::CloseSettle;
+    m_timer.start(m_limits.closeSettleMs);
 }
 
 } // namespace zel

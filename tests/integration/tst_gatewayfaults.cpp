@@ -1,6 +1,7 @@
 #include "forms/statuspanel.h"
 #include "support/monitorrig.h"
 
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QSignalSpy>
@@ -19,8 +20,8 @@ struct SimGateway {
     bool start(const QString& fault, quint16 onPort = 0)
     {
         process.start(QStringLiteral(ZEL_SIM_PATH),
-                      {QStringLiteral("gateway"), QStringLiteral("--port"),
-                       QString::number(onPort), QStringLiteral("--fault"), fault});
+                      {QStringLiteral("gateway"), QStringLiteral("--port"), QString::number(onPort),
+                       QStringLiteral("--fault"), fault});
         if (!process.waitForReadyRead(5000))
             return false;
         port = process.readLine().trimmed().split(' ').last().toUShort();
@@ -43,6 +44,14 @@ Form1Parts quickPolling()
     return parts;
 }
 
+// One poll, to the end of its exchange.
+bool poll(MonitorRig& rig)
+{
+    QSignalSpy finished(&rig.form->remoteLink(), &RemoteLink::exchangeFinished);
+    rig.form->remoteLink().TMgetTCP_Timer();
+    return finished.wait(10000);
+}
+
 } // namespace
 
 // Whatever the gateway does, the monitor keeps running, says what happened in
@@ -55,13 +64,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("traced");
         QTest::addColumn<bool>("decoded");
-        QTest::newRow("refuse") << "refuse" << "Error[9]" << false;
-        QTest::newRow("never answers") << "silent" << "send >" << false;
-        QTest::newRow("answers too late") << "late" << "Closed" << false;
+        QTest::newRow("refuse") << "refuse"
+                                << "Error[9]" << false;
+        QTest::newRow("never answers") << "silent"
+                                       << "send >" << false;
+        QTest::newRow("answers too late") << "late"
+                                          << "Closed" << false;
         // Half a reply is still a reply: decoded at the close, missing fields 0.
-        QTest::newRow("resets mid-reply") << "reset" << "send >" << true;
-        QTest::newRow("split reply") << "split" << "08001" << true;
-        QTest::newRow("a megabyte of garbage") << "garbage" << "" << true;
+        QTest::newRow("resets mid-reply") << "reset"
+                                          << "send >" << true;
+        QTest::newRow("split reply") << "split"
+                                     << "08001" << true;
+        QTest::newRow("a megabyte of garbage") << "garbage"
+                                               << "" << true;
     }
     void survivesAndRecovers()
     {
@@ -74,13 +89,18 @@ private Q_SLOTS:
                            "\n",
                        true, {}, quickPolling());
         rig.form->start();
-        rig.form->remoteLink().TMgetTCP_Timer();
+        QVERIFY(poll(rig));
         QVERIFY2(rig.trace().contains(traced), qPrintable(rig.trace().left(300)));
         QCOMPARE(rig.form->powerOn(), decoded);
         if (fault == QStringLiteral("split"))
             QCOMPARE(rig.form->status().DeviceId, QStringLiteral("08001"));
-        // The trace area stays bounded whatever arrived.
+        // The trace area and the trace file stay bounded whatever arrived: a
+        // reply is recorded up to 256 bytes and a note of the rest.
         QVERIFY(rig.form->findChild<QPlainTextEdit*>()->blockCount() <= 1000);
+        QVERIFY2(rig.trace().size() < 1000, qPrintable(rig.trace().right(80)));
+        QCOMPARE(rig.trace().contains(QStringLiteral(" more bytes dropped]")),
+                 fault == QStringLiteral("garbage"));
+        QVERIFY(QFileInfo(rig.form->remoteLink().traceFile().path()).size() < 1000);
 
         const quint16 port = bad.port;
         bad.process.terminate();
@@ -88,7 +108,7 @@ private Q_SLOTS:
         SimGateway good;
         QVERIFY(good.start(QStringLiteral("none"), port));
         rig.form->Timer1_Timer(); // PowerOn back to false
-        rig.form->remoteLink().TMgetTCP_Timer();
+        QVERIFY(poll(rig));
         QVERIFY(rig.form->powerOn());
         QCOMPARE(rig.form->status().DeviceId, QStringLiteral("08001"));
     }

@@ -6,6 +6,8 @@
 #include <QMap>
 #include <QStringList>
 
+#include <atomic>
+
 // The main window as the network link sees it: the record and counters.
 class RecordingHost final : public zel::MonitorHost {
 public:
@@ -31,12 +33,12 @@ public:
 };
 
 // A name service that knows the hosts it is told and fails with failCode for
-// everything else.
+// everything else. The link asks it from a thread of its own.
 class FakeResolver final : public zel::HostResolver {
 public:
     QMap<QString, zel::IPv4Octets> hosts;
     int failCode = zel::HostLookup::HostNotFound;
-    int lookups = 0;
+    std::atomic<int> lookups = 0;
 
     zel::HostLookup lookupByName(const QString& name) override
     {

@@ -4,9 +4,14 @@
 #include "support/testgateway.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 using namespace zel;
 
@@ -27,7 +32,8 @@ struct Rig {
     FakeResolver* resolver = nullptr;
     std::unique_ptr<RemoteLink> link;
 
-    explicit Rig(QString traceFolder = {}, int sendSettleMs = 80)
+    explicit Rig(QString traceFolder = {}, int sendSettleMs = 80,
+                 std::unique_ptr<HostResolver> otherResolver = {})
     {
         gateway.replyPieces = {workedReply};
         host.settings.vIP = QStringLiteral("127.0.0.1");
@@ -38,17 +44,58 @@ struct Rig {
         auto r = std::make_unique<FakeResolver>();
         r->hosts.insert(QStringLiteral("gw"), {127, 0, 0, 1});
         resolver = r.get();
-        parts.resolver = std::move(r);
+        parts.resolver = otherResolver ? std::move(otherResolver) : std::move(r);
         parts.traceFilePath =
             (traceFolder.isEmpty() ? dir.path() : traceFolder) + QStringLiteral("/logs.txt");
         parts.limits = {5, sendSettleMs, 0};
         link = std::make_unique<RemoteLink>(host, dialogs, std::move(parts));
+    }
+    // One tick of a polling timer, to the end of its exchange.
+    bool poll(bool byHostName = false)
+    {
+        QSignalSpy finished(link.get(), &RemoteLink::exchangeFinished);
+        byHostName ? link->TMgetDDNS_Timer() : link->TMgetTCP_Timer();
+        return finished.wait(10000);
     }
     QByteArray traceFile() const
     {
         QFile f(link->traceFile().path());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
+};
+
+// A name service that answers only when let go.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;
+    std::atomic<bool> asked = false;
+    std::atomic<bool> answered = false;
+
+    void letGo()
+    {
+        const std::lock_guard lock(mutex);
+        open = true;
+        opened.notify_all();
+    }
+};
+
+class GatedResolver final : public HostResolver {
+public:
+    explicit GatedResolver(std::shared_ptr<Gate> gate) : m_gate(std::move(gate)) {}
+    HostLookup lookupByName(const QString&) override { return answer(); }
+    HostLookup lookupByAddress(const IPv4Octets&) override { return answer(); }
+
+private:
+    HostLookup answer()
+    {
+        m_gate->asked = true;
+        std::unique_lock lock(m_gate->mutex);
+        m_gate->opened.wait(lock, [this] { return m_gate->open; });
+        m_gate->answered = true;
+        return HostLookup::success({QStringLiteral("gw"), {127, 0, 0, 1}});
+    }
+    std::shared_ptr<Gate> m_gate;
 };
 
 } // namespace
@@ -69,8 +116,8 @@ private Q_SLOTS:
     {
         Rig rig;
         rig.link->startFixedIpPolling();
-        rig.link->TMgetTCP_Timer();
-        QTRY_COMPARE(rig.gateway.received, QByteArray::fromHex("3D7653C0A8012103EA0D0A2020202020"));
+        QVERIFY(rig.poll());
+        QCOMPARE(rig.gateway.received, QByteArray::fromHex("3D7653C0A8012103EA0D0A2020202020"));
         QCOMPARE(statusFields(rig.host.status), workedFields);
         QCOMPARE(rig.host.framesMarked, 1);
         QCOMPARE(rig.host.panelUpdates, 1);
@@ -83,7 +130,7 @@ private Q_SLOTS:
         QVERIFY(rig.link->TMgetTCP().isActive());
 
         // Appended, never truncated.
-        rig.link->TMgetTCP_Timer();
+        QVERIFY(rig.poll());
         QCOMPARE(rig.traceFile(), (workedReply + "\r\n").repeated(2));
     }
 
@@ -116,7 +163,7 @@ private Q_SLOTS:
         Rig rig(QString(), 300);
         rig.gateway.replyPieces = pieces;
         QSignalSpy decoded(rig.link.get(), &RemoteLink::replyDecoded);
-        rig.link->TMgetTCP_Timer();
+        QVERIFY(rig.poll());
         QCOMPARE(decoded.size(), 1);
         QCOMPARE(rig.host.panelUpdates, 1);
         QCOMPARE(rig.host.status.DeviceId, QStringLiteral("12345"));
@@ -130,8 +177,13 @@ private Q_SLOTS:
     void replyWithNoPollOutstandingDropped()
     {
         Rig rig;
-        rig.link->session().ConnectRemote(QStringLiteral("127.0.0.1"), rig.gateway.port());
-        rig.link->session().SendRemote(QByteArray(16, 'S'));
+        TcpClientSession& session = rig.link->session();
+        QSignalSpy connected(&session, &TcpClientSession::connectEnded);
+        session.ConnectRemote(QStringLiteral("127.0.0.1"), rig.gateway.port());
+        QVERIFY(connected.wait());
+        QSignalSpy finished(&session, &TcpClientSession::finished);
+        session.SendRemote(QByteArray(16, 'S'));
+        QVERIFY(finished.wait());
         QCOMPARE(rig.gateway.answered, 1);
         QCOMPARE(rig.host.panelUpdates, 0);
         QCOMPARE(rig.host.status, TransmitterStatus{});
@@ -150,15 +202,15 @@ private Q_SLOTS:
         blocker.close();
         Rig rig(folder);
         QSignalSpy told(rig.link.get(), &RemoteLink::traceFileReport);
-        rig.link->TMgetTCP_Timer();
-        rig.link->TMgetTCP_Timer();
+        QVERIFY(rig.poll());
+        QVERIFY(rig.poll());
         QCOMPARE(rig.host.panelUpdates, 2);
         QCOMPARE(told.size(), 1);
         QVERIFY(told[0][0].toString().contains(QStringLiteral("not written")));
         QVERIFY(rig.dialogs.messages.isEmpty());
 
         QVERIFY(blocker.remove());
-        rig.link->TMgetTCP_Timer();
+        QVERIFY(rig.poll());
         QCOMPARE(told.size(), 2);
         QVERIFY(told[1][0].toString().contains(QStringLiteral("written again")));
         QCOMPARE(rig.traceFile(), workedReply + "\r\n");
@@ -171,9 +223,9 @@ private Q_SLOTS:
         Rig rig;
         rig.link->startHostNamePolling();
         rig.host.settings.vDDNSURL = QStringLiteral("300.1.1.1");
-        rig.link->TMgetDDNS_Timer();
-        rig.link->TMgetDDNS_Timer();
-        QCOMPARE(rig.dialogs.messages.size(), 1);
+        QVERIFY(rig.poll(true));
+        QVERIFY(rig.poll(true));
+        QTRY_COMPARE(rig.dialogs.messages.size(), 1);
         QVERIFY(rig.dialogs.messages[0].text.startsWith(QStringLiteral("Error 6\r\n")));
         QCOMPARE(rig.host.lines.first(), QStringLiteral("Error[9]"));
         QCOMPARE(rig.gateway.connections(), 0);
@@ -204,10 +256,53 @@ private Q_SLOTS:
         rig.link->Command5_Click();
         QVERIFY(!rig.link->TMgetTCP().isActive());
 
-        // During a tick the timer is stopped: a click starts it.
-        QTimer::singleShot(20, rig.link.get(), [&rig] { rig.link->Command5_Click(); });
+        // During a tick the click waits for the exchange's end, then stops
+        // the polling the tick has started again.
+        rig.link->startFixedIpPolling();
+        QSignalSpy finished(rig.link.get(), &RemoteLink::exchangeFinished);
         rig.link->TMgetTCP_Timer();
-        QVERIFY(rig.link->TMgetTCP().isActive());
+        rig.link->Command5_Click();
+        QVERIFY(rig.link->exchangeUnderWay());
+        QTRY_COMPARE(finished.size(), 1);
+        QTRY_VERIFY(!rig.link->TMgetTCP().isActive());
+        QTest::qWait(50);
+        QVERIFY(!rig.link->TMgetTCP().isActive());
+    }
+
+    // A flooding gateway: the values come from the first columns as always,
+    // but only the first 256 bytes of the reply reach the trace and the trace
+    // file, followed by how many were dropped.
+    void floodRecordedBounded()
+    {
+        Rig rig;
+        rig.gateway.replyPieces = {workedReply + QByteArray(100000, 'x')};
+        QVERIFY(rig.poll());
+        QCOMPARE(statusFields(rig.host.status), workedFields);
+        const QString traced = rig.host.lines.at(2);
+        static const QRegularExpression note(
+            QStringLiteral(R"( \[\.\.\. (\d+) more bytes dropped\]$)"));
+        const QRegularExpressionMatch dropped = note.match(traced);
+        QVERIFY2(dropped.hasMatch(), qPrintable(traced.right(60)));
+        QCOMPARE(dropped.capturedStart(), 256);
+        QVERIFY(traced.startsWith(QString::fromLatin1(workedReply)));
+        QVERIFY(dropped.captured(1).toInt() > 0);
+        QCOMPARE(rig.traceFile(), traced.toLatin1() + "\r\n");
+    }
+
+    // The program may end while a name server is still being asked: the
+    // answer, when it comes, goes nowhere.
+    void lookupInFlightOutlivesTheLink()
+    {
+        auto gate = std::make_shared<Gate>();
+        {
+            Rig rig({}, 80, std::make_unique<GatedResolver>(gate));
+            rig.link->TMgetDDNS_Timer();
+            QTRY_VERIFY(gate->asked);
+            QVERIFY(rig.link->exchangeUnderWay());
+        }
+        gate->letGo();
+        QTRY_VERIFY(gate->answered);
+        QTest::qWait(20);
     }
 };
 

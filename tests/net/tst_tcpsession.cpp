@@ -28,10 +28,16 @@ struct Session {
     explicit Session(TcpClientSession::Limits limits = quick) : session(socket, host, clock, limits)
     {
     }
-    void exchange(const QString& hostName, const QString& port)
+    // The connect, then the poll as soon as it has ended; true once the
+    // exchange has finished.
+    bool exchange(const QString& hostName, const QString& port)
     {
+        QSignalSpy done(&session, &TcpClientSession::finished);
+        QObject::connect(
+            &session, &TcpClientSession::connectEnded, &session,
+            [this] { session.SendRemote(PollCommand()); }, Qt::SingleShotConnection);
         session.ConnectRemote(hostName, port);
-        session.SendRemote(PollCommand());
+        return done.wait(15000) && !session.exchangeUnderWay();
     }
 };
 
@@ -61,12 +67,15 @@ private Q_SLOTS:
         QSignalSpy changes(&s.socket, &TcpSocket::stateChanged);
         QElapsedTimer took;
         took.start();
-        s.exchange(QStringLiteral("127.0.0.1"), port);
+        QVERIFY(s.exchange(QStringLiteral("127.0.0.1"), port));
         QVERIFY(took.elapsed() < 4000);
         QCOMPARE(s.host.lines,
                  (QStringList{QStringLiteral("Error[9]"), QStringLiteral("can't send >") + poll,
                               QStringLiteral("Closed")}));
         QCOMPARE(!changes.isEmpty(), attempted);
+        // What the callers tell the operator: the reason the trace gave.
+        QCOMPARE(s.session.lastConnect().state, 9);
+        QCOMPARE(s.session.lastConnectText(), QStringLiteral("Error"));
     }
 
     // The gateway accepts and stays silent: the poll still goes, and the
@@ -76,7 +85,7 @@ private Q_SLOTS:
     {
         TestGateway gateway;
         Session s(TcpClientSession::Limits{});
-        s.exchange(QStringLiteral("127.0.0.1"), gateway.port());
+        QVERIFY(s.exchange(QStringLiteral("127.0.0.1"), gateway.port()));
         QCOMPARE(s.host.lines,
                  (QStringList{QStringLiteral("Connected to 127.0.0.1[7]"),
                               QStringLiteral("send >") + poll, QStringLiteral("Closed")}));
@@ -104,12 +113,17 @@ private Q_SLOTS:
         QVERIFY(first.waitForConnected(2000));
 
         Session s(TcpClientSession::Limits{});
+        QSignalSpy ended(&s.session, &TcpClientSession::connectEnded);
         QElapsedTimer took;
         took.start();
         s.session.ConnectRemote(QStringLiteral("127.0.0.1"), QString::number(port));
+        QVERIFY(ended.wait(15000));
         const qint64 waited = took.elapsed();
         QVERIFY2(waited >= 4900 && waited < 15000, qPrintable(s.host.lines.join(u'|')));
+        QVERIFY(s.session.lastConnect().timedOut);
+        QSignalSpy done(&s.session, &TcpClientSession::finished);
         s.session.SendRemote(PollCommand());
+        QVERIFY(done.wait());
         QCOMPARE(s.host.lines,
                  (QStringList{QStringLiteral("Remote not Responce !"),
                               QStringLiteral("can't send >") + poll, QStringLiteral("Closed")}));
