@@ -1,5 +1,7 @@
 #include "alarmmonitor.h"
 
+#include <algorithm>
+
 #include "recordrules.h"
 
 namespace zel {
@@ -98,6 +100,27 @@ void AlarmMonitor::portWorking()
         return;
     m_portFailed = false;
     clear(alarm::PortFailed, m_clock.now(), QString(), QStringLiteral("port working again"));
+}
+
+void AlarmMonitor::resume(const ActiveAlarm& alarm)
+{
+    for (const ActiveAlarm& a : std::as_const(m_active)) {
+        if (a.kind == alarm.kind)
+            return;
+    }
+    if (alarm.kind == alarm::LinkLost) {
+        m_linkLost = true;
+    } else if (alarm.kind == alarm::PortFailed) {
+        m_portFailed = true;
+    } else {
+        const auto it = std::find_if(m_record.begin(), m_record.end(),
+                                     [&](const RecordAlarm& r) { return r.kind == alarm.kind; });
+        if (it == m_record.end())
+            return;
+        it->condition.resumeRaised();
+    }
+    m_active.append(alarm);
+    Q_EMIT activeAlarmsChanged();
 }
 
 void AlarmMonitor::checkDue()

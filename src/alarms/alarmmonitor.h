@@ -44,6 +44,10 @@ public:
 
     // In the order they were raised.
     QList<ActiveAlarm> activeAlarms() const { return m_active; }
+    // Takes over an alarm the log still holds raised from before a restart,
+    // without a new row: it clears when its condition is found absent.
+    void resume(const ActiveAlarm& alarm);
+
     // When the next pending change completes, if any.
     std::optional<QDateTime> nextDue() const;
 

@@ -35,6 +35,12 @@ public:
     void forgetPending() { m_since.reset(); }
 
     bool raised() const { return m_raised; }
+    // Raised already, as the log left it when the monitor last stopped.
+    void resumeRaised()
+    {
+        m_raised = true;
+        m_since.reset();
+    }
     qint64 delayMs() const { return m_raised ? m_clearMs : m_qualifyMs; }
 
 private:

@@ -19,11 +19,11 @@ SerialLink::SerialLink(SerialPort& port, int retryMs, QObject* parent)
 
 void SerialLink::setDown(bool down, const QString& reason)
 {
-    const bool was = m_down;
-    m_down = down;
+    // Said at every outcome, not only at a change: a listener that took over
+    // an old failure (after a restart) hears that the port works now.
     if (down)
         Q_EMIT portDown(reason);
-    else if (was)
+    else
         Q_EMIT portUp();
 }
 

@@ -29,8 +29,8 @@ Q_SIGNALS:
     void problem(const QString& text);
     // A line for the trace only.
     void note(const QString& text);
-    // The port cannot be used (could not be opened, or went away), and the
-    // first time it works again or is no longer wanted.
+    // The port cannot be used (could not be opened, or went away); and it
+    // works (opened, or no longer wanted).
     void portDown(const QString& reason);
     void portUp();
 
@@ -42,7 +42,6 @@ private:
 
     SerialPort& m_port;
     QTimer m_retry;
-    bool m_down = false;
 };
 
 } // namespace zel
