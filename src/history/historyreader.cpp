@@ -26,8 +26,8 @@ QString uniqueConnectionName()
 QString rollupQuery(Step step)
 {
     const bool hours = step == Step::Hour;
-    return QStringLiteral("SELECT %1 * %3, stats FROM %2 WHERE %1 >= (?1 + %4) / %3"
-                          " AND %1 < (?2 + %4) / %3 ORDER BY %1")
+    return QStringLiteral("SELECT %1 * %3, stats FROM %2 WHERE %1 >= (? + %4) / %3"
+                          " AND %1 < (? + %4) / %3 ORDER BY %1")
         .arg(hours ? QStringLiteral("hour") : QStringLiteral("minute"),
              hours ? QStringLiteral("hours") : QStringLiteral("minutes"))
         .arg(hours ? 3600 : 60)
@@ -144,14 +144,15 @@ std::optional<QList<TrendBucket>> HistoryReader::trendFromSeconds(Field field, q
     // Grouped in SQL; the last value is read back through the primary key.
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT g.b, g.lo, g.hi, s.%1 FROM (SELECT (t - ?1) / ?2 AS b,"
+    q.prepare(QStringLiteral("SELECT g.b, g.lo, g.hi, s.%1 FROM (SELECT (t - ?) / ? AS b,"
                              " MIN(%2) AS lo, MAX(%3) AS hi, MAX(t) AS last FROM seconds"
-                             " WHERE t >= ?1 AND t < ?3 AND %1 IS NOT NULL GROUP BY b) g"
+                             " WHERE t >= ? AND t < ? AND %1 IS NOT NULL GROUP BY b) g"
                              " JOIN seconds s ON s.t = g.last ORDER BY g.b")
                   .arg(c, lo, hi));
     q.bindValue(0, fromS);
     q.bindValue(1, width);
-    q.bindValue(2, toS);
+    q.bindValue(2, fromS);
+    q.bindValue(3, toS);
     if (!q.exec()) {
         failed(q);
         return std::nullopt;

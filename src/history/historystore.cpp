@@ -102,42 +102,39 @@ StoreError HistoryStore::open()
     if (!QDir().mkpath(folder))
         return {StoreFailure::Unwritable,
                 QStringLiteral("cannot create the folder %1").arg(folder)};
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        if (!db.isValid()) {
-            QSqlDatabase::removeDatabase(m_connection);
-            return {StoreFailure::Other,
-                    QStringLiteral("the Qt SQLite driver is missing (package libqt6sql6-sqlite)")};
-        }
-        db.setDatabaseName(m_path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
-        StoreError error;
-        QSqlError sqlError;
-        QString reason;
-        if (!db.open()) {
-            error = fail(db.lastError(), QStringLiteral("cannot open %1").arg(m_path));
-        } else {
-            QSqlQuery q(db);
-            // WAL lets the readers work while the monitor writes; NORMAL
-            // syncs at checkpoints only, and a killed process still loses
-            // nothing that was committed.
-            if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-                !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
-                error = failed(q, QStringLiteral("cannot set up %1").arg(m_path));
-            else if (!migrate(db, &sqlError, &reason))
-                error = fail(sqlError, reason);
-            else if (!prepareStatements(&sqlError))
-                error = fail(sqlError, QStringLiteral("cannot prepare the statements"));
-        }
-        if (!error) {
-            m_open = true;
-            error = loadRollupMarks();
-        }
-        if (error) {
-            close();
-            return error;
-        }
+    StoreError error = connect();
+    if (!error) {
+        m_open = true;
+        error = loadRollupMarks();
     }
+    if (error)
+        close();
+    return error;
+}
+
+StoreError HistoryStore::connect()
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    if (!db.isValid())
+        return {StoreFailure::Other,
+                QStringLiteral("the Qt SQLite driver is missing (package libqt6sql6-sqlite)")};
+    db.setDatabaseName(m_path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
+    if (!db.open())
+        return fail(db.lastError(), QStringLiteral("cannot open %1").arg(m_path));
+    QSqlQuery q(db);
+    // WAL lets the readers work while the monitor writes; NORMAL syncs at
+    // checkpoints only, and a killed process still loses nothing that was
+    // committed.
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
+        !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        return failed(q, QStringLiteral("cannot set up %1").arg(m_path));
+    QSqlError sqlError;
+    QString reason;
+    if (!migrate(db, &sqlError, &reason))
+        return fail(sqlError, reason);
+    if (!prepareStatements(&sqlError))
+        return fail(sqlError, QStringLiteral("cannot prepare the statements"));
     return {};
 }
 

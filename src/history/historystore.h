@@ -63,6 +63,7 @@ public:
     QString moveAside(const QDateTime& nowUtc);
 
 private:
+    StoreError connect();
     StoreError fail(const QSqlError& error, const QString& what);
     StoreError failed(const QSqlQuery& q, const QString& what);
     bool prepareStatements(QSqlError* error);

@@ -54,10 +54,10 @@ public:
     Mount(const QString& where, const QString& options) : m_where(where)
     {
         QDir().mkpath(where);
-        m_mounted = geteuid() == 0 &&
-                    run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                                  QStringLiteral("-o"), options,
-                                                  QStringLiteral("tmpfs"), where});
+        m_mounted =
+            geteuid() == 0 && run(QStringLiteral("mount"),
+                                  {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                   QStringLiteral("-o"), options, QStringLiteral("tmpfs"), where});
     }
     ~Mount()
     {
@@ -67,8 +67,8 @@ public:
     bool mounted() const { return m_mounted; }
     bool remount(const QString& options)
     {
-        return run(QStringLiteral("mount"), {QStringLiteral("-o"),
-                                             QStringLiteral("remount,") + options, m_where});
+        return run(QStringLiteral("mount"),
+                   {QStringLiteral("-o"), QStringLiteral("remount,") + options, m_where});
     }
 
 private:
@@ -112,7 +112,8 @@ private Q_SLOTS:
         for (int i = 0; i < 3; ++i)
             rig.writer->write(batchOf(S0 + i));
         QCOMPARE(rig.problems->size(), 1);
-        QVERIFY2(rig.problem(0).contains(QLatin1String("cannot be written")), qPrintable(rig.problem(0)));
+        QVERIFY2(rig.problem(0).contains(QLatin1String("cannot be written")),
+                 qPrintable(rig.problem(0)));
         QVERIFY(blocker.remove());
         rig.writer->write(batchOf(S0 + 3));
         QCOMPARE(rig.recoveries->size(), 1);
@@ -147,7 +148,8 @@ private Q_SLOTS:
         for (int i = 0; i < 40 && rig.problems->isEmpty(); ++i, t += 300)
             rig.writer->write(batchOf(t, 300));
         QCOMPARE(rig.problems->size(), 1);
-        QVERIFY2(rig.problem(0).contains(QLatin1String("disk is full")), qPrintable(rig.problem(0)));
+        QVERIFY2(rig.problem(0).contains(QLatin1String("disk is full")),
+                 qPrintable(rig.problem(0)));
         const qsizetype waiting = rig.writer->backlog();
         QVERIFY(waiting > 0);
         rig.writer->write(batchOf(t, 1));
@@ -170,7 +172,8 @@ private Q_SLOTS:
         garbage.close();
         rig.writer->write(batchOf(S0));
         QCOMPARE(rig.problems->size(), 1);
-        QVERIFY2(rig.problem(0).contains(QLatin1String("moved it aside")), qPrintable(rig.problem(0)));
+        QVERIFY2(rig.problem(0).contains(QLatin1String("moved it aside")),
+                 qPrintable(rig.problem(0)));
         const QStringList aside = QDir(rig.dir.filePath(QStringLiteral("ZEL")))
                                       .entryList({QStringLiteral("history.db.corrupt-*")});
         QCOMPARE(aside.size(), 1);

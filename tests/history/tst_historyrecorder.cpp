@@ -9,6 +9,8 @@ using namespace zel;
 using namespace zel::history;
 using namespace zel::history::testdata;
 
+using Frames = QList<std::pair<int, QString>>;
+
 namespace {
 const qint64 T0 = 1796593406000; // 2026-12-06T21:43:26.000Z
 
@@ -25,9 +27,9 @@ private Q_SLOTS:
     // "t:last:min:max" of forward power in tenths.
     void foldsFramesIntoSeconds_data()
     {
-        QTest::addColumn<QList<std::pair<int, QString>>>("frames");
+        QTest::addColumn<Frames>("frames");
         QTest::addColumn<QStringList>("seconds");
-        using F = QList<std::pair<int, QString>>;
+        using F = Frames;
         QTest::newRow("one frame") << F{{100, "500.0"}} << QStringList{"0:5000:5000:5000"};
         QTest::newRow("last of the second, its range")
             << F{{0, "500.0"}, {300, "512.3"}, {600, "498.1"}, {990, "501.0"}}
@@ -44,7 +46,7 @@ private Q_SLOTS:
     }
     void foldsFramesIntoSeconds()
     {
-        QFETCH(QList<std::pair<int, QString>>, frames);
+        QFETCH(Frames, frames);
         QFETCH(QStringList, seconds);
         FixedClock clock;
         HistoryRecorder recorder(clock);

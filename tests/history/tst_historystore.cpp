@@ -17,7 +17,7 @@ namespace {
 const qint64 M0 = 1796593380; // 2026-12-06T21:43:00Z, a minute boundary
 const qint64 H0 = 1796590800; // 2026-12-06T21:00:00Z
 
-EventRecord event(qint64 ms, const QString& kind, const QString& state, const QString& value = {})
+EventRecord eventAt(qint64 ms, const QString& kind, const QString& state, const QString& value = {})
 {
     EventRecord e;
     e.time = at(ms);
@@ -154,8 +154,9 @@ private Q_SLOTS:
         QList<SecondSample> seconds;
         for (qint64 t : {now - 3 * 86400, now - 86400 - 1, now - 86400, now - 10})
             seconds << second(t, 5000, 5000, 5000);
-        f.write(seconds, now, {event(now * 1000 - 5 * 86400000LL, alarm::OffAir, eventstate::Raised),
-                               event(now * 1000 - 10, alarm::OffAir, eventstate::Cleared)});
+        f.write(seconds, now,
+                {eventAt(now * 1000 - 5 * 86400000LL, alarm::OffAir, eventstate::Raised),
+                 eventAt(now * 1000 - 10, alarm::OffAir, eventstate::Cleared)});
         QCOMPARE(f.rollups(Step::Minute).size(), 3);
         QVERIFY(!f.store.applyRetention({1, 2, 0}, now));
         QCOMPARE(f.secondsStored(), 2);
@@ -172,10 +173,10 @@ private Q_SLOTS:
         Fixture f;
         const qint64 ms = M0 * 1000;
         f.write({}, M0,
-                {event(ms - 5000, alarm::HighReflect, eventstate::Raised),
-                 event(ms + 1000, alarm::OffAir, eventstate::Raised),
-                 event(ms + 2000, alarm::HighReflect, eventstate::Cleared),
-                 event(ms + 3000, QStringLiteral("login"), eventstate::Info)});
+                {eventAt(ms - 5000, alarm::HighReflect, eventstate::Raised),
+                 eventAt(ms + 1000, alarm::OffAir, eventstate::Raised),
+                 eventAt(ms + 2000, alarm::HighReflect, eventstate::Cleared),
+                 eventAt(ms + 3000, QStringLiteral("login"), eventstate::Info)});
         EventRecord ack;
         QVERIFY(!f.store.acknowledge(1, QStringLiteral("ops"), at(ms + 4000), &ack));
         QCOMPARE(ack.id, 5);
@@ -217,6 +218,7 @@ private Q_SLOTS:
         HistoryReader reader(f.path);
         QVERIFY(reader.open());
         auto b = reader.trend(Field::Forward, M0, M0 + 180, 18);
+        QVERIFY2(b, qPrintable(reader.lastError()));
         QCOMPARE(b->size(), 18);
         QCOMPARE(b->at(1), (TrendBucket{M0 + 10, 5008, 5020, 5019}));
         b = reader.trend(Field::Forward, M0, M0 + 180, 2);
