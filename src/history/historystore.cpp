@@ -278,106 +278,79 @@ StoreError HistoryStore::rollUp(qint64 nowS, const QList<SecondSample>& late)
     // A second that lands in a minute already rolled up (the clock went
     // back) rolls that minute and its hour again.
     QList<qint64> lateMinutes;
+    QList<qint64> lateHours;
     for (const SecondSample& s : late) {
         const qint64 m = floorTo(s.t, 60);
-        if (m < m_minutesDone && !lateMinutes.contains(m))
+        if (m < m_minutesDone && !lateMinutes.contains(m)) {
             lateMinutes << m;
+            if (const qint64 h = floorTo(m, 3600); h < m_hoursDone && !lateHours.contains(h))
+                lateHours << h;
+        }
     }
     for (qint64 m : lateMinutes) {
-        if (StoreError e = rollMinute(m))
+        if (StoreError e = rollMinutes(m, m + 60))
             return e;
     }
     const qint64 minutesBefore = floorTo(nowS - 2, 60);
     if (minutesBefore > m_minutesDone) {
-        QSqlQuery& q = m_q->selectSeconds;
-        q.bindValue(0, m_minutesDone);
-        q.bindValue(1, minutesBefore);
-        if (!q.exec())
-            return failed(q, QStringLiteral("cannot read seconds to roll up"));
-        QMap<qint64, QList<SecondSample>> byMinute;
-        while (q.next()) {
-            const SecondSample s = secondFromRow(q);
-            byMinute[floorTo(s.t, 60)] << s;
-        }
-        q.finish();
-        for (auto it = byMinute.cbegin(); it != byMinute.cend(); ++it) {
-            m_q->insertMinute.bindValue(0, it.key());
-            m_q->insertMinute.bindValue(1, encodeRollup(rollupOfSeconds(it.key(), it.value())));
-            if (!m_q->insertMinute.exec())
-                return failed(m_q->insertMinute, QStringLiteral("cannot store a minute"));
-        }
+        if (StoreError e = rollMinutes(m_minutesDone, minutesBefore))
+            return e;
         m_minutesDone = minutesBefore;
     }
-    QList<qint64> lateHours;
-    for (qint64 m : lateMinutes) {
-        const qint64 h = floorTo(m, 3600);
-        if (h < m_hoursDone && !lateHours.contains(h))
-            lateHours << h;
-    }
     for (qint64 h : lateHours) {
-        if (StoreError e = rollHour(h))
+        if (StoreError e = rollHours(h, h + 3600))
             return e;
     }
     const qint64 hoursBefore = floorTo(m_minutesDone, 3600);
-    while (hoursBefore > m_hoursDone) {
-        // Only hours that have minutes; a long silence is skipped in one step.
-        QSqlQuery q(QSqlDatabase::database(m_connection, false));
-        q.prepare(QStringLiteral("SELECT MIN(minute) * 60 FROM minutes"
-                                 " WHERE minute >= (? + 59) / 60 AND minute < (? + 59) / 60"));
-        q.addBindValue(m_hoursDone);
-        q.addBindValue(hoursBefore);
-        if (!q.exec() || !q.next())
-            return failed(q, QStringLiteral("cannot find minutes to roll up"));
-        if (q.isNull(0)) {
-            m_hoursDone = hoursBefore;
-            break;
-        }
-        const qint64 h = floorTo(q.value(0).toLongLong(), 3600);
-        q.finish();
-        if (StoreError e = rollHour(h))
+    if (hoursBefore > m_hoursDone) {
+        if (StoreError e = rollHours(m_hoursDone, hoursBefore))
             return e;
-        m_hoursDone = h + 3600;
+        m_hoursDone = hoursBefore;
     }
     return {};
 }
 
-StoreError HistoryStore::rollMinute(qint64 start)
+StoreError HistoryStore::rollMinutes(qint64 from, qint64 to)
 {
     QSqlQuery& q = m_q->selectSeconds;
-    q.bindValue(0, start);
-    q.bindValue(1, start + 60);
+    q.bindValue(0, from);
+    q.bindValue(1, to);
     if (!q.exec())
         return failed(q, QStringLiteral("cannot read seconds to roll up"));
-    QList<SecondSample> seconds;
-    while (q.next())
-        seconds << secondFromRow(q);
+    QMap<qint64, QList<SecondSample>> byMinute;
+    while (q.next()) {
+        const SecondSample s = secondFromRow(q);
+        byMinute[floorTo(s.t, 60)] << s;
+    }
     q.finish();
-    m_q->insertMinute.bindValue(0, start);
-    m_q->insertMinute.bindValue(1, encodeRollup(rollupOfSeconds(start, seconds)));
-    if (!m_q->insertMinute.exec())
-        return failed(m_q->insertMinute, QStringLiteral("cannot store a minute"));
+    for (auto it = byMinute.cbegin(); it != byMinute.cend(); ++it) {
+        m_q->insertMinute.bindValue(0, it.key());
+        m_q->insertMinute.bindValue(1, encodeRollup(rollupOfSeconds(it.key(), it.value())));
+        if (!m_q->insertMinute.exec())
+            return failed(m_q->insertMinute, QStringLiteral("cannot store a minute"));
+    }
     return {};
 }
 
-StoreError HistoryStore::rollHour(qint64 start)
+StoreError HistoryStore::rollHours(qint64 from, qint64 to)
 {
     QSqlQuery& q = m_q->selectMinutes;
-    q.bindValue(0, start);
-    q.bindValue(1, start + 3600);
+    q.bindValue(0, from);
+    q.bindValue(1, to);
     if (!q.exec())
         return failed(q, QStringLiteral("cannot read minutes to roll up"));
-    QList<Rollup> minutes;
+    QMap<qint64, QList<Rollup>> byHour;
     while (q.next()) {
         if (auto r = decodeRollup(q.value(1).toByteArray()))
-            minutes << *r;
+            byHour[floorTo(q.value(0).toLongLong(), 3600)] << *r;
     }
     q.finish();
-    if (minutes.isEmpty())
-        return {};
-    m_q->insertHour.bindValue(0, start);
-    m_q->insertHour.bindValue(1, encodeRollup(rollupOfRollups(start, minutes)));
-    if (!m_q->insertHour.exec())
-        return failed(m_q->insertHour, QStringLiteral("cannot store an hour"));
+    for (auto it = byHour.cbegin(); it != byHour.cend(); ++it) {
+        m_q->insertHour.bindValue(0, it.key());
+        m_q->insertHour.bindValue(1, encodeRollup(rollupOfRollups(it.key(), it.value())));
+        if (!m_q->insertHour.exec())
+            return failed(m_q->insertHour, QStringLiteral("cannot store an hour"));
+    }
     return {};
 }
 

@@ -70,8 +70,9 @@ private:
     StoreError insertSecond(const SecondSample& s);
     StoreError insertEvent(EventRecord& e);
     StoreError rollUp(qint64 nowS, const QList<SecondSample>& late);
-    StoreError rollMinute(qint64 start);
-    StoreError rollHour(qint64 start);
+    // Roll-ups of the minutes (hours) that start in [from, to) and have data.
+    StoreError rollMinutes(qint64 from, qint64 to);
+    StoreError rollHours(qint64 from, qint64 to);
     StoreError loadRollupMarks();
     StoreError begin();
     StoreError commit();
