@@ -354,6 +354,14 @@ StoreError HistoryStore::rollHours(qint64 from, qint64 to)
     return {};
 }
 
+StoreError HistoryStore::setBulkLoading()
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    if (!q.exec(QStringLiteral("PRAGMA synchronous=OFF")))
+        return failed(q, QStringLiteral("cannot switch to bulk loading"));
+    return {};
+}
+
 StoreError HistoryStore::writeMinutes(const QList<Rollup>& minutes)
 {
     if (!m_open)

@@ -46,6 +46,10 @@ public:
     // least two seconds before nowS.
     StoreError write(const QList<SecondSample>& seconds, QList<EventRecord>& events, qint64 nowS);
 
+    // For filling a database in bulk: commits no longer wait for the disk. A
+    // crash can then damage the file, so never while recording.
+    StoreError setBulkLoading();
+
     // Minute rows written directly, for filling a database with old data;
     // the hours they complete are rolled up too.
     StoreError writeMinutes(const QList<Rollup>& minutes);
