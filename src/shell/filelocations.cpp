@@ -3,7 +3,6 @@
 #include <QStandardPaths>
 
 namespace zel {
-#ifndef Q_OS_WIN
 namespace {
 
 QString dataFolder()
@@ -13,7 +12,6 @@ QString dataFolder()
 }
 
 } // namespace
-#endif
 
 QString StandardFileLocations::statusLogPath() const
 {
@@ -31,6 +29,11 @@ QString StandardFileLocations::traceFilePath() const
 #else
     return dataFolder() + QStringLiteral("/logs.txt");
 #endif
+}
+
+QString StandardFileLocations::historyDatabasePath() const
+{
+    return dataFolder() + QStringLiteral("/history.db");
 }
 
 } // namespace zel

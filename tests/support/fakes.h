@@ -66,6 +66,10 @@ public:
     explicit FolderLocations(QString folder) : m_folder(std::move(folder)) {}
     QString statusLogPath() const override { return m_folder + QStringLiteral("/Log-ZEL.txt"); }
     QString traceFilePath() const override { return m_folder + QStringLiteral("/logs.txt"); }
+    QString historyDatabasePath() const override
+    {
+        return m_folder + QStringLiteral("/history.db");
+    }
 
 private:
     QString m_folder;

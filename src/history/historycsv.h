@@ -1,0 +1,26 @@
+#pragma once
+
+#include "alarms/eventrecord.h"
+#include "historyfields.h"
+#include "historyreader.h"
+
+#include <QString>
+
+namespace zel::history {
+
+// CSV of the command line, one line each, no line end. Values read as the
+// panel showed them; an empty cell where it showed dashes. For minutes and
+// hours each measured field has _min, _mean and _max; on_air and locked give
+// the share of the period's seconds (0 to 1), link the one most seconds came
+// over.
+QString samplesHeader(Step step);
+QString secondRow(const SecondSample& s);
+QString rollupRow(const Rollup& r);
+
+QString eventsHeader();
+QString eventRow(const EventRecord& e);
+
+// The field quoted when it holds a comma, a quote or a line break.
+QString csvField(const QString& text);
+
+} // namespace zel::history

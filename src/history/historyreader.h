@@ -1,0 +1,80 @@
+#pragma once
+
+#include "alarms/eventrecord.h"
+#include "historyfields.h"
+
+#include <QList>
+#include <QSqlQuery>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace zel::history {
+
+enum class Step { Second, Minute, Hour };
+
+// One part of a trend: the lowest and highest value of a field in the part,
+// and its last value (for minutes and hours, the last period's mean).
+struct TrendBucket {
+    qint64 start = 0; // seconds since the epoch
+    qint64 min = 0;
+    qint64 max = 0;
+    qint64 last = 0;
+    bool operator==(const TrendBucket&) const = default;
+};
+
+// An alarm from raised to cleared; no end while it is still raised.
+struct AlarmSpan {
+    qint64 raisedId = 0;
+    QString event;
+    QDateTime start;
+    std::optional<QDateTime> end;
+};
+
+// Read-only queries on the history database for the command line and the
+// windows; safe while the monitor writes (WAL readers never block it). Times
+// of samples in seconds, of events in milliseconds since the epoch; ranges
+// include their start and exclude their end. A query gives nothing on a
+// read error, with the reason in lastError().
+class HistoryReader {
+public:
+    explicit HistoryReader(QString path);
+    ~HistoryReader();
+    HistoryReader(const HistoryReader&) = delete;
+    HistoryReader& operator=(const HistoryReader&) = delete;
+
+    // False with a reason when the file is missing or no history database.
+    bool open();
+    QString lastError() const { return m_error; }
+
+    bool forEachSecond(qint64 fromS, qint64 toS, const std::function<void(const SecondSample&)>& f);
+    bool forEachRollup(Step step, qint64 fromS, qint64 toS,
+                       const std::function<void(const Rollup&)>& f);
+
+    // The range cut into `buckets` equal parts; parts without data are left
+    // out. The table follows the width of a part (seconds under a minute,
+    // minutes under an hour, else hours), falling back to a coarser one where
+    // the finer one has been thinned out.
+    std::optional<QList<TrendBucket>> trend(Field field, qint64 fromS, qint64 toS, int buckets);
+
+    std::optional<QList<EventRecord>> events(qint64 fromMs, qint64 toMs);
+    // Raised alarms that no acknowledgement names, oldest first.
+    std::optional<QList<EventRecord>> unacknowledgedAlarms();
+    std::optional<int> unacknowledgedCount();
+    std::optional<QList<AlarmSpan>> alarmSpans(qint64 fromMs, qint64 toMs);
+
+private:
+    std::optional<QList<TrendBucket>> trendFromSeconds(Field field, qint64 fromS, qint64 toS,
+                                                       qint64 width);
+    std::optional<QList<TrendBucket>> trendFromRollups(Step step, Field field, qint64 fromS,
+                                                       qint64 toS, qint64 width);
+    std::optional<QList<EventRecord>> eventQuery(const QString& where, const QVariantList& binds);
+    bool failed(const QSqlQuery& q);
+
+    QString m_path;
+    QString m_connection;
+    QString m_error;
+};
+
+} // namespace zel::history

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "alarms/eventrecord.h"
+#include "historyfields.h"
+
+#include <QSqlQuery>
+#include <QString>
+
+namespace zel::history {
+
+// The seconds table's columns in the order the statements below bind and read.
+QString secondsColumns();
+// "?, ?, ..." for an INSERT of every seconds column.
+QString secondsPlaceholders();
+void bindSecond(QSqlQuery& q, const SecondSample& s);
+// Reads a row selected with secondsColumns().
+SecondSample secondFromRow(const QSqlQuery& q);
+
+// id, t, event, state, value, detail, user, in that order.
+QString eventColumns();
+EventRecord eventFromRow(const QSqlQuery& q);
+
+} // namespace zel::history

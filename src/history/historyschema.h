@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace zel::history {
+
+// The newest schema this build writes. Each release that changes the tables
+// adds one step to migrate(); a database is brought forward step by step.
+inline constexpr int SchemaVersion = 1;
+
+// Creates the tables on an empty database or brings an older one up to
+// SchemaVersion, in one transaction. False with a reason (the SQLite error
+// kept in `error`) on failure; a database from a newer build is refused.
+bool migrate(QSqlDatabase& db, QSqlError* error, QString* reason);
+
+} // namespace zel::history

@@ -1,0 +1,153 @@
+#include "historywriter.h"
+
+#include <QDateTime>
+
+namespace zel::history {
+
+HistoryWriter::HistoryWriter(Options options, QObject* parent)
+    : QObject(parent), m_options(std::move(options))
+{
+    qRegisterMetaType<zel::history::HistoryBatch>();
+    qRegisterMetaType<QList<zel::EventRecord>>();
+}
+
+HistoryWriter::~HistoryWriter() = default;
+
+void HistoryWriter::write(const HistoryBatch& batch)
+{
+    if (!m_maintenance) {
+        // Created here so that it belongs to the writer's thread.
+        m_maintenance = new QTimer(this);
+        connect(m_maintenance, &QTimer::timeout, this, &HistoryWriter::maintain);
+        m_maintenance->start(m_options.maintenanceMs);
+    }
+    m_seconds += batch.seconds;
+    m_events += batch.events;
+    trimBacklog();
+    tryWrite(batch.nowS);
+}
+
+void HistoryWriter::flush()
+{
+    tryWrite(QDateTime::currentSecsSinceEpoch());
+}
+
+void HistoryWriter::maintain()
+{
+    tryWrite(QDateTime::currentSecsSinceEpoch());
+}
+
+bool HistoryWriter::ensureOpen(qint64 nowS)
+{
+    if (!m_store)
+        m_store = std::make_unique<HistoryStore>(m_options.path, m_options.busyTimeoutMs);
+    if (!m_store->isOpen()) {
+        StoreError e = m_store->open();
+        if (e.kind == StoreFailure::Corrupt && replaceDamaged(e))
+            e = m_store->open();
+        if (e) {
+            report(e);
+            return false;
+        }
+        m_nextRetentionS = 0;
+    }
+    if (nowS >= m_nextRetentionS) {
+        // Hourly; a failure here is retried with the next write.
+        if (const StoreError e = m_store->applyRetention(m_options.retention, nowS); !e)
+            m_nextRetentionS = nowS + 3600;
+    }
+    return true;
+}
+
+void HistoryWriter::tryWrite(qint64 nowS)
+{
+    if (!ensureOpen(nowS))
+        return;
+    StoreError e = m_store->write(m_seconds, m_events, nowS);
+    if (e.kind == StoreFailure::Corrupt && replaceDamaged(e) && ensureOpen(nowS))
+        e = m_store->write(m_seconds, m_events, nowS);
+    if (e) {
+        // A folder made read-only or removed may come back: open again next time.
+        if (e.kind == StoreFailure::Unwritable || e.kind == StoreFailure::Corrupt)
+            m_store->close();
+        report(e);
+        return;
+    }
+    const qsizetype written = m_seconds.size();
+    m_seconds.clear();
+    if (!m_events.isEmpty())
+        Q_EMIT eventsStored(m_events);
+    m_events.clear();
+    if (m_reported != StoreFailure::None) {
+        QString message = QStringLiteral("history: writing to %1 again; %2 waiting seconds written")
+                              .arg(m_options.path)
+                              .arg(written);
+        if (m_dropped > 0)
+            message += QStringLiteral(", %1 older seconds were dropped").arg(m_dropped);
+        Q_EMIT recovered(message);
+        m_reported = StoreFailure::None;
+        m_droppedSaid = false;
+        m_dropped = 0;
+    }
+}
+
+bool HistoryWriter::replaceDamaged(const StoreError& error)
+{
+    const QString aside = m_store->moveAside(QDateTime::currentDateTimeUtc());
+    if (aside.isEmpty())
+        return false;
+    Q_EMIT problem(QStringLiteral("history: %1 is damaged (%2); moved it aside as %3 and started "
+                                  "a new one")
+                       .arg(m_options.path, error.message, aside));
+    return true;
+}
+
+void HistoryWriter::report(const StoreError& error)
+{
+    if (error.kind == m_reported)
+        return;
+    m_reported = error.kind;
+    QString what;
+    switch (error.kind) {
+    case StoreFailure::Busy:
+        what = QStringLiteral("the database is locked by another program");
+        break;
+    case StoreFailure::Full:
+        what = QStringLiteral("the disk is full");
+        break;
+    case StoreFailure::Unwritable:
+        what = QStringLiteral("the database cannot be written");
+        break;
+    case StoreFailure::Corrupt:
+        what = QStringLiteral("the database is damaged and cannot be moved aside");
+        break;
+    default:
+        what = QStringLiteral("the database cannot be used");
+        break;
+    }
+    Q_EMIT problem(QStringLiteral("history: %1 (%2); keeping up to %3 seconds in memory and "
+                                  "trying again every second")
+                       .arg(what, error.message)
+                       .arg(m_options.backlogSeconds));
+}
+
+void HistoryWriter::trimBacklog()
+{
+    const qsizetype overSeconds = m_seconds.size() - m_options.backlogSeconds;
+    const qsizetype overEvents = m_events.size() - m_options.backlogEvents;
+    if (overSeconds <= 0 && overEvents <= 0)
+        return;
+    if (overSeconds > 0) {
+        m_seconds.remove(0, overSeconds);
+        m_dropped += overSeconds;
+    }
+    if (overEvents > 0)
+        m_events.remove(0, overEvents);
+    if (!m_droppedSaid) {
+        m_droppedSaid = true;
+        Q_EMIT problem(QStringLiteral("history: the database has been out of reach too long; "
+                                      "dropping the oldest waiting seconds and events"));
+    }
+}
+
+} // namespace zel::history

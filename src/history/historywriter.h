@@ -1,0 +1,67 @@
+#pragma once
+
+#include "historybatch.h"
+#include "historysettings.h"
+#include "historystore.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+namespace zel::history {
+
+// Writes the recorder's batches on a thread of its own, each in one
+// transaction. While the database cannot be written it keeps what came in,
+// bounded (by default an hour of seconds; the oldest go first), and writes it
+// all at the first chance. Each kind of trouble is told once through
+// problem(), and its end through recovered().
+class HistoryWriter : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        QString path;
+        RetentionPolicy retention;
+        int busyTimeoutMs = 1000;
+        int backlogSeconds = 3600;
+        int backlogEvents = 10000;
+        int maintenanceMs = 60000; // roll-ups and retention while no data comes
+    };
+
+    explicit HistoryWriter(Options options, QObject* parent = nullptr);
+    ~HistoryWriter() override;
+
+    // Seconds and events waiting for the database.
+    qsizetype backlog() const { return m_seconds.size() + m_events.size(); }
+
+public Q_SLOTS:
+    void write(const zel::history::HistoryBatch& batch);
+    // Tries once more to write everything waiting; for a clean exit.
+    void flush();
+
+Q_SIGNALS:
+    void problem(const QString& message);
+    void recovered(const QString& message);
+    // The events as stored, with their ids.
+    void eventsStored(const QList<zel::EventRecord>& events);
+
+private:
+    void tryWrite(qint64 nowS);
+    bool ensureOpen(qint64 nowS);
+    bool replaceDamaged(const StoreError& error);
+    void report(const StoreError& error);
+    void trimBacklog();
+    void maintain();
+
+    Options m_options;
+    std::unique_ptr<HistoryStore> m_store;
+    QTimer* m_maintenance = nullptr;
+    QList<SecondSample> m_seconds;
+    QList<EventRecord> m_events;
+    StoreFailure m_reported = StoreFailure::None;
+    bool m_droppedSaid = false;
+    qint64 m_dropped = 0;
+    qint64 m_nextRetentionS = 0;
+};
+
+} // namespace zel::history

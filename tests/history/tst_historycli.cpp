@@ -1,0 +1,227 @@
+#include "history/historystore.h"
+#include "history/historytime.h"
+#include "historytestdata.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zel;
+using namespace zel::history;
+using namespace zel::history::testdata;
+
+namespace {
+
+const qint64 NOW = 1796593406123; // 2026-12-06T21:43:26.123Z
+const qint64 S0 = 1796593380;     // 2026-12-06T21:43:00Z
+
+struct Result {
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Result runCli(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(ZEL_HISTORY_CLI), args);
+    Result r;
+    if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.code = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QByteArray golden(const QString& name)
+{
+    QFile f(QFINDTESTDATA(QStringLiteral("data/") + name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing golden file");
+}
+
+} // namespace
+
+class TestHistoryCli : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_db;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_db = m_dir.filePath(QStringLiteral("history.db"));
+        HistoryStore store(m_db);
+        QVERIFY(!store.open());
+        QList<SecondSample> seconds;
+        for (qint64 t = S0; t < S0 + 120; ++t)
+            seconds << second(t, 5000 + t % 3, 4990, 5012);
+        seconds[1].gateway = true;
+        seconds[1].onAir = false;
+        seconds[1].value[std::size_t(Field::Temperature)].reset();
+        seconds[1].deviceId.reset();
+        seconds.removeAt(2);
+        QList<EventRecord> events;
+        for (const auto& [ms, state, detail] :
+             {std::tuple{S0 * 1000 + 123, eventstate::Raised, QStringLiteral("reflected 41.5 W")},
+              std::tuple{S0 * 1000 + 4567, eventstate::Cleared,
+                         QStringLiteral("said \"ok\", fine")},
+              std::tuple{S0 * 1000 + 9000, eventstate::Raised, QStringLiteral("two\nlines")}}) {
+            EventRecord e;
+            e.time = at(ms);
+            e.event = alarm::HighReflect;
+            e.state = state;
+            e.value = QStringLiteral("41.5");
+            e.detail = detail;
+            events << e;
+        }
+        QVERIFY(!store.write(seconds, events, S0 + 122));
+    }
+
+    void timeArguments_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("ms"); // -1: refused
+        QTest::newRow("with milliseconds") << "2026-12-06T21:43:26.123Z" << NOW;
+        QTest::newRow("without milliseconds") << "2026-12-06T21:43:26Z" << NOW - 123;
+        QTest::newRow("without Z") << "2026-12-06T21:43:26" << NOW - 123;
+        QTest::newRow("minutes only") << "2026-12-06T21:43" << NOW - 26123;
+        QTest::newRow("date") << "2026-12-06" << NOW - 78206123;
+        QTest::newRow("-90s") << "-90s" << NOW - 90000;
+        QTest::newRow("-30m") << "-30m" << NOW - 1800000;
+        QTest::newRow("-2h") << "-2h" << NOW - 7200000;
+        QTest::newRow("-7d") << "-7d" << NOW - 7 * 86400000LL;
+        QTest::newRow("no unit") << "-2" << qint64(-1);
+        QTest::newRow("weeks") << "-2w" << qint64(-1);
+        QTest::newRow("forward in time") << "+2h" << qint64(-1);
+        QTest::newRow("no such day") << "2026-02-30" << qint64(-1);
+        QTest::newRow("no such hour") << "2026-12-06T25:00:00Z" << qint64(-1);
+        QTest::newRow("other zone") << "2026-12-06T21:43:26+01:00" << qint64(-1);
+        QTest::newRow("empty") << "" << qint64(-1);
+    }
+    void timeArguments()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, ms);
+        QCOMPARE(parseTimeArgument(text, NOW).value_or(-1), ms);
+        if (ms >= 0 && !text.startsWith(u'-') && text.endsWith(u'Z'))
+            QCOMPARE(formatTime(ms).left(text.size() - 1), text.left(text.size() - 1));
+    }
+
+    void csvMatchesGolden_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("file");
+        const QString from = QStringLiteral("2026-12-06T21:43:00Z");
+        QTest::newRow("seconds") << QStringList{"samples", "--from", from, "--to",
+                                                "2026-12-06T21:43:04.000Z"}
+                                 << "samples-1s.csv";
+        QTest::newRow("minutes") << QStringList{"samples", "--step",          "1m", "--from", from,
+                                                "--to",    "2026-12-06T21:45"}
+                                 << "samples-1m.csv";
+        QTest::newRow("events") << QStringList{"events"} << "events.csv";
+        QTest::newRow("unacknowledged")
+            << QStringList{"events", "--unacknowledged", "--from", "2026-12-06T21:43:05"}
+            << "events-unacknowledged.csv";
+    }
+    void csvMatchesGolden()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, file);
+        const Result r = runCli(QStringList{"--database", m_db} + args);
+        QCOMPARE(r.err, QByteArray());
+        QCOMPARE(r.code, 0);
+        if (qEnvironmentVariableIsSet("ZEL_WRITE_GOLDEN")) {
+            // For a deliberate change of format: review the diff before committing.
+            QFile f(QStringLiteral(QT_TESTCASE_SOURCEDIR "/data/") + file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(r.out);
+        }
+        QCOMPARE(r.out, golden(file));
+    }
+
+    void exitStatus_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says"); // on stderr, or stdout when 0
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage:";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "zel-fm-history 2.0.3";
+        QTest::newRow("no command") << QStringList{} << 2 << "no command";
+        QTest::newRow("unknown command") << QStringList{"plot"} << 2 << "unknown command";
+        QTest::newRow("bad time") << QStringList{"samples", "--from", "yesterday"} << 2
+                                  << "cannot read \"yesterday\"";
+        QTest::newRow("bad step") << QStringList{"samples", "--step", "5m"} << 2 << "--step";
+        QTest::newRow("unknown option") << QStringList{"events", "--colour"} << 2 << "colour";
+        QTest::newRow("step on events")
+            << QStringList{"events", "--step", "1m"} << 2 << "not valid for events";
+        QTest::newRow("ack without id") << QStringList{"ack"} << 2 << "needs the alarm's id";
+        QTest::newRow("ack of a word") << QStringList{"ack", "one"} << 2 << "no event id";
+        QTest::newRow("ack of a cleared row") << QStringList{"ack", "2"} << 1 << "no raised alarm";
+        QTest::newRow("ack of no row") << QStringList{"ack", "77"} << 1 << "no event 77";
+    }
+    void exitStatus()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, says);
+        const Result r = runCli(QStringList{"--database", m_db} + args);
+        QCOMPARE(r.code, code);
+        const QString text = QString::fromUtf8(code == 0 ? r.out : r.err);
+        QVERIFY2(text.contains(says), qPrintable(text));
+        if (code == 2)
+            QVERIFY(text.contains(QLatin1String("Usage:")));
+    }
+
+    void missingOrUnreadableDatabase()
+    {
+        const QString missing = m_dir.filePath(QStringLiteral("none.db"));
+        for (const char* command : {"samples", "events"}) {
+            const Result r = runCli({"--database", missing, command});
+            QCOMPARE(r.code, 1);
+            QVERIFY(r.err.contains("no history database"));
+        }
+        QCOMPARE(runCli({"--database", missing, "ack", "1"}).code, 1);
+        QVERIFY(!QFile::exists(missing));
+
+        const QString garbage = m_dir.filePath(QStringLiteral("garbage.db"));
+        QFile f(garbage);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+        f.close();
+        const Result r = runCli({"--database", garbage, "events"});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err.count('\n'), 1);
+
+        // The default place follows XDG_DATA_HOME.
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(ZEL_HISTORY_CLI), {QStringLiteral("events")});
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(p.readAllStandardError().contains("/data/ZEL/history.db"));
+    }
+
+    // Runs last: it changes the database.
+    void acknowledgesOnce()
+    {
+        qputenv("USER", "night-shift");
+        Result r = runCli({"--database", m_db, "ack", "1"});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains(",high_reflect,acknowledged,1,alarm 1 raised "
+                                "2026-12-06T21:43:00.123Z,night-shift"),
+                 r.out.constData());
+        r = runCli({"--database", m_db, "ack", "1"});
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.err.contains("acknowledged already"));
+        r = runCli({"--database", m_db, "events", "--unacknowledged"});
+        QCOMPARE(r.out.count('\n'), 3); // header and alarm 3, whose detail has two lines
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHistoryCli)
+#include "tst_historycli.moc"

@@ -1,0 +1,192 @@
+#include "historycli.h"
+
+#include "history/historycsv.h"
+#include "history/historyreader.h"
+#include "history/historystore.h"
+#include "history/historytime.h"
+#include "shell/filelocations.h"
+#include "shell/version.h"
+
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace zel::history {
+namespace {
+
+const char* const kUsage =
+    "Usage: zel-fm-history [--database PATH] COMMAND\n"
+    "  samples [--from T] [--to T] [--step 1s|1m|1h]   CSV of the recorded values\n"
+    "                                                   (default: the last hour at 1s)\n"
+    "  events [--from T] [--to T] [--unacknowledged]   CSV of the event log\n"
+    "  ack ID                                           acknowledge alarm ID\n"
+    "T: 2026-12-06T21:43:26.123Z, 2026-12-06T21:43:26, 2026-12-06 (UTC),\n"
+    "   or back from now: -90s, -30m, -2h, -7d\n"
+    "The database defaults to the monitor's ($XDG_DATA_HOME/ZEL/history.db).\n";
+
+struct Streams {
+    QTextStream out{stdout};
+    QTextStream err{stderr};
+};
+
+int badArguments(Streams& s, const QString& reason)
+{
+    s.err << "zel-fm-history: " << reason << '\n' << kUsage;
+    return 2;
+}
+
+int unreadable(Streams& s, const QString& reason)
+{
+    s.err << "zel-fm-history: " << reason << '\n';
+    return 1;
+}
+
+QString operatingSystemUser()
+{
+    for (const char* name : {"USER", "LOGNAME", "USERNAME"}) {
+        const QString user = qEnvironmentVariable(name);
+        if (!user.isEmpty())
+            return user;
+    }
+    const char* login = getlogin();
+    return login ? QString::fromLocal8Bit(login) : QString();
+}
+
+int samples(Streams& s, HistoryReader& reader, qint64 fromMs, qint64 toMs, Step step)
+{
+    // Seconds that began in the range.
+    const qint64 fromS = (fromMs + 999) / 1000;
+    const qint64 toS = (toMs + 999) / 1000;
+    s.out << samplesHeader(step) << '\n';
+    const bool ok =
+        step == Step::Second
+            ? reader.forEachSecond(fromS, toS,
+                                   [&](const SecondSample& x) { s.out << secondRow(x) << '\n'; })
+            : reader.forEachRollup(step, fromS, toS,
+                                   [&](const Rollup& x) { s.out << rollupRow(x) << '\n'; });
+    return ok ? 0 : unreadable(s, reader.lastError());
+}
+
+int events(Streams& s, HistoryReader& reader, qint64 fromMs, qint64 toMs, bool unacknowledged)
+{
+    auto rows = unacknowledged ? reader.unacknowledgedAlarms() : reader.events(fromMs, toMs);
+    if (!rows)
+        return unreadable(s, reader.lastError());
+    s.out << eventsHeader() << '\n';
+    for (const EventRecord& e : *rows) {
+        const qint64 t = e.time.toMSecsSinceEpoch();
+        if (t >= fromMs && t < toMs)
+            s.out << eventRow(e) << '\n';
+    }
+    return 0;
+}
+
+int acknowledge(Streams& s, const QString& path, qint64 id)
+{
+    if (!QFileInfo(path).isFile())
+        return unreadable(s, QStringLiteral("no history database at %1").arg(path));
+    HistoryStore store(path);
+    if (const StoreError e = store.open())
+        return unreadable(s, e.message);
+    EventRecord ack;
+    if (const StoreError e =
+            store.acknowledge(id, operatingSystemUser(), QDateTime::currentDateTimeUtc(), &ack))
+        return unreadable(s, QStringLiteral("cannot acknowledge: %1").arg(e.message));
+    s.out << eventsHeader() << '\n' << eventRow(ack) << '\n';
+    return 0;
+}
+
+} // namespace
+
+int runHistoryCli(const QStringList& arguments)
+{
+    Streams s;
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("usage"));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("version"));
+    const QCommandLineOption database(QStringLiteral("database"), QStringLiteral("file"),
+                                      QStringLiteral("PATH"));
+    const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("start"),
+                                  QStringLiteral("T"));
+    const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("end"), QStringLiteral("T"));
+    const QCommandLineOption step(QStringLiteral("step"), QStringLiteral("step"),
+                                  QStringLiteral("STEP"), QStringLiteral("1s"));
+    const QCommandLineOption unacknowledged(QStringLiteral("unacknowledged"),
+                                            QStringLiteral("only alarms not acknowledged"));
+    parser.addOptions({help, version, database, from, to, step, unacknowledged});
+    if (!parser.parse(arguments))
+        return badArguments(s, parser.errorText());
+    if (parser.isSet(help)) {
+        s.out << kUsage;
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        s.out << QStringLiteral("zel-fm-history %1.%2.%3\n")
+                     .arg(VersionMajor)
+                     .arg(VersionMinor)
+                     .arg(VersionRevision);
+        return 0;
+    }
+    const QStringList words = parser.positionalArguments();
+    if (words.isEmpty())
+        return badArguments(s, QStringLiteral("no command given"));
+    const QString command = words.first();
+
+    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+    qint64 fromMs = command == QLatin1String("samples") ? nowMs - 3600 * 1000 : 0;
+    qint64 toMs = command == QLatin1String("samples") ? nowMs : std::numeric_limits<qint64>::max();
+    for (const auto& [option, target] : {std::pair{&from, &fromMs}, std::pair{&to, &toMs}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const auto t = parseTimeArgument(parser.value(*option), nowMs);
+        if (!t)
+            return badArguments(s, QStringLiteral("--%1: cannot read \"%2\" as a time")
+                                       .arg(option->names().first(), parser.value(*option)));
+        *target = *t;
+    }
+    Step samplesStep = Step::Second;
+    const QString stepText = parser.value(step);
+    if (stepText == QLatin1String("1m"))
+        samplesStep = Step::Minute;
+    else if (stepText == QLatin1String("1h"))
+        samplesStep = Step::Hour;
+    else if (stepText != QLatin1String("1s"))
+        return badArguments(s,
+                            QStringLiteral("--step: \"%1\" is none of 1s, 1m, 1h").arg(stepText));
+
+    const bool isSamples = command == QLatin1String("samples");
+    const bool isEvents = command == QLatin1String("events");
+    const bool isAck = command == QLatin1String("ack");
+    if (!isSamples && !isEvents && !isAck)
+        return badArguments(s, QStringLiteral("unknown command \"%1\"").arg(command));
+    const qsizetype expectedWords = isAck ? 2 : 1;
+    if (words.size() != expectedWords)
+        return badArguments(s, isAck && words.size() < 2
+                                   ? QStringLiteral("ack needs the alarm's id")
+                                   : QStringLiteral("unexpected \"%1\"").arg(words.last()));
+    if ((parser.isSet(step) && !isSamples) || (parser.isSet(unacknowledged) && !isEvents) ||
+        (isAck && (parser.isSet(from) || parser.isSet(to))))
+        return badArguments(s, QStringLiteral("option not valid for %1").arg(command));
+
+    const QString path = parser.isSet(database) ? parser.value(database)
+                                                : StandardFileLocations().historyDatabasePath();
+    if (isAck) {
+        bool ok = false;
+        const qint64 id = words[1].toLongLong(&ok);
+        if (!ok || id <= 0)
+            return badArguments(s, QStringLiteral("\"%1\" is no event id").arg(words[1]));
+        return acknowledge(s, path, id);
+    }
+    HistoryReader reader(path);
+    if (!reader.open())
+        return unreadable(s, reader.lastError());
+    return isSamples ? samples(s, reader, fromMs, toMs, samplesStep)
+                     : events(s, reader, fromMs, toMs, parser.isSet(unacknowledged));
+}
+
+} // namespace zel::history
