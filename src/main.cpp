@@ -4,6 +4,7 @@
 #include "forms/qttrayicon.h"
 #include "monitor/headlessmonitor.h"
 #include "monitor/standardparts.h"
+#include "monitor/stationservices.h"
 #include "shell/commandline.h"
 
 #include <QApplication>
@@ -28,8 +29,21 @@ int runWindow(int argc, char** argv)
     zel::MonitorCore core(zel::standardCoreParts(std::move(dialogs)));
     zel::Form1 form1(core, std::make_unique<zel::QtTrayIcon>());
     dialogsRaw->setParentWindow(&form1);
+    zel::StationServices services(core);
+    zel::EventLog& log = services.eventLog();
+    QObject::connect(&services, &zel::StationServices::operatorNotice, &form1, &zel::Form1::notify);
+    QObject::connect(&form1, &zel::Form1::loginAttempted, &log, &zel::EventLog::login);
+    QObject::connect(&form1, &zel::Form1::setupSaved, &log, &zel::EventLog::setupSaved);
+    QObject::connect(&form1, &zel::Form1::addressCommandEnded, &log,
+                     [&log](const zel::AddressOutcome& o) {
+                         log.addressCommand(QString::number(o.address), o.sent, o.told);
+                     });
+    services.start();
     form1.start();
-    return app.exec();
+    const int status = app.exec();
+    core.stop();
+    services.stop();
+    return status;
 }
 
 } // namespace

@@ -150,6 +150,12 @@ void Form1::reportLinkProblem(const QString& text)
         m_core.dialogs().notice(text);
 }
 
+void Form1::notify(const QString& text)
+{
+    trace(text);
+    reportLinkProblem(text);
+}
+
 void Form1::appendTrace(const QString& line)
 {
     m_trace->appendPlainText(line);
@@ -215,16 +221,41 @@ void Form1::mnutray_Click(int index)
     }
 }
 
+namespace {
+
+// The keys the setup dialog saves, for the event log's before and after.
+const QStringList setupKeys = {keys::CommON, keys::CommPort, keys::TCPON,    keys::IP,
+                               keys::PORT,   keys::DDNSON,   keys::DDNS_URL, keys::DDNS_PORT};
+
+QStringList readSetupKeys(const SettingsStore& store)
+{
+    QStringList values;
+    for (const QString& key : setupKeys)
+        values << store.read(keys::Section, key, QString());
+    return values;
+}
+
+} // namespace
+
 void Form1::runSetup()
 {
     m_core.timer1().stop();
     TrayRestore();
+    const QStringList before = readSetupKeys(m_core.settings());
     {
         FrmSelComm dialog(m_core.serialPort(), m_core.settings(), m_core.link().vCommport,
                           m_core.dialogs(), this);
         dialog.fillFrom(m_core.link());
         dialog.exec();
     }
+    const QStringList after = readSetupKeys(m_core.settings());
+    QList<SettingChange> changes;
+    for (qsizetype i = 0; i < setupKeys.size(); ++i) {
+        if (before[i] != after[i])
+            changes.append({setupKeys[i], before[i], after[i]});
+    }
+    if (!changes.isEmpty())
+        Q_EMIT setupSaved(changes);
     // The reload may restart polling: not in the middle of an exchange.
     m_core.remoteLink().whenSocketFree(this, [this] {
         LoadSettings();
@@ -235,6 +266,7 @@ void Form1::runSetup()
 void Form1::runFmSet()
 {
     frmLogin login(m_core.dialogs(), this);
+    connect(&login, &frmLogin::attempted, this, &Form1::loginAttempted);
     login.exec();
     // The client width that holds the set-parameter area and its border.
     if (login.LoginSucceeded)
@@ -243,7 +275,8 @@ void Form1::runFmSet()
 
 void Form1::Command2_Click()
 {
-    zel::Command2_Click(m_core.dialogs(), m_core.serialPort());
+    if (const auto outcome = zel::Command2_Click(m_core.dialogs(), m_core.serialPort()))
+        Q_EMIT addressCommandEnded(*outcome);
 }
 
 void Form1::Command4_Click()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "alarms/eventlog.h"
+#include "control/addresscommand.h"
 #include "monitor/monitorcore.h"
 #include "shell/trayicon.h"
 
@@ -63,6 +65,9 @@ public:
     void Command4_Click();
 
     void trace(const QString& line) { m_core.trace(line); }
+    // Something the operator must hear of without being stopped: a trace
+    // line and a tray message (a notice without a tray).
+    void notify(const QString& text);
 
     MonitorCore& core() { return m_core; }
     const LinkSettings& link() const { return m_core.link(); }
@@ -82,6 +87,10 @@ public:
 Q_SIGNALS:
     // The panel shows the record as it now stands (after a frame or a tick).
     void panelUpdated();
+    // What the operator did, for the event log.
+    void loginAttempted(bool succeeded, const QString& userTyped);
+    void setupSaved(const QList<zel::SettingChange>& changes);
+    void addressCommandEnded(const zel::AddressOutcome& outcome);
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -72,9 +72,11 @@ void frmLogin::cmdOK_Click()
 {
     if (m_userName->text() == UserName && m_password->text() == Password) {
         LoginSucceeded = true;
+        Q_EMIT attempted(true, m_userName->text());
         done(QDialog::Accepted);
         return;
     }
+    Q_EMIT attempted(false, m_userName->text());
     m_dialogs.message(QStringLiteral("Invalid Password, try again!"), Caption);
     // The next attempt replaces the whole password as typed.
     m_password->setFocus(Qt::OtherFocusReason);

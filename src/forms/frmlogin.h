@@ -34,6 +34,10 @@ public Q_SLOTS:
     // Esc and the title bar's close button act as cmdCancel.
     void reject() override;
 
+Q_SIGNALS:
+    // Each press of OK, with the user name typed (never the password).
+    void attempted(bool succeeded, const QString& userTyped);
+
 private:
     OperatorDialogs& m_dialogs;
     QLineEdit* m_userName = nullptr;

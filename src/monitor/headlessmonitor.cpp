@@ -4,6 +4,7 @@
 #include "shell/stderrdialogs.h"
 #include "shell/terminationsignals.h"
 #include "standardparts.h"
+#include "stationservices.h"
 
 #include <QCoreApplication>
 
@@ -25,14 +26,20 @@ int runHeadless(int argc, char** argv)
                                   "in section [Setting] of the settings file (%1).")
                        .arg(core.settings().location()));
     });
+    StationServices services(core);
+    QObject::connect(&services, &StationServices::operatorNotice, &app,
+                     [&say](const QString& text) { say.notice(text); });
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &app,
-                     [&core, &say](int signalNumber) {
+                     [&core, &services, &say](int signalNumber) {
                          say.notice(QStringLiteral("Signal %1: stopping").arg(signalNumber));
                          core.stop();
+                         services.stop();
                          QCoreApplication::exit(0);
                      });
 
-    say.notice(QStringLiteral("%1 running without a window").arg(monitorVersionLine()));
+    say.notice(QStringLiteral("%1 running without a window; history in %2")
+                   .arg(monitorVersionLine(), services.historyPath()));
+    services.start();
     core.start();
     return app.exec();
 }

@@ -1,0 +1,100 @@
+#include "stationservices.h"
+
+#include "alarms/alarmsettings.h"
+#include "alarms/currentuser.h"
+#include "alarms/setvalues.h"
+#include "history/historyreader.h"
+#include "history/historysettings.h"
+
+namespace zel {
+
+namespace {
+
+AlarmSettings alarmSettings(MonitorCore& core)
+{
+    return readAlarmSettings(core.settings());
+}
+
+} // namespace
+
+StationServices::StationServices(MonitorCore& core, QObject* parent)
+    : QObject(parent), m_core(core), m_user(currentUserName()),
+      m_historyPath(core.files().historyDatabasePath()),
+      m_alarms(core.clock(), alarmSettings(core).qualifySeconds * 1000,
+               alarmSettings(core).clearSeconds * 1000),
+      m_readback(core.clock(), alarmSettings(core).readbackSeconds * 1000),
+      m_eventLog(core.clock(), m_user)
+{
+    history::HistoryWriter::Options options;
+    options.path = m_historyPath;
+    options.retention = history::readRetentionPolicy(core.settings());
+    m_history = std::make_unique<history::HistoryService>(options, core.clock());
+
+    connect(&core, &MonitorCore::statusUpdated, &m_alarms, &AlarmMonitor::statusUpdated);
+    connect(&core, &MonitorCore::statusUpdated, &m_readback, &ReadbackWatch::statusUpdated);
+    connect(&core, &MonitorCore::statusUpdated, m_history.get(), &history::HistoryService::record);
+    connect(&core, &MonitorCore::linkLost, &m_alarms, &AlarmMonitor::linkLost);
+    connect(&core, &MonitorCore::linkRestored, &m_alarms, &AlarmMonitor::linkRestored);
+    connect(&core, &MonitorCore::serialPortFailed, &m_alarms, &AlarmMonitor::portFailed);
+    connect(&core, &MonitorCore::serialPortRestored, &m_alarms, &AlarmMonitor::portWorking);
+    connect(&core, &MonitorCore::setCommandEnded, this, &StationServices::onSetCommand);
+
+    history::HistoryService* store = m_history.get();
+    connect(&m_alarms, &AlarmMonitor::eventOccurred, store, &history::HistoryService::recordEvent);
+    connect(&m_readback, &ReadbackWatch::eventOccurred, store,
+            &history::HistoryService::recordEvent);
+    connect(&m_eventLog, &EventLog::eventOccurred, store, &history::HistoryService::recordEvent);
+    connect(&m_readback, &ReadbackWatch::operatorNotice, this, &StationServices::operatorNotice);
+    connect(m_history.get(), &history::HistoryService::problem, this,
+            &StationServices::operatorNotice);
+    connect(m_history.get(), &history::HistoryService::recovered, this,
+            &StationServices::operatorNotice);
+    connect(m_history.get(), &history::HistoryService::eventsStored, this,
+            &StationServices::eventsStored);
+}
+
+StationServices::~StationServices()
+{
+    stop();
+}
+
+void StationServices::start()
+{
+    for (const QString& problem : alarmSettings(m_core).problems)
+        Q_EMIT operatorNotice(QStringLiteral("Settings: %1").arg(problem));
+
+    // An alarm still raised in the log when the monitor stopped goes on: it
+    // clears when its condition is found absent, not with a new raise.
+    history::HistoryReader reader(m_historyPath);
+    if (reader.open()) {
+        const qint64 nowMs = m_core.clock().now().toMSecsSinceEpoch();
+        if (const auto spans = reader.alarmSpans(0, nowMs + 1)) {
+            for (const history::AlarmSpan& span : *spans) {
+                if (!span.end)
+                    m_alarms.resume({span.event, span.start.toUTC(), QString()});
+            }
+        }
+    }
+    m_eventLog.monitorStarted();
+}
+
+void StationServices::stop()
+{
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    m_eventLog.monitorStopped();
+    m_history->flush();
+}
+
+void StationServices::onSetCommand(const SetCommandReport& report)
+{
+    const auto values = SetValues::fromCommand(report.command);
+    if (!values)
+        return;
+    m_eventLog.setCommand(*values, report.link, report.sent, report.told);
+    if (report.sent)
+        m_readback.watch(*values);
+}
+
+} // namespace zel

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "alarms/alarmmonitor.h"
+#include "alarms/eventlog.h"
+#include "alarms/readbackwatch.h"
+#include "history/historyservice.h"
+#include "monitorcore.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace zel {
+
+// The station record beside the monitor's core, the same with and without a
+// window: the alarm rules, the readback of set commands, the event log and the
+// telemetry history. It observes the core; the core knows nothing of it.
+class StationServices : public QObject {
+    Q_OBJECT
+public:
+    explicit StationServices(MonitorCore& core, QObject* parent = nullptr);
+    ~StationServices() override;
+
+    // Takes over the alarms the log still holds raised, and logs the start.
+    void start();
+    // Logs the stop and writes everything recorded to the database.
+    void stop();
+
+    QString historyPath() const { return m_historyPath; }
+    AlarmMonitor& alarms() { return m_alarms; }
+    EventLog& eventLog() { return m_eventLog; }
+    history::HistoryService& history() { return *m_history; }
+    const QString& userName() const { return m_user; }
+
+Q_SIGNALS:
+    // For the operator, one line each: readback outcomes, trouble with the
+    // database or the settings.
+    void operatorNotice(const QString& text);
+    // Events reached the database (the events window and its count follow).
+    void eventsStored();
+
+private:
+    void onSetCommand(const SetCommandReport& report);
+
+    MonitorCore& m_core;
+    QString m_user;
+    QString m_historyPath;
+    AlarmMonitor m_alarms;
+    ReadbackWatch m_readback;
+    EventLog m_eventLog;
+    std::unique_ptr<history::HistoryService> m_history;
+    bool m_stopped = false;
+};
+
+} // namespace zel
