@@ -34,9 +34,10 @@ MonitorRig::MonitorRig(QByteArray ini, bool trayAvailable, QString dataFolder, F
     auto d = std::make_unique<FakeDialogs>();
     dialogs = d.get();
     parts.dialogs = std::move(d);
-    auto clock = std::make_unique<FixedClock>();
-    clock->at = QDateTime(QDate(2026, 12, 4), QTime(1, 35, 12));
-    parts.clock = std::move(clock);
+    auto fixedClock = std::make_unique<FixedClock>();
+    fixedClock->at = QDateTime(QDate(2026, 12, 4), QTime(1, 35, 12));
+    clock = fixedClock.get();
+    parts.clock = std::move(fixedClock);
     parts.files = std::make_unique<FolderLocations>(dataFolder.isEmpty() ? dir.path() : dataFolder);
     form = std::make_unique<Form1>(std::move(parts));
 }

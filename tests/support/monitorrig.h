@@ -20,6 +20,8 @@ struct MonitorRig {
     FakeDialogs* dialogs = nullptr;
     // The monitor's own store, to change a key as the setup dialog would.
     zel::SettingsStore* settings = nullptr;
+    // The monitor's clock: a test moves it on by hand.
+    FixedClock* clock = nullptr;
     std::unique_ptr<zel::Form1> form;
 
     explicit MonitorRig(QByteArray ini, bool trayAvailable = true, QString dataFolder = {},
