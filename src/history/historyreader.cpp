@@ -142,16 +142,18 @@ std::optional<QList<TrendBucket>> HistoryReader::trendFromSeconds(Field field, q
     const QString lo = info.keepsRange ? c + QStringLiteral(" - ") + c + QStringLiteral("_lo") : c;
     const QString hi = info.keepsRange ? c + QStringLiteral(" + ") + c + QStringLiteral("_hi") : c;
     // Grouped in SQL; the last value is read back through the primary key.
+    // Each placeholder used once: Qt 6.4 refuses a numbered one used twice.
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT g.b, g.lo, g.hi, s.%1 FROM (SELECT (t - ?1) / ?2 AS b,"
                              " MIN(%2) AS lo, MAX(%3) AS hi, MAX(t) AS last FROM seconds"
-                             " WHERE t >= ?1 AND t < ?3 AND %1 IS NOT NULL GROUP BY b) g"
+                             " WHERE t >= ?3 AND t < ?4 AND %1 IS NOT NULL GROUP BY b) g"
                              " JOIN seconds s ON s.t = g.last ORDER BY g.b")
                   .arg(c, lo, hi));
     q.bindValue(0, fromS);
     q.bindValue(1, width);
-    q.bindValue(2, toS);
+    q.bindValue(2, fromS);
+    q.bindValue(3, toS);
     if (!q.exec()) {
         failed(q);
         return std::nullopt;
