@@ -67,7 +67,7 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     const int digit = fontMetrics().horizontalAdvance(u'0');
-    const int widths[EventsModel::ColumnCount] = {8, 25, 18, 25, 8, 40, 10};
+    const int widths[EventsModel::ColumnCount] = {7, 23, 17, 23, 7, 40, 10};
     for (int c = 0; c < EventsModel::ColumnCount; ++c)
         m_table->setColumnWidth(c, widths[c] * digit);
     m_table->horizontalHeader()->setSectionResizeMode(EventsModel::Detail, QHeaderView::Stretch);
@@ -191,9 +191,12 @@ void EventsWindow::refresh()
                             m_model->index(row, EventsModel::ColumnCount - 1));
     }
     m_table->selectionModel()->select(reselect, QItemSelectionModel::Select);
-    m_status->setText(note + QStringLiteral("%1 shown, %2 alarms waiting for an acknowledgement.")
+    const QString alarms = m_unacknowledgedCount == 1
+                               ? QStringLiteral("1 alarm")
+                               : QStringLiteral("%1 alarms").arg(m_unacknowledgedCount);
+    m_status->setText(note + QStringLiteral("%1 shown; %2 waiting for an acknowledgement.")
                                  .arg(m_model->rowCount())
-                                 .arg(m_unacknowledgedCount));
+                                 .arg(alarms));
 }
 
 void EventsWindow::setFilter(const EventFilter& filter)

@@ -126,7 +126,7 @@ QString readout(const TrendBucket& b, const TraceInfo& trace)
     const int decimals = history::fieldInfo(trace.field).decimals;
     QString text = history::formatScaled(b.last, decimals) + u' ' + trace.unit;
     if (b.min != b.max)
-        text += QStringLiteral("   (%1 – %2)")
+        text += QStringLiteral("    min %1  max %2")
                     .arg(history::formatScaled(b.min, decimals),
                          history::formatScaled(b.max, decimals));
     return text;
@@ -151,40 +151,38 @@ void shadeAlarms(QPainter& p, const TrendGeometry& g, const TrendData& data, con
 }
 
 // Envelope rectangles from min to max, and the line of last values broken
-// where a bucket is missing.
+// where a bucket is missing. Whole pixels and no antialiasing: with a bucket
+// per column there is nothing to smooth, and it keeps a year's paint short.
 void drawBuckets(QPainter& p, const TrendGeometry& g, const QList<TrendBucket>& buckets,
                  qint64 width, const QColor& color, const std::function<double(double)>& yOf)
 {
-    QList<QRectF> envelope;
+    QList<QRect> envelope;
     envelope.reserve(buckets.size());
-    QList<QList<QPointF>> runs(1);
+    QList<QList<QPoint>> runs(1);
     for (qsizetype i = 0; i < buckets.size(); ++i) {
         const TrendBucket& b = buckets[i];
-        const double x0 = g.xOf(b.start);
-        const double x1 = std::max(x0 + 1, g.xOf(b.start + width));
-        const double top = yOf(double(b.max));
-        envelope << QRectF(x0, top, x1 - x0, std::max(1.0, yOf(double(b.min)) - top));
+        const int x0 = int(std::floor(g.xOf(b.start)));
+        const int x1 = std::max(x0 + 1, int(std::floor(g.xOf(b.start + width))));
+        const int top = int(std::lround(yOf(double(b.max))));
+        const int bottom = std::max(top + 1, int(std::lround(yOf(double(b.min)))));
+        envelope << QRect(x0, top, x1 - x0, bottom - top);
         if (i > 0 && buckets[i - 1].start + width != b.start)
-            runs.append(QList<QPointF>());
-        runs.last() << QPointF((x0 + x1) / 2, yOf(double(b.last)));
+            runs.append(QList<QPoint>());
+        runs.last() << QPoint((x0 + x1 - 1) / 2, int(std::lround(yOf(double(b.last)))));
     }
     QColor band = color;
     band.setAlpha(90);
-    p.setPen(Qt::NoPen);
-    p.setBrush(band);
-    p.drawRects(envelope.constData(), int(envelope.size()));
-    p.setBrush(Qt::NoBrush);
-    p.setRenderHint(QPainter::Antialiasing, true);
-    for (const QList<QPointF>& run : runs) {
+    for (const QRect& r : envelope)
+        p.fillRect(r, band);
+    for (const QList<QPoint>& run : runs) {
         if (run.size() == 1) {
-            p.setPen(QPen(color, 3, Qt::SolidLine, Qt::RoundCap));
+            p.setPen(QPen(color, 3));
             p.drawPoint(run.first());
         } else if (run.size() > 1) {
-            p.setPen(QPen(color, 1.4));
+            p.setPen(QPen(color, 0));
             p.drawPolyline(run.constData(), int(run.size()));
         }
     }
-    p.setRenderHint(QPainter::Antialiasing, false);
 }
 
 // One trace: grid, alarms, envelope, line, scale and header.
@@ -287,10 +285,16 @@ void paintBand(QPainter& p, const TrendGeometry& g, const TrendData& data,
     const QRect band = g.band().adjusted(g.axis().left(), 0, -14, 0);
     const qint64 width = bucketSeconds(data.request.fromS, data.request.toS, data.request.columns);
     const QString format = QStringLiteral("ddd d MMM yyyy HH:mm:ss");
-    const QString when = cursor.active ? localText(g.timeAt(cursor.x), format)
-                                       : QStringLiteral("%1 – %2").arg(localText(g.fromS(), format),
-                                                                       localText(g.toS(), format));
-    const QString text = QStringLiteral("%1   ·   each column %2").arg(when, spanText(width));
+    QString text;
+    if (cursor.active) {
+        const qint64 t = g.timeAt(cursor.x);
+        text = localText(t, format);
+        for (const history::AlarmSpan& span : alarmsAt(data, t))
+            text += QStringLiteral("   ·   ") + alarmTitle(span.event);
+    } else {
+        text = QStringLiteral("%1 – %2 (local time)   ·   each column %3")
+                   .arg(localText(g.fromS(), format), localText(g.toS(), format), spanText(width));
+    }
     // Legend of the alarms shaded, from the right.
     QStringList kinds;
     for (const history::AlarmSpan& span : data.alarms) {
