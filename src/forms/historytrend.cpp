@@ -20,6 +20,13 @@ const QList<TraceInfo>& historyTraces()
     return traces;
 }
 
+int trendColumns(qint64 spanS, int pixels)
+{
+    if (spanS <= 3 * 3600)
+        return std::max(1, pixels);
+    return int(std::clamp<qint64>(spanS / 60, 1, std::max(1, pixels)));
+}
+
 qint64 bucketSeconds(qint64 fromS, qint64 toS, int columns)
 {
     if (toS <= fromS || columns < 1)

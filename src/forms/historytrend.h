@@ -35,6 +35,11 @@ struct TrendData {
     QString error;
 };
 
+// Buckets to ask for over a span drawn pixels wide: one per pixel, but
+// none under a minute beyond three hours, where grouping that many seconds
+// would take longer than drawing may.
+int trendColumns(qint64 spanS, int pixels);
+
 // Seconds per bucket, as the reader cuts the range.
 qint64 bucketSeconds(qint64 fromS, qint64 toS, int columns);
 

@@ -171,8 +171,9 @@ void HistoryWindow::markRangeButton()
 
 int HistoryWindow::refreshIntervalMs() const
 {
-    const qint64 column =
-        bucketSeconds(m_view->fromS(), m_view->toS(), m_view->geometryNow().columns());
+    const qint64 span = m_view->toS() - m_view->fromS();
+    const qint64 column = bucketSeconds(m_view->fromS(), m_view->toS(),
+                                        trendColumns(span, m_view->geometryNow().columns()));
     return int(
         std::clamp<qint64>(column * 500, m_options.fastestRefreshMs, m_options.slowestRefreshMs));
 }
@@ -185,7 +186,7 @@ void HistoryWindow::reload()
     TrendRequest request;
     request.fromS = m_view->fromS();
     request.toS = m_view->toS();
-    request.columns = m_view->geometryNow().columns();
+    request.columns = trendColumns(request.toS - request.fromS, m_view->geometryNow().columns());
     request.generation = ++m_generation;
     m_latest->store(request.generation);
     m_sinceRequest.start();

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QMap>
 #include <QPainter>
 
 #include <algorithm>
@@ -135,44 +136,68 @@ QString readout(const TrendBucket& b, const TraceInfo& trace)
 const QColor kGrid(0xe4, 0xe4, 0xe4);
 const QColor kText(0x30, 0x30, 0x30);
 
+// Alarms as one vertical line per pixel column, one call per kind: a column
+// is shaded once however many spans of a kind cover it, and thin lines keep
+// clear of the raster engine's costly path for many tall rectangles.
 void shadeAlarms(QPainter& p, const TrendGeometry& g, const TrendData& data, const QRect& plot)
 {
+    QMap<QString, std::vector<bool>> covered;
+    const int columns = plot.width();
     for (const history::AlarmSpan& span : data.alarms) {
-        const double x0 = std::max<double>(plot.left(), g.xOf(span.start.toSecsSinceEpoch()));
-        const double x1 =
-            span.end ? std::min<double>(plot.right() + 1, g.xOf(span.end->toSecsSinceEpoch()))
-                     : plot.right() + 1;
-        if (x1 < plot.left())
+        const double start = g.xOf(span.start.toSecsSinceEpoch());
+        const double end = span.end ? g.xOf(span.end->toSecsSinceEpoch()) : plot.right() + 1;
+        if (end < plot.left() || start > plot.right())
             continue;
-        QColor shade = alarmColor(span.event);
+        const int c0 = std::clamp(int(std::floor(start)) - plot.left(), 0, columns - 1);
+        const int c1 = std::clamp(int(std::ceil(end)) - plot.left(), c0 + 1, columns);
+        std::vector<bool>& marks = covered[span.event];
+        marks.resize(std::size_t(columns));
+        std::fill(marks.begin() + c0, marks.begin() + c1, true);
+    }
+    for (auto it = covered.cbegin(); it != covered.cend(); ++it) {
+        QList<QLine> lines;
+        for (int c = 0; c < columns; ++c) {
+            if (it.value()[std::size_t(c)])
+                lines << QLine(plot.left() + c, plot.top(), plot.left() + c, plot.bottom());
+        }
+        QColor shade = alarmColor(it.key());
         shade.setAlpha(55);
-        p.fillRect(QRectF(x0, plot.top(), std::max(1.0, x1 - x0), plot.height()), shade);
+        p.setPen(QPen(shade, 0));
+        p.drawLines(lines.constData(), int(lines.size()));
     }
 }
 
-// Envelope rectangles from min to max, and the line of last values broken
-// where a bucket is missing. Whole pixels and no antialiasing: with a bucket
-// per column there is nothing to smooth, and it keeps a year's paint short.
+// The envelope from min to max per bucket, and the line of last values
+// broken where a bucket is missing. Whole pixels and no antialiasing: with a
+// bucket per column there is nothing to smooth. A column's envelope is a
+// line, all in one call, which the raster engine fills far faster than as
+// many thin rectangles.
 void drawBuckets(QPainter& p, const TrendGeometry& g, const QList<TrendBucket>& buckets,
                  qint64 width, const QColor& color, const std::function<double(double)>& yOf)
 {
-    QList<QRect> envelope;
-    envelope.reserve(buckets.size());
+    QList<QLine> columns;
+    QList<QRect> wide;
     QList<QList<QPoint>> runs(1);
+    columns.reserve(buckets.size());
     for (qsizetype i = 0; i < buckets.size(); ++i) {
         const TrendBucket& b = buckets[i];
         const int x0 = int(std::floor(g.xOf(b.start)));
         const int x1 = std::max(x0 + 1, int(std::floor(g.xOf(b.start + width))));
         const int top = int(std::lround(yOf(double(b.max))));
         const int bottom = std::max(top + 1, int(std::lround(yOf(double(b.min)))));
-        envelope << QRect(x0, top, x1 - x0, bottom - top);
+        if (x1 - x0 == 1)
+            columns << QLine(x0, top, x0, bottom - 1);
+        else
+            wide << QRect(x0, top, x1 - x0, bottom - top);
         if (i > 0 && buckets[i - 1].start + width != b.start)
             runs.append(QList<QPoint>());
         runs.last() << QPoint((x0 + x1 - 1) / 2, int(std::lround(yOf(double(b.last)))));
     }
     QColor band = color;
     band.setAlpha(90);
-    for (const QRect& r : envelope)
+    p.setPen(QPen(band, 0));
+    p.drawLines(columns.constData(), int(columns.size()));
+    for (const QRect& r : wide)
         p.fillRect(r, band);
     for (const QList<QPoint>& run : runs) {
         if (run.size() == 1) {
