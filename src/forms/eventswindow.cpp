@@ -146,6 +146,7 @@ void EventsWindow::updateCount(int count)
 void EventsWindow::refresh()
 {
     if (!ensureReader()) {
+        m_shown = {};
         m_model->setEvents({}, {});
         return;
     }
@@ -176,13 +177,31 @@ void EventsWindow::refresh()
                                    .arg(total)
                              : QString();
 
+    // The log only grows, so the same count and newest id mean the same rows;
+    // then the table is left alone and keeps its scroll position.
+    const Shown shown{m_unacknowledgedOnly->isChecked(), rows->size(),
+                      rows->isEmpty() ? 0 : rows->last().id, ids};
+    if (shown != m_shown) {
+        m_shown = shown;
+        showRows(*std::move(rows), ids);
+    }
+    const QString alarms = m_unacknowledgedCount == 1
+                               ? QStringLiteral("1 alarm")
+                               : QStringLiteral("%1 alarms").arg(m_unacknowledgedCount);
+    m_status->setText(note + QStringLiteral("%1 shown; %2 waiting for an acknowledgement.")
+                                 .arg(m_model->rowCount())
+                                 .arg(alarms));
+}
+
+void EventsWindow::showRows(QList<EventRecord> rows, const QSet<qint64>& ids)
+{
     QList<qint64> selected;
     for (const QModelIndex& index : m_table->selectionModel()->selectedRows())
         selected << m_model->eventAt(index.row()).id;
     for (auto it = m_pending.begin(); it != m_pending.end();)
         it = ids.contains(*it) ? std::next(it) : m_pending.erase(it);
     m_model->setPending(m_pending);
-    m_model->setEvents(*std::move(rows), ids);
+    m_model->setEvents(std::move(rows), ids);
     QItemSelection reselect;
     for (qint64 id : selected) {
         const int row = m_model->rowOf(id);
@@ -191,12 +210,6 @@ void EventsWindow::refresh()
                             m_model->index(row, EventsModel::ColumnCount - 1));
     }
     m_table->selectionModel()->select(reselect, QItemSelectionModel::Select);
-    const QString alarms = m_unacknowledgedCount == 1
-                               ? QStringLiteral("1 alarm")
-                               : QStringLiteral("%1 alarms").arg(m_unacknowledgedCount);
-    m_status->setText(note + QStringLiteral("%1 shown; %2 waiting for an acknowledgement.")
-                                 .arg(m_model->rowCount())
-                                 .arg(alarms));
 }
 
 void EventsWindow::setFilter(const EventFilter& filter)

@@ -64,6 +64,7 @@ protected:
 private:
     bool ensureReader();
     void updateCount(int count);
+    void showRows(QList<EventRecord> rows, const QSet<qint64>& ids);
     void selectionChanged();
     void filterChosen();
     void chooseCsv();
@@ -83,6 +84,14 @@ private:
     QLabel* m_status;
     QTimer m_refresh;
     QSet<qint64> m_pending;
+    struct Shown {
+        bool unacknowledgedOnly = false;
+        qsizetype count = -1;
+        qint64 newestId = 0;
+        QSet<qint64> waiting;
+        bool operator==(const Shown&) const = default;
+    };
+    Shown m_shown;
     int m_unacknowledgedCount = 0;
 };
 

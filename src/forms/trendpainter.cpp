@@ -148,8 +148,12 @@ void shadeAlarms(QPainter& p, const TrendGeometry& g, const TrendData& data, con
         const double end = span.end ? g.xOf(span.end->toSecsSinceEpoch()) : plot.right() + 1;
         if (end < plot.left() || start > plot.right())
             continue;
-        const int c0 = std::clamp(int(std::floor(start)) - plot.left(), 0, columns - 1);
-        const int c1 = std::clamp(int(std::ceil(end)) - plot.left(), c0 + 1, columns);
+        // Three columns at least, so that a short alarm on a long range shows.
+        const double middle = (start + end) / 2;
+        const int c0 = std::clamp(int(std::floor(std::min(start, middle - 1.5))) - plot.left(), 0,
+                                  columns - 1);
+        const int c1 =
+            std::clamp(int(std::ceil(std::max(end, middle + 1.5))) - plot.left(), c0 + 1, columns);
         std::vector<bool>& marks = covered[span.event];
         marks.resize(std::size_t(columns));
         std::fill(marks.begin() + c0, marks.begin() + c1, true);
@@ -318,7 +322,8 @@ void paintBand(QPainter& p, const TrendGeometry& g, const TrendData& data,
             text += QStringLiteral("   ·   ") + alarmTitle(span.event);
     } else {
         text = QStringLiteral("%1 – %2 (local time)   ·   each column %3")
-                   .arg(localText(g.fromS(), format), localText(g.toS(), format), spanText(width));
+                   .arg(localText(g.fromS(), QStringLiteral("d MMM yyyy HH:mm")),
+                        localText(g.toS(), QStringLiteral("d MMM yyyy HH:mm")), spanText(width));
     }
     // Legend of the alarms shaded, from the right.
     QStringList kinds;

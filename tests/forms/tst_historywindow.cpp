@@ -80,6 +80,30 @@ private Q_SLOTS:
             0);
     }
 
+    // Wide columns come from one pass over the roll-ups for every trace: the
+    // same buckets as the reader's trend gives a trace at a time.
+    void rollupTracesMatchTheReader()
+    {
+        HistoryFixture f;
+        QList<SecondSample> seconds;
+        for (qint64 t = T0; t < T0 + 3 * 3600; t += 7)
+            seconds << testdata::second(t, 5000 + t % 97, 4990 + t % 97, 5100 + t % 13);
+        f.clock.at = QDateTime::fromSecsSinceEpoch(T0 + 4 * 3600, Qt::UTC);
+        f.write(seconds);
+        HistoryReader reader(f.path);
+        QVERIFY(reader.open());
+        for (int columns : {100, 2}) {
+            const TrendData data = loadTrend(reader, {T0 - 600, T0 + 4 * 3600, columns, 1});
+            QVERIFY(data.error.isEmpty());
+            for (int i = 0; i < historyTraces().size(); ++i) {
+                const auto expected =
+                    reader.trend(historyTraces()[i].field, T0 - 600, T0 + 4 * 3600, columns);
+                QVERIFY(expected && !expected->isEmpty());
+                QCOMPARE(data.traces[i], *expected);
+            }
+        }
+    }
+
     void alarmsShadedFromRaisedToCleared()
     {
         HistoryFixture f;
