@@ -114,7 +114,8 @@ HistoryWindow::HistoryWindow(QString databasePath, const Clock& clock, HistoryWi
     m_thread.start();
 
     m_refresh.setSingleShot(true);
-    connect(&m_refresh, &QTimer::timeout, this, &HistoryWindow::followLatest);
+    // Live: the range moves on; otherwise a failed read is tried again.
+    connect(&m_refresh, &QTimer::timeout, this, [this] { m_live ? followLatest() : reload(); });
     m_resized.setSingleShot(true);
     m_resized.setInterval(50);
     connect(&m_resized, &QTimer::timeout, this, &HistoryWindow::reload);
