@@ -13,16 +13,37 @@ TrayMenu::TrayMenu(QWidget* parent) : QMenu(QStringLiteral("&TrayPopUp"), parent
                                          QStringLiteral("Set &Address"),
                                          QString(),
                                          QStringLiteral("&Exit")};
-    for (int index = 0; index < ItemCount; ++index) {
-        QAction* item = index == Separator ? addSeparator() : addAction(captions[index]);
-        item->setObjectName(QStringLiteral("mnutray_%1").arg(index));
-        if (index != Separator)
-            connect(item, &QAction::triggered, this,
-                    [this, index] { Q_EMIT mnutray_Click(index); });
-        m_items.append(item);
-    }
+    for (int index = 0; index < ItemCount; ++index)
+        addItem(index, captions[index], nullptr);
+    // The windows sit between the designed separator and Exit, with a
+    // separator of their own above Exit.
+    QAction* exit = m_items[Exit];
+    addItem(History, QStringLiteral("&History"), exit);
+    addItem(Events, QStringLiteral("&Events"), exit);
+    insertSeparator(exit)->setObjectName(QStringLiteral("mnutray_windows_end"));
     // The default item is drawn in bold.
     setDefaultAction(m_items[ShowParameter]);
+}
+
+QAction* TrayMenu::addItem(int index, const QString& caption, QAction* before)
+{
+    QAction* item = nullptr;
+    if (index == Separator) {
+        item = addSeparator();
+    } else {
+        item = new QAction(caption, this);
+        insertAction(before, item);
+        connect(item, &QAction::triggered, this, [this, index] { Q_EMIT mnutray_Click(index); });
+    }
+    item->setObjectName(QStringLiteral("mnutray_%1").arg(index));
+    m_items.insert(index, item);
+    return item;
+}
+
+void TrayMenu::setEventsCount(int count)
+{
+    m_items[Events]->setText(count > 0 ? QStringLiteral("&Events (%1)").arg(count)
+                                       : QStringLiteral("&Events"));
 }
 
 void TrayMenu::attachAsContextMenu(QWidget* window)

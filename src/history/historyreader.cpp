@@ -142,6 +142,7 @@ std::optional<QList<TrendBucket>> HistoryReader::trendFromSeconds(Field field, q
     const QString lo = info.keepsRange ? c + QStringLiteral(" - ") + c + QStringLiteral("_lo") : c;
     const QString hi = info.keepsRange ? c + QStringLiteral(" + ") + c + QStringLiteral("_hi") : c;
     // Grouped in SQL; the last value is read back through the primary key.
+    // Each placeholder used once: Qt 6.4 refuses a numbered one used twice.
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT g.b, g.lo, g.hi, s.%1 FROM (SELECT (t - ?) / ? AS b,"

@@ -10,17 +10,36 @@ using namespace zel;
 class TestTrayMenu : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void itemsReportTheirIndex()
+    // The designed items keep their indices; the windows follow the designed
+    // separator in a block of their own above Exit.
+    void itemsInOrderReportTheirIndex()
     {
         TrayMenu menu;
         QSignalSpy clicked(&menu, &TrayMenu::mnutray_Click);
-        for (QAction* item : menu.actions())
+        QStringList shown;
+        for (QAction* item : menu.actions()) {
+            shown << (item->isSeparator() ? QStringLiteral("-") : item->text());
             item->trigger();
-        QCOMPARE(clicked.size(), 5);
-        for (int index : {0, 1, 2, 3, 5})
-            QCOMPARE(clicked.takeFirst().at(0).toInt(), index);
+        }
+        QCOMPARE(shown, QStringList({"Show &Parameter", "&Setup", "FM Set", "Set &Address", "-",
+                                     "&History", "&Events", "-", "&Exit"}));
+        QList<int> indices;
+        for (const QList<QVariant>& call : clicked)
+            indices << call.at(0).toInt();
+        QCOMPARE(indices, QList<int>({0, 1, 2, 3, 6, 7, 5}));
         QVERIFY(menu.mnutray(TrayMenu::Separator)->isSeparator());
+        QCOMPARE(menu.mnutray(TrayMenu::History)->text(), QStringLiteral("&History"));
+        QCOMPARE(menu.mnutray(8), nullptr);
         QCOMPARE(menu.defaultAction(), menu.mnutray(TrayMenu::ShowParameter));
+    }
+
+    void eventsItemCountsWaitingAlarms()
+    {
+        TrayMenu menu;
+        menu.setEventsCount(3);
+        QCOMPARE(menu.mnutray(TrayMenu::Events)->text(), QStringLiteral("&Events (3)"));
+        menu.setEventsCount(0);
+        QCOMPARE(menu.mnutray(TrayMenu::Events)->text(), QStringLiteral("&Events"));
     }
 
     // Without a tray the window's right click is the only way to the items.

@@ -17,7 +17,8 @@ bench_build() {
   cmake --preset release >/dev/null
   cmake --build --preset release --target zel-fm-monitor zel-fm-sim zel-bench-decode \
     zel-bench-latency zel-bench-paint zel-bench-startup zel-bench-bare zel-bench-logwatch \
-    zel-bench-blackhole zel-bench-key zel-bench-history zel-fm-history-gen >/dev/null
+    zel-bench-blackhole zel-bench-key zel-bench-history zel-bench-history-window zel-fm-history-gen \
+    >/dev/null
 }
 
 # A virtual display of our own (the first free number) and trayer on it, so

@@ -1,0 +1,170 @@
+#include "eventsmodel.h"
+
+#include <QBrush>
+#include <QFont>
+
+#include <algorithm>
+
+namespace zel {
+
+const QStringList& alarmKinds()
+{
+    static const QStringList kinds{alarm::OffAir,      alarm::Unlocked, alarm::OverTemperature,
+                                   alarm::HighReflect, alarm::LinkLost, alarm::PortFailed};
+    return kinds;
+}
+
+const QStringList& occurrenceKinds()
+{
+    static const QStringList kinds{QStringLiteral("set_command"), QStringLiteral("address_command"),
+                                   QStringLiteral("readback"),    QStringLiteral("login"),
+                                   QStringLiteral("setup"),       QStringLiteral("monitor"),
+                                   QStringLiteral("alert")};
+    return kinds;
+}
+
+void EventsModel::setEvents(QList<EventRecord> events, QSet<qint64> unacknowledged)
+{
+    std::sort(events.begin(), events.end(),
+              [](const EventRecord& a, const EventRecord& b) { return a.id > b.id; });
+    beginResetModel();
+    m_all = std::move(events);
+    m_unacknowledged = std::move(unacknowledged);
+    rebuild();
+    endResetModel();
+}
+
+void EventsModel::setFilter(const EventFilter& filter)
+{
+    beginResetModel();
+    m_filter = filter;
+    rebuild();
+    endResetModel();
+}
+
+void EventsModel::setPending(const QSet<qint64>& ids)
+{
+    m_pending = ids;
+    if (!m_shown.isEmpty())
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
+}
+
+bool EventsModel::passes(const EventRecord& e) const
+{
+    if (m_filter.unacknowledgedOnly && !m_unacknowledged.contains(e.id))
+        return false;
+    if (m_filter.kind.isEmpty())
+        return true;
+    if (m_filter.kind == EventFilter::AllAlarms)
+        return alarmKinds().contains(e.event);
+    return e.event == m_filter.kind;
+}
+
+void EventsModel::rebuild()
+{
+    m_shown.clear();
+    for (int i = 0; i < m_all.size(); ++i) {
+        if (passes(m_all[i]))
+            m_shown << i;
+    }
+}
+
+bool EventsModel::isAcknowledgeable(int row) const
+{
+    const EventRecord& e = eventAt(row);
+    return e.state == eventstate::Raised && m_unacknowledged.contains(e.id) &&
+           !m_pending.contains(e.id);
+}
+
+QList<EventRecord> EventsModel::shownOldestFirst() const
+{
+    QList<EventRecord> out;
+    out.reserve(m_shown.size());
+    for (auto it = m_shown.crbegin(); it != m_shown.crend(); ++it)
+        out << m_all[*it];
+    return out;
+}
+
+int EventsModel::rowOf(qint64 id) const
+{
+    for (int row = 0; row < m_shown.size(); ++row) {
+        if (m_all[m_shown[row]].id == id)
+            return row;
+    }
+    return -1;
+}
+
+int EventsModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_shown.size());
+}
+
+int EventsModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant EventsModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_shown.size())
+        return {};
+    const EventRecord& e = eventAt(index.row());
+    const bool waiting = e.state == eventstate::Raised && m_unacknowledged.contains(e.id);
+    switch (role) {
+    case Qt::DisplayRole:
+        switch (index.column()) {
+        case Id:
+            return e.id;
+        case Time:
+            return e.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+        case Event:
+            return e.event;
+        case State:
+            if (m_pending.contains(e.id))
+                return QStringLiteral("raised, acknowledging…");
+            return waiting ? QStringLiteral("raised, not acknowledged") : e.state;
+        case Value:
+            return e.value;
+        case Detail:
+            return e.detail;
+        case User:
+            return e.user;
+        }
+        break;
+    case Qt::ToolTipRole:
+        if (index.column() == Time)
+            return e.time.toUTC().toString(Qt::ISODateWithMs);
+        if (index.column() == Detail)
+            return e.detail;
+        break;
+    case Qt::TextAlignmentRole:
+        if (index.column() == Id)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        break;
+    case Qt::ForegroundRole:
+        if (waiting)
+            return QBrush(QColor(0xa0, 0x10, 0x10));
+        break;
+    case Qt::FontRole:
+        if (waiting) {
+            QFont bold;
+            bold.setBold(true);
+            return bold;
+        }
+        break;
+    default:
+        break;
+    }
+    return {};
+}
+
+QVariant EventsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const char* const titles[ColumnCount] = {"Id",    "Time (local)", "Event", "State",
+                                                    "Value", "Detail",       "User"};
+    return QString::fromLatin1(titles[section]);
+}
+
+} // namespace zel

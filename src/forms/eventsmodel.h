@@ -1,0 +1,60 @@
+#pragma once
+
+#include "alarms/eventrecord.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QSet>
+
+namespace zel {
+
+// Which events the table shows: one kind (an event name, AllAlarms for every
+// alarm kind, empty for everything) and, if asked, only the raised alarms
+// nobody has acknowledged.
+struct EventFilter {
+    static inline const QString AllAlarms = QStringLiteral("*alarms");
+    QString kind;
+    bool unacknowledgedOnly = false;
+};
+
+const QStringList& alarmKinds();
+const QStringList& occurrenceKinds();
+
+// The event log newest first, as the events window shows it.
+class EventsModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { Id, Time, Event, State, Value, Detail, User, ColumnCount };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // events in any order; unacknowledged: the raised alarms not acknowledged.
+    void setEvents(QList<EventRecord> events, QSet<qint64> unacknowledged);
+    void setFilter(const EventFilter& filter);
+    // Alarms whose acknowledgement is on its way: no longer acknowledgeable.
+    void setPending(const QSet<qint64>& ids);
+
+    const EventRecord& eventAt(int row) const { return m_all[m_shown[row]]; }
+    // A raised alarm that nobody acknowledged and none is pending for.
+    bool isAcknowledgeable(int row) const;
+    // The rows shown, oldest first.
+    QList<EventRecord> shownOldestFirst() const;
+    int rowOf(qint64 id) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    bool passes(const EventRecord& e) const;
+    void rebuild();
+
+    QList<EventRecord> m_all; // newest first
+    QSet<qint64> m_unacknowledged;
+    QSet<qint64> m_pending;
+    EventFilter m_filter;
+    QList<int> m_shown; // indices into m_all
+};
+
+} // namespace zel
