@@ -1,4 +1,5 @@
 #include "forms/form1.h"
+#include "forms/historyacknowledger.h"
 #include "forms/icons.h"
 #include "forms/qtoperatordialogs.h"
 #include "forms/qttrayicon.h"
@@ -38,6 +39,10 @@ int runWindow(int argc, char** argv)
                      [&log](const zel::AddressOutcome& o) {
                          log.addressCommand(QString::number(o.address), o.sent, o.told);
                      });
+    zel::HistoryAcknowledger acknowledger(services.history(), services.userName());
+    form1.attachStationRecord(services.historyPath(), acknowledger);
+    QObject::connect(&services, &zel::StationServices::eventsStored, &form1,
+                     &zel::Form1::eventsStored);
     services.start();
     form1.start();
     const int status = app.exec();

@@ -2,8 +2,10 @@
 
 #include "config/settingskeys.h"
 #include "control/addresscommand.h"
+#include "eventswindow.h"
 #include "frmlogin.h"
 #include "frmselcomm.h"
+#include "historywindow.h"
 #include "icons.h"
 #include "panel/panelupdate.h"
 #include "setparameterpanel.h"
@@ -150,6 +152,23 @@ void Form1::reportLinkProblem(const QString& text)
         m_core.dialogs().notice(text);
 }
 
+void Form1::attachStationRecord(const QString& historyPath, AlarmAcknowledger& acknowledger)
+{
+    m_historyWindow = std::make_unique<HistoryWindow>(historyPath, m_core.clock());
+    m_eventsWindow = std::make_unique<EventsWindow>(historyPath, acknowledger, m_core.clock());
+    connect(&m_core, &MonitorCore::statusUpdated, m_historyWindow.get(),
+            &HistoryWindow::liveDataArrived);
+    connect(m_eventsWindow.get(), &EventsWindow::unacknowledgedCountChanged, m_menu,
+            &TrayMenu::setEventsCount);
+    m_menu->setEventsCount(m_eventsWindow->unacknowledgedCount());
+}
+
+void Form1::eventsStored()
+{
+    if (m_eventsWindow)
+        m_eventsWindow->eventsChanged();
+}
+
 void Form1::notify(const QString& text)
 {
     trace(text);
@@ -216,6 +235,19 @@ void Form1::mnutray_Click(int index)
     case TrayMenu::Exit:
         exitNow();
         break;
+    case TrayMenu::History:
+    case TrayMenu::Events: {
+        QWidget* window = index == TrayMenu::History ? static_cast<QWidget*>(m_historyWindow.get())
+                                                     : m_eventsWindow.get();
+        if (!window) {
+            notify(QStringLiteral("No history is kept by this monitor."));
+            break;
+        }
+        window->show();
+        window->raise();
+        window->activateWindow();
+        break;
+    }
     default:
         break;
     }

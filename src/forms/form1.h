@@ -15,6 +15,9 @@ class QPushButton;
 
 namespace zel {
 
+class AlarmAcknowledger;
+class EventsWindow;
+class HistoryWindow;
 class SetParameterPanel;
 class StatusPanel;
 class TrayMenu;
@@ -65,6 +68,14 @@ public:
     void Command4_Click();
 
     void trace(const QString& line) { m_core.trace(line); }
+    // The station record's windows (History, Events) over the history
+    // database; without it their menu items only say it is not kept.
+    void attachStationRecord(const QString& historyPath, AlarmAcknowledger& acknowledger);
+    HistoryWindow* historyWindow() const { return m_historyWindow.get(); }
+    EventsWindow* eventsWindow() const { return m_eventsWindow.get(); }
+    // Events reached the history: the events window and its count follow.
+    void eventsStored();
+
     // Something the operator must hear of without being stopped: a trace
     // line and a tray message (a notice without a tray).
     void notify(const QString& text);
@@ -121,6 +132,8 @@ private:
     QPushButton* m_command5 = nullptr;
     TrayMenu* m_menu = nullptr;
     QPlainTextEdit* m_trace = nullptr;
+    std::unique_ptr<HistoryWindow> m_historyWindow;
+    std::unique_ptr<EventsWindow> m_eventsWindow;
 };
 
 } // namespace zel

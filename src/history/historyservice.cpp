@@ -12,6 +12,9 @@ HistoryService::HistoryService(HistoryWriter::Options options, const Clock& cloc
     connect(m_writer, &HistoryWriter::problem, this, &HistoryService::problem);
     connect(m_writer, &HistoryWriter::recovered, this, &HistoryService::recovered);
     connect(m_writer, &HistoryWriter::eventsStored, this, &HistoryService::eventsStored);
+    connect(m_writer, &HistoryWriter::acknowledged, this, &HistoryService::acknowledged);
+    connect(m_writer, &HistoryWriter::acknowledgeRefused, this,
+            &HistoryService::acknowledgeRefused);
     m_thread.start(QThread::LowPriority);
 }
 
@@ -28,6 +31,12 @@ void HistoryService::flush()
     // The batch is queued ahead of this call, so it is written first. Only
     // at exit, where waiting for the disk is what the caller wants.
     QMetaObject::invokeMethod(m_writer, &HistoryWriter::flush, Qt::BlockingQueuedConnection);
+}
+
+void HistoryService::acknowledge(qint64 alarmId, const QString& user)
+{
+    QMetaObject::invokeMethod(
+        m_writer, [writer = m_writer, alarmId, user] { writer->acknowledge(alarmId, user); });
 }
 
 } // namespace zel::history

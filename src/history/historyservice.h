@@ -25,11 +25,16 @@ public Q_SLOTS:
     void recordEvent(const zel::EventRecord& event) { m_recorder.recordEvent(event); }
     // Everything recorded so far is on disk (or reported) when this returns.
     void flush();
+    // On the writer's thread; the answer comes as acknowledged() or
+    // acknowledgeRefused().
+    void acknowledge(qint64 alarmId, const QString& user);
 
 Q_SIGNALS:
     void problem(const QString& message);
     void recovered(const QString& message);
     void eventsStored(const QList<zel::EventRecord>& events);
+    void acknowledged(qint64 alarmId);
+    void acknowledgeRefused(qint64 alarmId, const QString& reason);
 
 private:
     QThread m_thread;

@@ -150,4 +150,20 @@ void HistoryWriter::trimBacklog()
     }
 }
 
+void HistoryWriter::acknowledge(qint64 alarmId, const QString& user)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (!ensureOpen(now.toSecsSinceEpoch())) {
+        Q_EMIT acknowledgeRefused(alarmId, QStringLiteral("the history database cannot be opened"));
+        return;
+    }
+    EventRecord stored;
+    if (const StoreError e = m_store->acknowledge(alarmId, user, now, &stored)) {
+        Q_EMIT acknowledgeRefused(alarmId, e.message);
+        return;
+    }
+    Q_EMIT acknowledged(alarmId);
+    Q_EMIT eventsStored({stored});
+}
+
 } // namespace zel::history

@@ -38,12 +38,16 @@ public Q_SLOTS:
     void write(const zel::history::HistoryBatch& batch);
     // Tries once more to write everything waiting; for a clean exit.
     void flush();
+    // Appends the operator's acknowledgement of raised alarm alarmId.
+    void acknowledge(qint64 alarmId, const QString& user);
 
 Q_SIGNALS:
     void problem(const QString& message);
     void recovered(const QString& message);
     // The events as stored, with their ids.
     void eventsStored(const QList<zel::EventRecord>& events);
+    void acknowledged(qint64 alarmId);
+    void acknowledgeRefused(qint64 alarmId, const QString& reason);
 
 private:
     void tryWrite(qint64 nowS);
