@@ -154,6 +154,15 @@ bool SnapshotFile::makeSpare(QString* error)
     // Someone opening the spare while we hold the lease breaks it, and the
     // default signal for that would end the program; this one is ignored.
     ::fcntl(fd, F_SETSIG, SIGURG);
+    // Seen once under load all the same: a break signalled as SIGIO, whose
+    // default ends the program. Nothing else here uses SIGIO.
+    static const bool sigioIgnored = [] {
+        struct sigaction current {};
+        if (::sigaction(SIGIO, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+            ::signal(SIGIO, SIG_IGN);
+        return true;
+    }();
+    (void)sigioIgnored;
     m_spareCopy = {fd, quint64(st.st_dev), quint64(st.st_ino), 0};
     // No one can have a new file open yet. Where leases are not granted at
     // all, every frame comes here: slower, but no reader is ever disturbed.
