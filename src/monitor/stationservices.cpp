@@ -8,21 +8,13 @@
 
 namespace zel {
 
-namespace {
-
-AlarmSettings alarmSettings(MonitorCore& core)
-{
-    return readAlarmSettings(core.settings());
-}
-
-} // namespace
-
 StationServices::StationServices(MonitorCore& core, QObject* parent)
     : QObject(parent), m_core(core), m_user(currentUserName()),
       m_historyPath(core.files().historyDatabasePath()),
-      m_alarms(core.clock(), alarmSettings(core).qualifySeconds * 1000,
-               alarmSettings(core).clearSeconds * 1000),
-      m_readback(core.clock(), alarmSettings(core).readbackSeconds * 1000),
+      m_alarmSettings(readAlarmSettings(core.settings())),
+      m_alarms(core.clock(), m_alarmSettings.qualifySeconds * 1000,
+               m_alarmSettings.clearSeconds * 1000),
+      m_readback(core.clock(), m_alarmSettings.readbackSeconds * 1000),
       m_eventLog(core.clock(), m_user)
 {
     history::HistoryWriter::Options options;
@@ -60,7 +52,7 @@ StationServices::~StationServices()
 
 void StationServices::start()
 {
-    for (const QString& problem : alarmSettings(m_core).problems)
+    for (const QString& problem : m_alarmSettings.problems)
         Q_EMIT operatorNotice(QStringLiteral("Settings: %1").arg(problem));
 
     // An alarm still raised in the log when the monitor stopped goes on: it

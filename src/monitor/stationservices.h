@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarms/alarmmonitor.h"
+#include "alarms/alarmsettings.h"
 #include "alarms/eventlog.h"
 #include "alarms/readbackwatch.h"
 #include "history/historyservice.h"
@@ -45,6 +46,7 @@ private:
     MonitorCore& m_core;
     QString m_user;
     QString m_historyPath;
+    AlarmSettings m_alarmSettings;
     AlarmMonitor m_alarms;
     ReadbackWatch m_readback;
     EventLog m_eventLog;
