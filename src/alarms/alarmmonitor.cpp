@@ -47,9 +47,13 @@ void AlarmMonitor::statusUpdated(const StatusUpdate& update)
         clearLinkLost(update.time, linkName(update.link));
     m_last = update;
     for (RecordAlarm& a : m_record) {
-        const RuleReading reading = judgeRecord(a.kind, update.record);
+        // The value is worded only when the state may change: at the line's
+        // full rate that is a few times a day, not eighty times a second.
+        const bool holds = recordRuleHolds(a.kind, update.record);
+        const QString value =
+            holds != a.condition.raised() ? judgeRecord(a.kind, update.record).value : QString();
         const qint64 delay = a.condition.delayMs();
-        if (const auto change = a.condition.observe(update.time, reading.holds, reading.value))
+        if (const auto change = a.condition.observe(update.time, holds, value))
             apply(a.kind, *change, delay);
     }
     arm();

@@ -19,6 +19,19 @@ RuleReading judgeRecord(const QString& kind, const TransmitterStatus& s)
     return {};
 }
 
+bool recordRuleHolds(const QString& kind, const TransmitterStatus& s)
+{
+    if (kind == alarm::OffAir)
+        return !s.OnAir;
+    if (kind == alarm::Unlocked)
+        return !s.FreqLock;
+    if (kind == alarm::OverTemperature)
+        return temperatureAlarm(s.TemperatureC);
+    if (kind == alarm::HighReflect)
+        return reflectAlarm(s.ForwardW, s.ReflectW);
+    return false;
+}
+
 QString ruleText(const QString& kind)
 {
     if (kind == alarm::OffAir)

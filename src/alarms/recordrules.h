@@ -24,6 +24,8 @@ inline std::array<QString, 4> recordAlarmKinds()
 
 // The panel's own rule for kind, so the log never disagrees with its colours.
 RuleReading judgeRecord(const QString& kind, const TransmitterStatus& status);
+// judgeRecord's verdict alone, without wording the value.
+bool recordRuleHolds(const QString& kind, const TransmitterStatus& status);
 
 // The condition in words, for an event's detail: "temperature above 45.0 C".
 QString ruleText(const QString& kind);

@@ -1,5 +1,7 @@
 #include "digitbox.h"
 
+#include "repaintpacer.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -92,9 +94,15 @@ void DigitBox::setDigitdisplay(const QString& text)
     if (text == m_text)
         return;
     m_text = text;
+    // A box in a hidden window changes with every frame but shows none.
+    if (!isVisible()) {
+        m_cellsStale = true;
+        return;
+    }
     QList<Cell> next = cellsOf(text, m_placeholders, m_kind);
-    if (next.size() != m_cells.size()) {
-        update();
+    if (m_cellsStale || next.size() != m_cells.size()) {
+        m_cellsStale = false;
+        repaintArea(rect());
     } else {
         // Only the cells that change are drawn again.
         QRect changed;
@@ -102,9 +110,17 @@ void DigitBox::setDigitdisplay(const QString& text)
             if (next.at(i) != m_cells.at(i))
                 changed |= cellPixels(i, int(next.size()));
         }
-        update(changed);
+        repaintArea(changed);
     }
     m_cells = std::move(next);
+}
+
+void DigitBox::repaintArea(const QRect& area)
+{
+    if (m_pacer)
+        m_pacer->request(this, area);
+    else
+        update(area);
 }
 
 void DigitBox::setDigitcolor(int scheme)
@@ -180,6 +196,10 @@ const QImage& DigitBox::cellImage(int index, int count, Cell cell)
 
 void DigitBox::paintEvent(QPaintEvent* event)
 {
+    if (m_cellsStale) {
+        m_cells = cellsOf(m_text, m_placeholders, m_kind);
+        m_cellsStale = false;
+    }
     QPainter p(this);
     p.fillRect(event->rect(), Qt::black);
     const int count = int(m_cells.size());

@@ -7,6 +7,8 @@
 
 namespace zel {
 
+class RepaintPacer;
+
 // A seven-segment display box. It shows digits, full stops (as the decimal
 // point of the cell before), dashes, spaces, the bar character "|" and a
 // colon, in at least a fixed number of cells, in two colour schemes:
@@ -24,6 +26,8 @@ public:
     void setDigitdisplay(const QString& text);
     int digitcolor() const { return m_color; }
     void setDigitcolor(int scheme);
+    // Boxes of one panel that change together reach the screen together.
+    void setRepaintPacer(RepaintPacer* pacer) { m_pacer = pacer; }
 
     QSize sizeHint() const override;
 
@@ -45,9 +49,13 @@ private:
     // One cell drawn on transparent pixels, kept: the same few shapes come
     // back frame after frame, and filling their polygons is the cost.
     const QImage& cellImage(int index, int count, Cell cell);
+    void repaintArea(const QRect& area);
 
     QString m_text;
     QList<Cell> m_cells;
+    // Set while hidden: the cells are worked out when next painted.
+    bool m_cellsStale = false;
+    RepaintPacer* m_pacer = nullptr;
     int m_color = 1;
     int m_placeholders;
     Kind m_kind;

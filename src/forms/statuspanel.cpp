@@ -91,6 +91,7 @@ DigitBox* StatusPanel::box(QWidget* parent, int number, int placeholders, QRect 
     const auto kind = number >= 8 ? DigitBox::Kind::LevelBar : DigitBox::Kind::Number;
     auto* b = new DigitBox(placeholders, kind, parent);
     b->setObjectName(QStringLiteral("DigitBox%1").arg(number));
+    b->setRepaintPacer(&m_pacer);
     b->setGeometry(place);
     b->setDigitdisplay(number >= 8 ? QStringLiteral("          :  ") : QStringLiteral("-.-"));
     m_boxes[std::size_t(number - 1)] = b;

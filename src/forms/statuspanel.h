@@ -1,6 +1,7 @@
 #pragma once
 
 #include "panel/panelupdate.h"
+#include "repaintpacer.h"
 
 #include <QGroupBox>
 
@@ -41,6 +42,7 @@ private:
     std::array<DigitBox*, 10> m_boxes{};
     std::array<LedIndicator*, 3> m_leds{};
     QLabel* m_id = nullptr;
+    RepaintPacer m_pacer;
 };
 
 } // namespace zel

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -53,11 +54,21 @@ bool swapInPlace(const QByteArray&, const QByteArray&)
 
 QByteArray formatStatusLog(const TransmitterStatus& s, bool powerOn, const QDateTime& now)
 {
-    // Separators are fixed, whatever the locale says.
-    const QString stamp =
-        now.toString(QStringLiteral("dd/MM/yyyy")) + now.toString(QStringLiteral(" HH:mm:ss"));
+    // Separators are fixed, whatever the locale says. At the line's full rate
+    // the same second comes some eighty times: it is formatted once.
+    thread_local qint64 stampSecond = std::numeric_limits<qint64>::min();
+    thread_local int stampOffset = 0;
+    thread_local QString stamp;
+    const qint64 second = now.toSecsSinceEpoch();
+    if (second != stampSecond || now.offsetFromUtc() != stampOffset) {
+        stamp =
+            now.toString(QStringLiteral("dd/MM/yyyy")) + now.toString(QStringLiteral(" HH:mm:ss"));
+        stampSecond = second;
+        stampOffset = now.offsetFromUtc();
+    }
     const QString yes = QStringLiteral("Yes");
     QString text;
+    text.reserve(320);
     const auto line = [&text](const char* label, const QString& value, const char* unit = "") {
         text += QLatin1String(label) + u'\t' + value + QLatin1String(unit) + QStringLiteral("\r\n");
     };

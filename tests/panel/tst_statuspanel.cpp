@@ -3,6 +3,7 @@
 #include "panel/panelupdate.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QScreen>
 #include <QTest>
 
@@ -78,13 +79,31 @@ private Q_SLOTS:
         QCOMPARE(counter.frames + counter.boxes, 0);
 
         showStatus(record("499.8", "45.0", "34.3", "60"), panel);
-        QCoreApplication::processEvents();
+        QTest::qWait(120); // one repaint interval
         counter.boxNames.sort();
         QCOMPARE(counter.boxNames, QStringList({"DigitBox2", "DigitBox4"}));
         QCOMPARE(counter.frames, 0);
 
+        // A burst at the line's full rate reaches the screen a few times, not
+        // once per record.
+        counter.boxNames.clear();
+        QElapsedTimer burst;
+        burst.start();
+        for (int i = 0; i < 16; ++i) {
+            const QByteArray forward = QByteArray::number(400 + i) + ".0";
+            showStatus(record(forward.constData(), "45.0", "34.3", "60"), panel);
+            QTest::qWait(12);
+        }
+        const qint64 burstMs = burst.elapsed();
+        QTest::qWait(120);
+        // At most one repaint per 50 ms, and the last record's after the burst.
+        const auto painted = counter.boxNames.count("DigitBox2");
+        QVERIFY2(painted < 16 && painted <= burstMs / 50 + 2,
+                 qPrintable(QStringLiteral("%1 repaints in %2 ms").arg(painted).arg(burstMs)));
+        QCOMPARE(counter.frames, 0);
+
         showStatus(record("1000.0", "90.5", "46.0", "110"), panel); // longer, alarms
-        QCoreApplication::processEvents();
+        QTest::qWait(120);
         qApp->removeEventFilter(&counter);
         QCOMPARE(counter.frames, 0);
 
