@@ -95,6 +95,11 @@ private Q_SLOTS:
         QFile written(log);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QVERIFY(written.readAll().contains("87.50 Mhz"));
+        // A service without a display loads no widget or window-system library.
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(monitor.processId()));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        QVERIFY(!mapped.contains("libQt6Widgets") && !mapped.contains("libxcb"));
 
         ::kill(pid_t(monitor.processId()), SIGTERM);
         QVERIFY(monitor.waitForFinished(10000));

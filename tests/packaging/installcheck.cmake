@@ -22,7 +22,8 @@ function(install_and_check label destdir prefix root autostart_dir)
   endif()
 
   set(expected ${autostart_dir}/zel-fm-monitor.desktop)
-  foreach(f bin/zel-fm-monitor bin/zel-fm-sim share/applications/zel-fm-monitor.desktop
+  foreach(f bin/zel-fm-monitor bin/zel-fm-sim libexec/zel-fm-monitor/zel-fm-monitor-window
+            share/applications/zel-fm-monitor.desktop
             share/doc/zel-fm-monitor/copyright ${icons})
     list(APPEND expected ${destdir}${prefix}/${f})
   endforeach()

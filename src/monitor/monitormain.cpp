@@ -1,0 +1,35 @@
+#include "monitormain.h"
+
+#include "headlessmonitor.h"
+#include "shell/commandline.h"
+
+#include <cstdio>
+
+namespace zel {
+
+std::optional<int> runWithoutWindow(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const MonitorCommandLine command = parseMonitorCommandLine(args);
+    switch (command.action) {
+    case MonitorCommandLine::Action::ShowHelp:
+        std::fputs(qUtf8Printable(monitorUsage()), stdout);
+        return 0;
+    case MonitorCommandLine::Action::ShowVersion:
+        std::printf("%s\n", qUtf8Printable(monitorVersionLine()));
+        return 0;
+    case MonitorCommandLine::Action::Refuse:
+        std::fprintf(stderr, "zel-fm-monitor: %s\n%s", qUtf8Printable(command.error),
+                     qUtf8Printable(monitorUsage()));
+        return 2;
+    case MonitorCommandLine::Action::RunHeadless:
+        return runHeadless(argc, argv);
+    case MonitorCommandLine::Action::RunWindow:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace zel

@@ -1,0 +1,68 @@
+#include "forms/form1.h"
+#include "forms/historyacknowledger.h"
+#include "forms/icons.h"
+#include "forms/qtoperatordialogs.h"
+#include "forms/qttrayicon.h"
+#include "monitor/monitormain.h"
+#include "monitor/standardparts.h"
+#include "monitor/stationservices.h"
+
+#include <QApplication>
+
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
+
+namespace {
+
+int runWindow(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zel-fm-monitor"));
+    // Lets the desktop match the window to its installed entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("zel-fm-monitor"));
+    // The window hides in the tray; closing a dialog must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Every window and dialog carries the drawn icon, also without a parent.
+    QApplication::setWindowIcon(zel::windowIcon());
+
+    auto dialogs = std::make_unique<zel::QtOperatorDialogs>();
+    auto* dialogsRaw = dialogs.get();
+    zel::MonitorCore core(zel::standardCoreParts(std::move(dialogs)));
+    zel::Form1 form1(core, std::make_unique<zel::QtTrayIcon>());
+    dialogsRaw->setParentWindow(&form1);
+    zel::StationServices services(core);
+    zel::EventLog& log = services.eventLog();
+    QObject::connect(&services, &zel::StationServices::operatorNotice, &form1, &zel::Form1::notify);
+    QObject::connect(&form1, &zel::Form1::loginAttempted, &log, &zel::EventLog::login);
+    QObject::connect(&form1, &zel::Form1::setupSaved, &log, &zel::EventLog::setupSaved);
+    QObject::connect(&form1, &zel::Form1::addressCommandEnded, &log,
+                     [&log](const zel::AddressOutcome& o) {
+                         log.addressCommand(QString::number(o.address), o.sent, o.told);
+                     });
+    zel::HistoryAcknowledger acknowledger(services.history(), services.userName());
+    form1.attachStationRecord(services.historyPath(), acknowledger);
+    QObject::connect(&services, &zel::StationServices::eventsStored, &form1,
+                     &zel::Form1::eventsStored);
+    services.start();
+    form1.start();
+    const int status = app.exec();
+    core.stop();
+    services.stop();
+    return status;
+}
+
+} // namespace
+
+// The window program: started by zel-fm-monitor in place of itself when a
+// window is wanted (see shell/windowprogram.h).
+int main(int argc, char* argv[])
+{
+#ifdef Q_OS_LINUX
+    // Keeps the name the station's tools look for (ps, pidof, top).
+    ::prctl(PR_SET_NAME, "zel-fm-monitor");
+#endif
+    if (const auto status = zel::runWithoutWindow(argc, argv))
+        return *status;
+    return runWindow(argc, argv);
+}
