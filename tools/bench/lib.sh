@@ -17,7 +17,7 @@ bench_build() {
   cmake --preset release >/dev/null
   cmake --build --preset release --target zel-fm-monitor zel-fm-monitor-window zel-fm-sim zel-bench-decode \
     zel-bench-latency zel-bench-paint zel-bench-startup zel-bench-bare zel-bench-logwatch \
-    zel-bench-blackhole zel-bench-key zel-bench-history zel-bench-history-window zel-fm-history-gen \
+    zel-bench-blackhole zel-bench-key zel-bench-history zel-bench-station zel-bench-history-window zel-fm-history-gen \
     >/dev/null
 }
 
