@@ -19,7 +19,7 @@ struct MonitorCommandLine {
 MonitorCommandLine parseMonitorCommandLine(const QStringList& args);
 
 QString monitorUsage();
-// "zel-fm-monitor 2.0.3"
+// "zel-fm-monitor 2.1.0"
 QString monitorVersionLine();
 
 } // namespace zel

@@ -1,14 +1,12 @@
 #pragma once
 
+#include "shell/versionnumbers.h"
+
 #include <QString>
 
 namespace zel {
 
-inline constexpr int VersionMajor = 2;
-inline constexpr int VersionMinor = 0;
-inline constexpr int VersionRevision = 3;
-
-// " [ Version 2.0.3 ]", appended once to the main window's caption.
+// " [ Version 2.1.0 ]", appended once to the main window's caption.
 inline QString versionSuffix()
 {
     return QStringLiteral(" [ Version %1.%2.%3 ]")

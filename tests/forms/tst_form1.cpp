@@ -92,7 +92,7 @@ private Q_SLOTS:
         QVERIFY(rig.trace().contains(QStringLiteral("cannot be opened")));
         QCOMPARE(rig.form->setParameterPanel()->forwardTarget()->text(), QStringLiteral("250"));
         QVERIFY(rig.form->tmGetTcp().isActive());
-        QVERIFY(rig.form->windowTitle().endsWith(QStringLiteral("[ Version 2.0.3 ]")));
+        QVERIFY(rig.form->windowTitle().endsWith(QStringLiteral("[ Version 2.1.0 ]")));
         QCOMPARE(rig.form->isVisible(), !trayAvailable);
     }
 

@@ -148,7 +148,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("says"); // on stderr, or stdout when 0
         QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage:";
-        QTest::newRow("version") << QStringList{"--version"} << 0 << "zel-fm-history 2.0.3";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "zel-fm-history 2.1.0";
         QTest::newRow("no command") << QStringList{} << 2 << "no command";
         QTest::newRow("unknown command") << QStringList{"plot"} << 2 << "unknown command";
         QTest::newRow("bad time") << QStringList{"samples", "--from", "yesterday"} << 2
