@@ -102,10 +102,12 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zel-fm-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZEL_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
-    parser.addHelpOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("mode"), QStringLiteral("serial or gateway"));
     parser.addOptions({
         {QStringLiteral("link"), QStringLiteral("serial: symbolic link to create for the device."),
@@ -135,7 +137,18 @@ int main(int argc, char* argv[])
         {QStringLiteral("seed"), QStringLiteral("Seed for the noise, for repeatable runs."),
          QStringLiteral("N")},
     });
-    parser.process(app);
+    // Bad arguments are refused with status 2, as by the other programs
+    // (QCommandLineParser::process would exit with 1).
+    if (!parser.parse(QCoreApplication::arguments())) {
+        const QString usage = parser.helpText().section(u'\n', 0, 0);
+        std::fprintf(stderr, "zel-fm-sim: %s\n%s\nSee zel-fm-sim --help for every option.\n",
+                     qPrintable(parser.errorText()), qPrintable(usage));
+        return 2;
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
+        parser.showHelp(0);
+    if (parser.isSet(version))
+        parser.showVersion();
 
     const QStringList args = parser.positionalArguments();
     const QString mode = args.value(0);
