@@ -106,7 +106,7 @@ int main(int argc, char* argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
-    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("mode"), QStringLiteral("serial or gateway"));
     parser.addOptions({
@@ -137,16 +137,21 @@ int main(int argc, char* argv[])
         {QStringLiteral("seed"), QStringLiteral("Seed for the noise, for repeatable runs."),
          QStringLiteral("N")},
     });
+    // The help names the program as installed, not by the path it was started with.
+    const QString help = parser.helpText().replace(QStringLiteral("Usage: ") +
+                                                       QCoreApplication::arguments().constFirst(),
+                                                   QStringLiteral("Usage: zel-fm-sim"));
     // Bad arguments are refused with status 2, as by the other programs
     // (QCommandLineParser::process would exit with 1).
     if (!parser.parse(QCoreApplication::arguments())) {
-        const QString usage = parser.helpText().section(u'\n', 0, 0);
         std::fprintf(stderr, "zel-fm-sim: %s\n%s\nSee zel-fm-sim --help for every option.\n",
-                     qPrintable(parser.errorText()), qPrintable(usage));
+                     qPrintable(parser.errorText()), qPrintable(help.section(u'\n', 0, 0)));
         return 2;
     }
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
-        parser.showHelp(0);
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+        std::fputs(qPrintable(help), stdout);
+        return 0;
+    }
     if (parser.isSet(version))
         parser.showVersion();
 
