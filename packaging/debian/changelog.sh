@@ -16,6 +16,7 @@ if [ "$newest" != "$version" ]; then
 fi
 
 tmp=$out.tmp
+trap 'rm -f "$tmp"' EXIT
 awk -v package="$package" -v maintainer="$maintainer" '
   function trailer() {
     if (open) {
@@ -52,4 +53,3 @@ awk -v package="$package" -v maintainer="$maintainer" '
   END { if (!bad) trailer() }
 ' "$in" > "$tmp"
 gzip -9n -c "$tmp" > "$out"
-rm -f "$tmp"
