@@ -2,7 +2,8 @@
 #
 # Installs the build twice: system-wide (prefix /usr, staged through DESTDIR,
 # as the Debian package does) and under a private prefix. Fails on a missing
-# or stray file, an invalid desktop entry or an icon of the wrong size.
+# or stray file, an invalid desktop entry, an icon of the wrong size or a
+# service unit systemd would refuse.
 
 set(icons)
 foreach(size 16 32 48)
@@ -22,9 +23,14 @@ function(install_and_check label destdir prefix root autostart_dir)
   endif()
 
   set(expected ${autostart_dir}/zel-fm-monitor.desktop)
-  foreach(f bin/zel-fm-monitor bin/zel-fm-sim libexec/zel-fm-monitor/zel-fm-monitor-window
+  foreach(f bin/zel-fm-monitor bin/zel-fm-sim bin/zel-fm-history
+            libexec/zel-fm-monitor/zel-fm-monitor-window
             share/applications/zel-fm-monitor.desktop
-            share/doc/zel-fm-monitor/copyright ${icons})
+            share/doc/zel-fm-monitor/copyright share/doc/zel-fm-monitor/changelog.gz
+            share/man/man1/zel-fm-monitor.1.gz share/man/man1/zel-fm-sim.1.gz
+            share/man/man1/zel-fm-history.1.gz share/man/man5/zel-fm-monitor.conf.5.gz
+            lib/systemd/system/zel-fm-monitor.service lib/sysusers.d/zel-fm-monitor.conf
+            ${icons})
     list(APPEND expected ${destdir}${prefix}/${f})
   endforeach()
   file(GLOB_RECURSE found LIST_DIRECTORIES false ${root}/*)
@@ -58,6 +64,26 @@ function(install_and_check label destdir prefix root autostart_dir)
       message(FATAL_ERROR "${label}: ${icon} is ${w}x${h}, not ${size}x${size}")
     endif()
   endforeach()
+
+  # The unit must name the program where this install put it.
+  set(unit ${destdir}${prefix}/lib/systemd/system/zel-fm-monitor.service)
+  file(STRINGS ${unit} exec REGEX "^ExecStart=")
+  if(NOT exec STREQUAL "ExecStart=${prefix}/bin/zel-fm-monitor --headless")
+    message(FATAL_ERROR "${label}: ${unit} has ${exec}")
+  endif()
+  # systemd's own check, on a copy that runs the program where it was put.
+  find_program(systemd_analyze systemd-analyze)
+  if(systemd_analyze)
+    file(READ ${unit} text)
+    string(REPLACE "ExecStart=${prefix}" "ExecStart=${destdir}${prefix}" text "${text}")
+    file(WRITE ${root}.verify/zel-fm-monitor.service "${text}")
+    execute_process(COMMAND ${systemd_analyze} verify --man=no
+                            ${root}.verify/zel-fm-monitor.service
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+    if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
+      message(FATAL_ERROR "${label}: systemd-analyze verify ${unit}:\n${out}")
+    endif()
+  endif()
 endfunction()
 
 install_and_check("system-wide" ${WORK_DIR}/system /usr ${WORK_DIR}/system

@@ -79,6 +79,40 @@ void stop(QProcess& sim)
 class TestSimProcess : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // Without a display, as the manual pages are made; bad arguments are 2.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("says"); // on stdout when 0, else stderr
+        QTest::newRow("version") << QStringList{"--version"} << 0 << QStringList{"zel-fm-sim 2."};
+        QTest::newRow("help") << QStringList{"--help"} << 0
+                              << QStringList{"Usage: zel-fm-sim", "--ignore-set"};
+        QTest::newRow("unknown option")
+            << QStringList{"serial", "--colour"} << 2
+            << QStringList{"zel-fm-sim: Unknown option 'colour'", "\nUsage: zel-fm-sim"};
+        QTest::newRow("option without its value")
+            << QStringList{"serial", "--link"} << 2 << QStringList{"Missing value after '--link'"};
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QStringList, says);
+        QProcess sim;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        sim.setProcessEnvironment(env);
+        sim.start(QStringLiteral(ZEL_SIM_PATH), args);
+        QVERIFY(sim.waitForFinished(5000));
+        QCOMPARE(sim.exitCode(), code);
+        const QString text =
+            QString::fromUtf8(code == 0 ? sim.readAllStandardOutput() : sim.readAllStandardError());
+        for (const QString& part : says)
+            QVERIFY2(text.contains(part), qPrintable(text));
+    }
+
     void serialFramesAndCommands()
     {
         QTemporaryDir dir;

@@ -19,14 +19,39 @@ namespace zel::history {
 namespace {
 
 const char* const kUsage =
-    "Usage: zel-fm-history [--database PATH] COMMAND\n"
-    "  samples [--from T] [--to T] [--step 1s|1m|1h]   CSV of the recorded values\n"
-    "                                                   (default: the last hour at 1s)\n"
-    "  events [--from T] [--to T] [--unacknowledged]   CSV of the event log\n"
-    "  ack ID                                           acknowledge alarm ID\n"
-    "T: 2026-12-06T21:43:26.123Z, 2026-12-06T21:43:26, 2026-12-06 (UTC),\n"
-    "   or back from now: -90s, -30m, -2h, -7d\n"
-    "The database defaults to the monitor's ($XDG_DATA_HOME/ZEL/history.db).\n";
+    "Usage: zel-fm-history [--database PATH] samples [--from T] [--to T] [--step 1s|1m|1h]\n"
+    "  or:  zel-fm-history [--database PATH] events [--from T] [--to T] [--unacknowledged]\n"
+    "  or:  zel-fm-history [--database PATH] ack ID\n"
+    "Reads the station record that zel-fm-monitor keeps: CSV of the recorded values\n"
+    "and of the event log, and acknowledgement of alarms. Safe while the monitor runs.\n"
+    "\n"
+    "Commands:\n"
+    "  samples           the recorded values, one row a second (default: the last\n"
+    "                    hour), or one row a minute or hour with each field's _min,\n"
+    "                    _mean and _max\n"
+    "  events            the event log (default: all of it), oldest first\n"
+    "  ack ID            acknowledge the raised alarm of row ID, as the user running\n"
+    "                    it\n"
+    "\n"
+    "Options:\n"
+    "  --database PATH   the database to read (default: the monitor's,\n"
+    "                    $XDG_DATA_HOME/ZEL/history.db)\n"
+    "  --from T          start of the range (included)\n"
+    "  --to T            end of the range (excluded)\n"
+    "  --step STEP       samples: 1s (default), 1m or 1h\n"
+    "  --unacknowledged  events: only raised alarms that no one acknowledged\n"
+    "  -h, --help        print this help and exit\n"
+    "  --version         print the version and exit\n"
+    "\n"
+    "Times (T): 2026-12-06T21:43:26.123Z, 2026-12-06T21:43:26 or 2026-12-06 (UTC), or\n"
+    "back from now: -90s, -30m, -2h, -7d. Output times are ISO 8601 UTC with\n"
+    "milliseconds; values are as the monitor's panel shows them, an empty cell where\n"
+    "it showed dashes.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  success\n"
+    "  1  the database is missing or unreadable, or an acknowledgement was refused\n"
+    "  2  bad arguments\n";
 
 struct Streams {
     QTextStream out{stdout};

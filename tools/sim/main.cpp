@@ -102,10 +102,12 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zel-fm-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZEL_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
-    parser.addHelpOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("mode"), QStringLiteral("serial or gateway"));
     parser.addOptions({
         {QStringLiteral("link"), QStringLiteral("serial: symbolic link to create for the device."),
@@ -135,7 +137,23 @@ int main(int argc, char* argv[])
         {QStringLiteral("seed"), QStringLiteral("Seed for the noise, for repeatable runs."),
          QStringLiteral("N")},
     });
-    parser.process(app);
+    // The help names the program as installed, not by the path it was started with.
+    const QString help = parser.helpText().replace(QStringLiteral("Usage: ") +
+                                                       QCoreApplication::arguments().constFirst(),
+                                                   QStringLiteral("Usage: zel-fm-sim"));
+    // Bad arguments are refused with status 2, as by the other programs
+    // (QCommandLineParser::process would exit with 1).
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "zel-fm-sim: %s\n%s\nSee zel-fm-sim --help for every option.\n",
+                     qPrintable(parser.errorText()), qPrintable(help.section(u'\n', 0, 0)));
+        return 2;
+    }
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+        std::fputs(qPrintable(help), stdout);
+        return 0;
+    }
+    if (parser.isSet(version))
+        parser.showVersion();
 
     const QStringList args = parser.positionalArguments();
     const QString mode = args.value(0);
