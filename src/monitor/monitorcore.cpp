@@ -45,7 +45,7 @@ void MonitorCore::stop()
 {
     m_timer1.stop();
     m_remote->stopPolling();
-    m_serialLink.stopRetrying();
+    m_serialLink.halt();
     disconnect(m_parts.serial.get(), nullptr, this, nullptr);
 }
 

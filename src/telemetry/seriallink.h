@@ -22,6 +22,9 @@ public:
     // (one that is open stays open).
     // A port that was failing no longer counts as failed then.
     void stopRetrying();
+    // Program end: no more retries, and nothing said, so a port that is
+    // still failed stays failed in the record across the restart.
+    void halt() { m_retry.stop(); }
     bool retrying() const { return m_retry.isActive(); }
 
 Q_SIGNALS:

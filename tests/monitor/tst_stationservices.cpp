@@ -61,6 +61,21 @@ private Q_SLOTS:
         QCOMPARE(services.alarms().activeAlarms().size(), 0);
     }
 
+    // A port that never opened is still failed when the monitor stops: the
+    // log keeps the alarm raised for the next start to take over.
+    void failedPortStaysRaisedAcrossAStop()
+    {
+        MonitorRig rig("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=/dev/zel-no-such-port\n");
+        StationServices services(rig.form->core());
+        services.start();
+        rig.form->start();
+        QTRY_COMPARE(services.alarms().activeAlarms().size(), 1);
+        rig.form->core().stop();
+        services.stop();
+        QCOMPARE(storedEvents(services),
+                 QStringList({"monitor info", "port_failed raised", "monitor info"}));
+    }
+
     // The operator's SET, then what the transmitter reports: the carrier and
     // frequency asked for (87.50 MHz, on air) or another frequency.
     void readbackOfASetCommand_data()
