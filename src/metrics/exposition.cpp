@@ -114,11 +114,9 @@ std::string prometheusText(const MetricsSnapshot& s)
     w.sample(1, label("device_id", s.record.DeviceId) + ',' + label("version", s.version));
     w.flag("link_up", "1 while frames or replies arrive from the transmitter, 0 when lost.",
            s.linkUp);
-    w.flag("power_on", "The POWER lamp: data arrived within the last watchdog period.",
-           s.powerOn);
+    w.flag("power_on", "The POWER lamp: data arrived within the last watchdog period.", s.powerOn);
     w.flag("on_air", "The ON-AIR lamp: 1 when the transmitter reports its carrier on.", v.onAir);
-    w.flag("frequency_locked", "The Freq. Lock lamp: 1 when the synthesizer is locked.",
-           v.locked);
+    w.flag("frequency_locked", "The Freq. Lock lamp: 1 when the synthesizer is locked.", v.locked);
     w.gauge("frequency_hertz", "Carrier frequency.", v.frequencyMHz, 1e6);
     w.gauge("forward_power_watts", "Forward RF power.", v.forwardW);
     w.gauge("reflected_power_watts", "Reflected RF power.", v.reflectW);

@@ -153,9 +153,8 @@ void MetricsEndpoint::route()
     s.Get("/metrics", [serve](const Request&, Response& res) {
         serve(res, prometheusText, PrometheusContentType);
     });
-    s.Get("/status.json", [serve](const Request&, Response& res) {
-        serve(res, statusJson, "application/json");
-    });
+    s.Get("/status.json",
+          [serve](const Request&, Response& res) { serve(res, statusJson, "application/json"); });
     s.set_error_handler([](const Request&, Response& res) {
         if (!res.body.empty())
             return;

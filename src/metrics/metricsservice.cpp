@@ -74,7 +74,8 @@ void MetricsService::publish()
     if (!m_on)
         return;
     auto s = std::make_shared<MetricsSnapshot>();
-    s->version = QStringLiteral("%1.%2.%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision);
+    s->version =
+        QStringLiteral("%1.%2.%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision);
     s->record = m_core.status();
     s->powerOn = m_powerLamp;
     s->linkUp = m_core.linkUp();

@@ -22,7 +22,7 @@ ListenAddress parseListenAddress(const QString& raw)
     };
     const qsizetype colon = text.lastIndexOf(u':');
     if (colon < 0)
-        return refuse(QStringLiteral("has no port (write it as 127.0.0.1:9101)"));
+        return refuse(QStringLiteral("is not address:port (write it as 127.0.0.1:9101)"));
     QString host = text.left(colon);
     if (host.startsWith(u'[') && host.endsWith(u']'))
         host = host.mid(1, host.size() - 2);

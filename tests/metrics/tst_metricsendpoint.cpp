@@ -50,15 +50,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("empty: off") << "" << "" << 0 << false;
-        QTest::newRow("loopback") << " 127.0.0.1:9101 " << "127.0.0.1" << 9101 << false;
-        QTest::newRow("every interface") << "0.0.0.0:9101" << "0.0.0.0" << 9101 << false;
-        QTest::newRow("ipv6") << "[::1]:9101" << "::1" << 9101 << false;
-        QTest::newRow("port only") << "9101" << "" << 0 << true;
-        QTest::newRow("no address") << ":9101" << "" << 0 << true;
-        QTest::newRow("ipv6 bare") << "::1:9101" << "" << 0 << true;
-        QTest::newRow("port too big") << "127.0.0.1:65536" << "" << 0 << true;
-        QTest::newRow("port by name") << "127.0.0.1:http" << "" << 0 << true;
+        QTest::newRow("empty: off") << ""
+                                    << "" << 0 << false;
+        QTest::newRow("loopback") << " 127.0.0.1:9101 "
+                                  << "127.0.0.1" << 9101 << false;
+        QTest::newRow("every interface") << "0.0.0.0:9101"
+                                         << "0.0.0.0" << 9101 << false;
+        QTest::newRow("ipv6") << "[::1]:9101"
+                              << "::1" << 9101 << false;
+        QTest::newRow("port only") << "9101"
+                                   << "" << 0 << true;
+        QTest::newRow("no address") << ":9101"
+                                    << "" << 0 << true;
+        QTest::newRow("ipv6 bare") << "::1:9101"
+                                   << "" << 0 << true;
+        QTest::newRow("port too big") << "127.0.0.1:65536"
+                                      << "" << 0 << true;
+        QTest::newRow("port by name") << "127.0.0.1:http"
+                                      << "" << 0 << true;
     }
     void listenSetting()
     {

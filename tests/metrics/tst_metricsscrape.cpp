@@ -61,7 +61,8 @@ QMap<QString, QString> parseExposition(const QString& text, QString& fault)
             break;
         }
         const QString& type = types.value(m.captured(1));
-        if (type.isEmpty() || (type == QLatin1String("counter")) != m.captured(1).endsWith("_total"))
+        if (type.isEmpty() ||
+            (type == QLatin1String("counter")) != m.captured(1).endsWith("_total"))
             fault = QStringLiteral("untyped or misnamed: ") + line;
         const QString key = m.captured(1) + m.captured(2);
         if (series.contains(key))

@@ -71,8 +71,8 @@ void ScrapeLoad::scrape()
         const std::int64_t t0 = monotonicNs();
         const auto res = client.Get("/metrics");
         const std::int64_t t1 = monotonicNs();
-        if (res && res->status == 200 && res->body.find("zel_fm_frames_decoded_total") !=
-                                             std::string::npos)
+        if (res && res->status == 200 &&
+            res->body.find("zel_fm_frames_decoded_total") != std::string::npos)
             m_latencies.push_back(double(t1 - t0) / 1e6);
         else
             ++m_failures;
