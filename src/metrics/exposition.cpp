@@ -111,7 +111,7 @@ std::string prometheusText(const MetricsSnapshot& s)
     const TelemetryValues v = telemetryValues(s.record);
     Writer w;
     w.family("info", "gauge", "The monitor and the transmitter it watches; always 1.");
-    w.sample(1, label("device_id", s.record.DeviceId) + ',' + label("version", s.version));
+    w.sample(1, label("device_id", s.deviceId) + ',' + label("version", s.version));
     w.flag("link_up", "1 while frames or replies arrive from the transmitter, 0 when lost.",
            s.linkUp);
     w.flag("power_on", "The POWER lamp: data arrived within the last watchdog period.", s.powerOn);

@@ -2,6 +2,7 @@
 
 #include "metricssettings.h"
 #include "shell/version.h"
+#include "telemetry/telemetryvalues.h"
 
 namespace zel {
 
@@ -65,6 +66,8 @@ void MetricsService::countUpdate(const StatusUpdate& update)
 {
     m_lastUpdate = update.time;
     m_link = update.link;
+    if (!isPlaceholder(update.record.DeviceId))
+        m_deviceId = update.record.DeviceId;
     ++(update.link == LinkKind::Serial ? m_serialUpdates : m_gatewayUpdates);
     publish();
 }
@@ -76,6 +79,7 @@ void MetricsService::publish()
     auto s = std::make_shared<MetricsSnapshot>();
     s->version =
         QStringLiteral("%1.%2.%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision);
+    s->deviceId = m_deviceId;
     s->record = m_core.status();
     s->powerOn = m_powerLamp;
     s->linkUp = m_core.linkUp();

@@ -42,6 +42,7 @@ private:
     // As the watchdog last set the POWER lamp.
     bool m_powerLamp = false;
     QDateTime m_lastUpdate;
+    QString m_deviceId;
     LinkKind m_link = LinkKind::Serial;
     quint64 m_serialUpdates = 0;
     quint64 m_gatewayUpdates = 0;

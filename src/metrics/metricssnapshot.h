@@ -14,6 +14,9 @@ namespace zel {
 // never changed afterwards, so the HTTP threads may read it freely.
 struct MetricsSnapshot {
     QString version;
+    // The last device ID a frame or reply carried: the panel's dashes while
+    // the link is lost would otherwise start a new series.
+    QString deviceId;
     TransmitterStatus record;
     // The POWER lamp: data arrived within the last watchdog period.
     bool powerOn = false;
