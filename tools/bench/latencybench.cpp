@@ -127,9 +127,11 @@ int main(int argc, char* argv[])
     if (scrapes) {
         scrapes->stop();
         auto& ms = scrapes->latenciesMs();
-        std::printf("scrapes_ok %zu\nscrapes_failed %d\n", ms.size(), scrapes->failures());
-        std::printf("scrape_p50_ms %.3f\nscrape_p99_ms %.3f\nscrape_max_ms %.3f\n",
-                    bench::percentile(ms, 50), bench::percentile(ms, 99),
+        std::printf("scrapes_ok %zu\nscrapes_failed %d\nscrape_first_failure %s\n", ms.size(),
+                    scrapes->failures(), scrapes->firstFailure().c_str());
+        const double p50 = bench::percentile(ms, 50);
+        const double p99 = bench::percentile(ms, 99);
+        std::printf("scrape_p50_ms %.3f\nscrape_p99_ms %.3f\nscrape_max_ms %.3f\n", p50, p99,
                     ms.empty() ? 0.0 : ms.back());
     }
 

@@ -61,6 +61,7 @@ void ScrapeLoad::scrape()
 {
     httplib::Client client("127.0.0.1", m_port);
     client.set_keep_alive(true);
+    client.set_tcp_nodelay(true);
     client.set_read_timeout(10, 0);
     const std::int64_t period = 1'000'000'000 / m_perSecond;
     std::int64_t due = monotonicNs();
@@ -74,8 +75,9 @@ void ScrapeLoad::scrape()
         if (res && res->status == 200 &&
             res->body.find("zel_fm_frames_decoded_total") != std::string::npos)
             m_latencies.push_back(double(t1 - t0) / 1e6);
-        else
-            ++m_failures;
+        else if (++m_failures == 1)
+            m_firstFailure =
+                res ? "status " + std::to_string(res->status) : httplib::to_string(res.error());
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -23,6 +24,7 @@ public:
     // Request times in milliseconds, and how many requests failed.
     std::vector<double>& latenciesMs() { return m_latencies; }
     int failures() const { return m_failures; }
+    const std::string& firstFailure() const { return m_firstFailure; }
 
 private:
     void scrape();
@@ -33,6 +35,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::vector<double> m_latencies;
     int m_failures = 0;
+    std::string m_firstFailure;
     std::thread m_scraper;
     std::thread m_hostile;
 };
