@@ -3,6 +3,7 @@
 #include "forms/icons.h"
 #include "forms/qtoperatordialogs.h"
 #include "forms/qttrayicon.h"
+#include "metrics/metricsservice.h"
 #include "monitor/monitormain.h"
 #include "monitor/standardparts.h"
 #include "monitor/stationservices.h"
@@ -44,9 +45,13 @@ int runWindow(int argc, char** argv)
     form1.attachStationRecord(services.historyPath(), acknowledger);
     QObject::connect(&services, &zel::StationServices::eventsStored, &form1,
                      &zel::Form1::eventsStored);
+    zel::MetricsService metrics(core, services.alarms());
+    QObject::connect(&metrics, &zel::MetricsService::operatorNotice, &form1, &zel::Form1::notify);
     services.start();
+    metrics.start();
     form1.start();
     const int status = app.exec();
+    metrics.stop();
     core.stop();
     services.stop();
     return status;

@@ -1,5 +1,6 @@
 #include "headlessmonitor.h"
 
+#include "metrics/metricsservice.h"
 #include "shell/commandline.h"
 #include "shell/stderrdialogs.h"
 #include "shell/terminationsignals.h"
@@ -29,9 +30,13 @@ int runHeadless(int argc, char** argv)
     StationServices services(core);
     QObject::connect(&services, &StationServices::operatorNotice, &app,
                      [&say](const QString& text) { say.notice(text); });
+    MetricsService metrics(core, services.alarms());
+    QObject::connect(&metrics, &MetricsService::operatorNotice, &app,
+                     [&say](const QString& text) { say.notice(text); });
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &app,
-                     [&core, &services, &say](int signalNumber) {
+                     [&core, &services, &metrics, &say](int signalNumber) {
                          say.notice(QStringLiteral("Signal %1: stopping").arg(signalNumber));
+                         metrics.stop();
                          core.stop();
                          services.stop();
                          QCoreApplication::exit(0);
@@ -40,6 +45,7 @@ int runHeadless(int argc, char** argv)
     say.notice(QStringLiteral("%1 running without a window; history in %2")
                    .arg(monitorVersionLine(), services.historyPath()));
     services.start();
+    metrics.start();
     core.start();
     return app.exec();
 }

@@ -2,15 +2,24 @@
 // the panel update that shows it. A writer thread plays the transmitter at
 // the line rate; the window runs as in the program, on a real serial port.
 //
-//   zel-bench-latency [FRAMES]     (default 2000, at 80 frames per second)
+//   zel-bench-latency [FRAMES] [metrics|scrape|hostile]
+//
+// FRAMES defaults to 2000, at 80 frames per second. With a second word the
+// metrics endpoint runs beside the window: "metrics" only publishes,
+// "scrape" adds a client scraping /metrics 50 times a second, and "hostile"
+// adds clients that try to starve it (see ScrapeLoad).
 
 #include "benchsupport.h"
+#include "metrics/metricsservice.h"
+#include "scrapeload.h"
 
 #include <QApplication>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
@@ -42,10 +51,28 @@ int main(int argc, char* argv[])
     const int count = std::clamp(argc > 1 ? std::atoi(argv[1]) : 2000, 1, 0x7fff - 1);
     constexpr std::int64_t kPeriodNs = 12'500'000; // 80 frames per second
 
+    const char* mode = argc > 2 ? argv[2] : "";
+    const bool metricsOn = *mode != 0;
+
     bench::Pty pty;
     bench::requireScratchProfile(
-        "[Setting]\nCommON=1\nComm Port=1\n\n[Ports]\n1=" + pty.devicePath().toLocal8Bit() + "\n");
+        "[Setting]\nCommON=1\nComm Port=1\n\n[Ports]\n1=" + pty.devicePath().toLocal8Bit() +
+        (metricsOn ? "\n[Metrics]\nListen=127.0.0.1:0\n" : "\n"));
     auto form = bench::makeMonitor();
+    // The alarms the endpoint reports, fed as the station services feed them.
+    std::unique_ptr<AlarmMonitor> alarms;
+    std::unique_ptr<MetricsService> metrics;
+    if (metricsOn) {
+        alarms = std::make_unique<AlarmMonitor>(form->core().clock());
+        QObject::connect(&form->core(), &MonitorCore::statusUpdated, alarms.get(),
+                         &AlarmMonitor::statusUpdated);
+        metrics = std::make_unique<MetricsService>(form->core(), *alarms);
+        rlimit r{};
+        getrlimit(RLIMIT_NOFILE, &r);
+        r.rlim_cur = r.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &r);
+        metrics->start();
+    }
     form->start();
     if (!bench::waitUntil([&] { return pty.deviceOpen(); }, 5000)) {
         std::fprintf(stderr, "the monitor did not open %s\n", qPrintable(pty.devicePath()));
@@ -73,6 +100,11 @@ int main(int argc, char* argv[])
         }
     });
 
+    std::unique_ptr<bench::ScrapeLoad> scrapes;
+    if (std::strcmp(mode, "scrape") == 0 || std::strcmp(mode, "hostile") == 0)
+        scrapes = std::make_unique<bench::ScrapeLoad>(metrics->endpoint().port(), 50,
+                                                      std::strcmp(mode, "hostile") == 0);
+
     std::thread writer([&] {
         const std::int64_t start = bench::monotonicNs() + kPeriodNs;
         for (int i = 0; i < count; ++i) {
@@ -92,6 +124,16 @@ int main(int argc, char* argv[])
     bench::waitUntil([&] { return shownCount == count; },
                      int(count * kPeriodNs / 1'000'000) + 3000);
     writer.join();
+    if (scrapes) {
+        scrapes->stop();
+        auto& ms = scrapes->latenciesMs();
+        std::printf("scrapes_ok %zu\nscrapes_failed %d\nscrape_first_failure %s\n", ms.size(),
+                    scrapes->failures(), scrapes->firstFailure().c_str());
+        const double p50 = bench::percentile(ms, 50);
+        const double p99 = bench::percentile(ms, 99);
+        std::printf("scrape_p50_ms %.3f\nscrape_p99_ms %.3f\nscrape_max_ms %.3f\n", p50, p99,
+                    ms.empty() ? 0.0 : ms.back());
+    }
 
     std::vector<double> latencyMs, wakeMs, workMs;
     int writtenCount = 0;

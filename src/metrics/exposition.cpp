@@ -1,0 +1,199 @@
+#include "exposition.h"
+
+#include "alarms/recordrules.h"
+#include "panel/panelupdate.h"
+#include "telemetry/telemetryvalues.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
+#include <optional>
+
+namespace zel {
+namespace {
+
+// Every alarm kind has its series, raised or not, so a query never meets a
+// gap where an alarm was simply clear.
+QStringList alarmKinds()
+{
+    QStringList kinds;
+    for (const QString& kind : recordAlarmKinds())
+        kinds << kind;
+    return kinds << alarm::LinkLost << alarm::PortFailed;
+}
+
+std::string number(double v)
+{
+    if (std::isnan(v))
+        return "NaN";
+    return QByteArray::number(v, 'g', 15).toStdString();
+}
+
+class Writer {
+public:
+    // HELP and TYPE once per family, then its samples.
+    void family(const char* name, const char* type, const char* help)
+    {
+        m_name = name;
+        m_out += "# HELP zel_fm_";
+        m_out += name;
+        m_out += ' ';
+        m_out += help;
+        m_out += "\n# TYPE zel_fm_";
+        m_out += name;
+        m_out += ' ';
+        m_out += type;
+        m_out += '\n';
+    }
+    void sample(double v, const std::string& labels = {})
+    {
+        m_out += "zel_fm_";
+        m_out += m_name;
+        if (!labels.empty()) {
+            m_out += '{';
+            m_out += labels;
+            m_out += '}';
+        }
+        m_out += ' ';
+        m_out += number(v);
+        m_out += '\n';
+    }
+    // A measured value: NaN while the panel shows dashes.
+    void gauge(const char* name, const char* help, std::optional<double> v, double scale = 1.0)
+    {
+        family(name, "gauge", help);
+        sample(v ? *v * scale : std::nan(""));
+    }
+    void flag(const char* name, const char* help, bool on)
+    {
+        family(name, "gauge", help);
+        sample(on ? 1 : 0);
+    }
+    std::string take() { return std::move(m_out); }
+
+private:
+    std::string m_out;
+    const char* m_name = "";
+};
+
+std::string label(const char* name, const QString& value)
+{
+    return std::string(name) + "=\"" + escapeLabelValue(value) + '"';
+}
+
+QJsonValue jsonNumber(std::optional<double> v)
+{
+    return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
+}
+
+} // namespace
+
+std::string escapeLabelValue(const QString& value)
+{
+    std::string out;
+    for (const char c : value.toStdString()) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '"')
+            out += "\\\"";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string prometheusText(const MetricsSnapshot& s)
+{
+    const TelemetryValues v = telemetryValues(s.record);
+    Writer w;
+    w.family("info", "gauge", "The monitor and the transmitter it watches; always 1.");
+    w.sample(1, label("device_id", s.deviceId) + ',' + label("version", s.version));
+    w.flag("link_up", "1 while frames or replies arrive from the transmitter, 0 when lost.",
+           s.linkUp);
+    w.flag("power_on", "The POWER lamp: data arrived within the last watchdog period.", s.powerOn);
+    w.flag("on_air", "The ON-AIR lamp: 1 when the transmitter reports its carrier on.", v.onAir);
+    w.flag("frequency_locked", "The Freq. Lock lamp: 1 when the synthesizer is locked.", v.locked);
+    w.gauge("frequency_hertz", "Carrier frequency.", v.frequencyMHz, 1e6);
+    w.gauge("forward_power_watts", "Forward RF power.", v.forwardW);
+    w.gauge("reflected_power_watts", "Reflected RF power.", v.reflectW);
+    w.gauge("temperature_celsius", "Power amplifier temperature.", v.temperatureC);
+    w.gauge("pa_voltage_volts", "Power amplifier supply voltage (V-PA).", v.voltageV);
+    w.gauge("pa_current_amperes", "Power amplifier current (I-PA).", v.currentA);
+    w.gauge("modulation_ratio", "Modulation depth, 1 = 100 %.", v.modulation, 0.01);
+    w.family("audio_level", "gauge", "Audio level as the transmitter reports it (no unit).");
+    w.sample(v.audioLeft.value_or(std::nan("")), "channel=\"left\"");
+    w.sample(v.audioRight.value_or(std::nan("")), "channel=\"right\"");
+    w.flag("temperature_high", "1 while the panel shows the temperature in red (above 45 C).",
+           temperatureAlarm(s.record.TemperatureC));
+    w.flag("reflected_power_high",
+           "1 while the panel shows reflected power in red (above 6 % of forward).",
+           reflectAlarm(s.record.ForwardW, s.record.ReflectW));
+    w.family("alarm", "gauge", "1 while the alarm is raised (after its qualify time).");
+    for (const QString& kind : alarmKinds()) {
+        bool raised = false;
+        for (const ActiveAlarm& a : s.alarms)
+            raised = raised || a.kind == kind;
+        w.sample(raised ? 1 : 0, label("alarm", kind));
+    }
+    if (s.lastUpdate.isValid()) {
+        w.family("last_update_timestamp_seconds", "gauge",
+                 "When the last frame or reply arrived, seconds since the epoch.");
+        w.sample(double(s.lastUpdate.toMSecsSinceEpoch()) / 1000.0);
+    }
+    w.family("frames_decoded_total", "counter", "Serial frames decoded since the monitor started.");
+    w.sample(double(s.framesDecoded));
+    w.family("blocks_dropped_total", "counter",
+             "Received blocks thrown away by the framing rule since the monitor started.");
+    w.sample(double(s.blocksDropped));
+    w.family("status_updates_total", "counter",
+             "Records decoded since the monitor started, by the link that brought them.");
+    w.sample(double(s.serialUpdates), "link=\"serial\"");
+    w.sample(double(s.gatewayUpdates), "link=\"gateway\"");
+    return w.take();
+}
+
+std::string statusJson(const MetricsSnapshot& s)
+{
+    const TelemetryValues v = telemetryValues(s.record);
+    const TransmitterStatus& r = s.record;
+    QJsonObject record{
+        {"device_id", isPlaceholder(r.DeviceId) ? QJsonValue() : QJsonValue(r.DeviceId)},
+        {"on_air", v.onAir},
+        {"frequency_locked", v.locked},
+        {"frequency_mhz", jsonNumber(v.frequencyMHz)},
+        {"forward_w", jsonNumber(v.forwardW)},
+        {"reflected_w", jsonNumber(v.reflectW)},
+        {"temperature_c", jsonNumber(v.temperatureC)},
+        {"pa_voltage_v", jsonNumber(v.voltageV)},
+        {"pa_current_a", jsonNumber(v.currentA)},
+        {"modulation_percent", jsonNumber(v.modulation)},
+        {"audio_left", jsonNumber(v.audioLeft)},
+        {"audio_right", jsonNumber(v.audioRight)},
+        {"temperature_high", temperatureAlarm(r.TemperatureC)},
+        {"reflected_power_high", reflectAlarm(r.ForwardW, r.ReflectW)},
+    };
+    QJsonArray alarms;
+    for (const ActiveAlarm& a : s.alarms)
+        alarms.append(QJsonObject{{"alarm", a.kind},
+                                  {"since", a.since.toUTC().toString(Qt::ISODate)},
+                                  {"value", a.value}});
+    const QJsonObject link{
+        {"up", s.linkUp},
+        {"power_on", s.powerOn},
+        {"kind", linkName(s.link)},
+        {"last_update", s.lastUpdate.isValid()
+                            ? QJsonValue(s.lastUpdate.toUTC().toString(Qt::ISODateWithMs))
+                            : QJsonValue()},
+        {"frames_decoded", double(s.framesDecoded)},
+        {"blocks_dropped", double(s.blocksDropped)},
+    };
+    const QJsonObject root{
+        {"version", s.version}, {"record", record}, {"alarms", alarms}, {"link", link}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
+}
+
+} // namespace zel

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "alarms/alarmmonitor.h"
+#include "metricsendpoint.h"
+#include "monitor/monitorcore.h"
+
+#include <QObject>
+
+namespace zel {
+
+// The metrics endpoint beside the monitor's core, with and without a window:
+// reads [Metrics] Listen, and hands the endpoint a fresh snapshot whenever
+// the record, the link or the alarms change. It observes; nothing it serves
+// reaches back into the core.
+class MetricsService : public QObject {
+    Q_OBJECT
+public:
+    MetricsService(MonitorCore& core, const AlarmMonitor& alarms, QObject* parent = nullptr);
+    ~MetricsService() override;
+
+    // Starts listening when the settings ask for it; a bad setting or a busy
+    // port is told through operatorNotice and leaves the endpoint off.
+    void start();
+    void stop();
+
+    // "http://127.0.0.1:9101" while listening, else empty.
+    QString url() const;
+    MetricsEndpoint& endpoint() { return m_endpoint; }
+
+Q_SIGNALS:
+    void operatorNotice(const QString& text);
+
+private:
+    void publish();
+    void countUpdate(const StatusUpdate& update);
+
+    MonitorCore& m_core;
+    const AlarmMonitor& m_alarms;
+    MetricsEndpoint m_endpoint;
+    QString m_host;
+    bool m_on = false;
+    // As the watchdog last set the POWER lamp.
+    bool m_powerLamp = false;
+    QDateTime m_lastUpdate;
+    QString m_deviceId;
+    LinkKind m_link = LinkKind::Serial;
+    quint64 m_serialUpdates = 0;
+    quint64 m_gatewayUpdates = 0;
+};
+
+} // namespace zel

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "config/settingsstore.h"
+
+#include <QString>
+
+namespace zel {
+
+namespace keys {
+inline const QString MetricsSection = QStringLiteral("Metrics");
+inline const QString Listen = QStringLiteral("Listen");
+} // namespace keys
+
+// Where the metrics endpoint listens: [Metrics] Listen = host:port (an IPv6
+// address in brackets). Empty, the default, leaves the endpoint off; port 0
+// takes any free port.
+struct ListenAddress {
+    QString host;
+    int port = 0;
+    // Why the text could not be used, empty when it could.
+    QString problem;
+
+    bool enabled() const { return !host.isEmpty() && problem.isEmpty(); }
+    // "127.0.0.1:9101", "[::1]:9101": as an operator would type it back.
+    QString text() const;
+};
+
+ListenAddress parseListenAddress(const QString& text);
+ListenAddress readListenAddress(const SettingsStore& store);
+
+} // namespace zel

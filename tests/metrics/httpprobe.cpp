@@ -1,0 +1,79 @@
+#include "httpprobe.h"
+
+#include <QElapsedTimer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+HttpProbe::~HttpProbe()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool HttpProbe::connectTo(int port)
+{
+    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(quint16(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return m_fd >= 0 && ::connect(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+}
+
+bool HttpProbe::send(const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n =
+            ::send(m_fd, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+QByteArray HttpProbe::readAll(int timeoutMs, bool* closed)
+{
+    QByteArray got;
+    QElapsedTimer t;
+    t.start();
+    bool ended = false;
+    while (!ended && t.elapsed() < timeoutMs) {
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, int(timeoutMs - t.elapsed())) <= 0)
+            break;
+        char buf[4096];
+        const ssize_t n = ::recv(m_fd, buf, sizeof buf, 0);
+        ended = n <= 0;
+        if (n > 0)
+            got.append(buf, n);
+    }
+    if (closed)
+        *closed = ended;
+    return got;
+}
+
+QByteArray httpRequest(int port, const QByteArray& method, const QByteArray& path, int timeoutMs)
+{
+    HttpProbe probe;
+    if (!probe.connectTo(port) ||
+        !probe.send(method + ' ' + path + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"))
+        return {};
+    return probe.readAll(timeoutMs);
+}
+
+int statusOf(const QByteArray& answer)
+{
+    return answer.startsWith("HTTP/1.") ? answer.mid(9, 3).toInt() : 0;
+}
+
+QByteArray bodyOf(const QByteArray& answer)
+{
+    const qsizetype end = answer.indexOf("\r\n\r\n");
+    return end < 0 ? QByteArray() : answer.mid(end + 4);
+}

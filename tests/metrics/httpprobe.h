@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+
+// A bare TCP client for poking the endpoint as any client could, hostile ones
+// included. Blocking, with time-outs; no HTTP of its own beyond the status.
+class HttpProbe {
+public:
+    HttpProbe() = default;
+    ~HttpProbe();
+    HttpProbe(const HttpProbe&) = delete;
+    HttpProbe& operator=(const HttpProbe&) = delete;
+
+    bool connectTo(int port);
+    bool send(const QByteArray& bytes);
+    // Everything until the server closes or timeoutMs passes; closed tells which.
+    QByteArray readAll(int timeoutMs, bool* closed = nullptr);
+
+private:
+    int m_fd = -1;
+};
+
+// One request on a fresh connection: the whole answer, or empty.
+QByteArray httpRequest(int port, const QByteArray& method, const QByteArray& path,
+                       int timeoutMs = 5000);
+// "HTTP/1.1 200 OK..." -> 200; 0 for no answer.
+int statusOf(const QByteArray& answer);
+QByteArray bodyOf(const QByteArray& answer);

@@ -1,0 +1,155 @@
+// The endpoint on its own: what it answers, the Listen setting, and clients
+// that try to wear it out.
+
+#include "httpprobe.h"
+#include "metrics/metricsendpoint.h"
+#include "metrics/metricssettings.h"
+
+#include <QTest>
+
+#include <memory>
+#include <sys/resource.h>
+#include <vector>
+
+using namespace zel;
+
+namespace {
+
+MetricsEndpoint::Limits quickLimits()
+{
+    MetricsEndpoint::Limits l;
+    l.idleSeconds = 1;
+    l.readSeconds = 1;
+    l.writeSeconds = 1;
+    return l;
+}
+
+} // namespace
+
+class TestMetricsEndpoint : public QObject {
+    Q_OBJECT
+    MetricsEndpoint m_endpoint{quickLimits()};
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // A thousand idle connections need more descriptors than some defaults.
+        rlimit r{};
+        getrlimit(RLIMIT_NOFILE, &r);
+        r.rlim_cur = r.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &r);
+        QCOMPARE(m_endpoint.start(QStringLiteral("127.0.0.1"), 0), QString());
+        auto s = std::make_shared<MetricsSnapshot>();
+        s->record.DeviceId = QStringLiteral("08001");
+        m_endpoint.publish(s);
+    }
+
+    void listenSetting_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("empty: off") << ""
+                                    << "" << 0 << false;
+        QTest::newRow("loopback") << " 127.0.0.1:9101 "
+                                  << "127.0.0.1" << 9101 << false;
+        QTest::newRow("every interface") << "0.0.0.0:9101"
+                                         << "0.0.0.0" << 9101 << false;
+        QTest::newRow("ipv6") << "[::1]:9101"
+                              << "::1" << 9101 << false;
+        QTest::newRow("port only") << "9101"
+                                   << "" << 0 << true;
+        QTest::newRow("no address") << ":9101"
+                                    << "" << 0 << true;
+        QTest::newRow("ipv6 bare") << "::1:9101"
+                                   << "" << 0 << true;
+        QTest::newRow("port too big") << "127.0.0.1:65536"
+                                      << "" << 0 << true;
+        QTest::newRow("port by name") << "127.0.0.1:http"
+                                      << "" << 0 << true;
+    }
+    void listenSetting()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(bool, refused);
+        const ListenAddress a = parseListenAddress(text);
+        QCOMPARE(a.host, host);
+        QCOMPARE(a.port, port);
+        QCOMPARE(!a.problem.isEmpty(), refused);
+        QCOMPARE(a.enabled(), !host.isEmpty());
+    }
+
+    void busyPortIsExplained()
+    {
+        MetricsEndpoint second;
+        const QString why = second.start(QStringLiteral("127.0.0.1"), m_endpoint.port());
+        QVERIFY2(why.contains(QStringLiteral("in use")), qPrintable(why));
+        QCOMPARE(second.port(), 0);
+    }
+
+    void answers_data()
+    {
+        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("body");
+        QTest::newRow("metrics") << QByteArray("GET") << QByteArray("/metrics") << 200 << true;
+        QTest::newRow("head") << QByteArray("HEAD") << QByteArray("/metrics") << 200 << false;
+        QTest::newRow("json") << QByteArray("GET") << QByteArray("/status.json") << 200 << true;
+        QTest::newRow("other path") << QByteArray("GET") << QByteArray("/") << 404 << true;
+        QTest::newRow("post") << QByteArray("POST") << QByteArray("/metrics") << 405 << true;
+        QTest::newRow("put elsewhere") << QByteArray("PUT") << QByteArray("/x") << 405 << true;
+        QTest::newRow("delete") << QByteArray("DELETE") << QByteArray("/status.json") << 405
+                                << true;
+    }
+    void answers()
+    {
+        QFETCH(QByteArray, method);
+        QFETCH(QByteArray, path);
+        QFETCH(int, status);
+        QFETCH(bool, body);
+        const QByteArray answer = httpRequest(m_endpoint.port(), method, path);
+        QCOMPARE(statusOf(answer), status);
+        QCOMPARE(!bodyOf(answer).isEmpty(), body);
+    }
+
+    void thousandIdleConnectionsStarveNoOne()
+    {
+        std::vector<std::unique_ptr<HttpProbe>> idle;
+        for (int i = 0; i < 1000; ++i) {
+            idle.push_back(std::make_unique<HttpProbe>());
+            QVERIFY(idle.back()->connectTo(m_endpoint.port()));
+        }
+        QTest::qWait(200);
+        QCOMPARE(statusOf(httpRequest(m_endpoint.port(), "GET", "/metrics", 5000)), 200);
+    }
+
+    void megabyteRequestLineIsRefused()
+    {
+        HttpProbe probe;
+        QVERIFY(probe.connectTo(m_endpoint.port()));
+        probe.send("GET /" + QByteArray(1 << 20, 'a') + " HTTP/1.1\r\nHost: x\r\n\r\n");
+        bool closed = false;
+        const QByteArray answer = probe.readAll(5000, &closed);
+        QVERIFY2(closed, "the connection stayed open");
+        QVERIFY2(statusOf(answer) == 0 || statusOf(answer) >= 400, answer.left(40).constData());
+        QCOMPARE(statusOf(httpRequest(m_endpoint.port(), "GET", "/metrics")), 200);
+    }
+
+    void halfARequestTimesOut()
+    {
+        HttpProbe probe;
+        QVERIFY(probe.connectTo(m_endpoint.port()));
+        probe.send("GET /metrics HTTP/1.1\r\nHost: x\r\n");
+        bool closed = false;
+        probe.readAll(8000, &closed);
+        QVERIFY2(closed, "the connection was still open after 8 s");
+        QCOMPARE(statusOf(httpRequest(m_endpoint.port(), "GET", "/metrics")), 200);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMetricsEndpoint)
+#include "tst_metricsendpoint.moc"

@@ -1,0 +1,179 @@
+// A real scrape of the monitor fed frames on a pty: every figure of the panel
+// under its name and unit, in text a Prometheus server accepts.
+
+#include "httpprobe.h"
+#include "metrics/metricsservice.h"
+#include "monitor/stationservices.h"
+#include "support/monitorrig.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace zel;
+
+namespace {
+
+// 08001, 87.50 MHz, 5000.0 W, 35.0 W, 30.6 C, 148.0 V, 7.5 A, 9 %, 100, 99.
+const QByteArray goodFrame =
+    QByteArray::fromHex("1F4101222E01C350015E013205C8004B0009006400630D0A");
+
+QByteArray hotFrame()
+{
+    QByteArray f = goodFrame;
+    f.replace(10, 2, QByteArray::fromHex("01C3")); // 45.1 C
+    return f;
+}
+
+const QByteArray ini = "[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=@PTY@\n"
+                       "[Alarms]\nQualifySeconds=0\nClearSeconds=0\n"
+                       "[Metrics]\nListen=127.0.0.1:0\n";
+
+// Checks the text against the exposition format; returns the samples by
+// series ("name{labels}") or an empty map with the fault in `fault`.
+QMap<QString, QString> parseExposition(const QString& text, QString& fault)
+{
+    static const QRegularExpression sample(
+        QStringLiteral(R"(^([a-zA-Z_:][a-zA-Z0-9_:]*)(\{(?:[a-zA-Z_][a-zA-Z0-9_]*="(?:[^"\\\n]|)"
+                       R"(\\[\\"n])*",?)*\})? (NaN|[+-]?Inf|[-+0-9.eE]+)$)"));
+    static const QRegularExpression meta(
+        QStringLiteral(R"(^# (HELP|TYPE) ([a-zA-Z_:][a-zA-Z0-9_:]*) (.+)$)"));
+    QMap<QString, QString> series;
+    QMap<QString, QString> types;
+    if (!text.endsWith(u'\n'))
+        fault = QStringLiteral("no line feed at the end");
+    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts)) {
+        if (const auto m = meta.match(line); m.hasMatch()) {
+            if (m.captured(1) == QLatin1String("TYPE")) {
+                if (types.contains(m.captured(2)))
+                    fault = QStringLiteral("second TYPE: ") + line;
+                types[m.captured(2)] = m.captured(3);
+            }
+            continue;
+        }
+        const auto m = sample.match(line);
+        if (!m.hasMatch()) {
+            fault = QStringLiteral("not a sample: ") + line;
+            break;
+        }
+        const QString& type = types.value(m.captured(1));
+        if (type.isEmpty() ||
+            (type == QLatin1String("counter")) != m.captured(1).endsWith("_total"))
+            fault = QStringLiteral("untyped or misnamed: ") + line;
+        const QString key = m.captured(1) + m.captured(2);
+        if (series.contains(key))
+            fault = QStringLiteral("duplicate series: ") + key;
+        series[key] = m.captured(3);
+    }
+    return fault.isEmpty() ? series : QMap<QString, QString>{};
+}
+
+} // namespace
+
+class TestMetricsScrape : public QObject {
+    Q_OBJECT
+    std::unique_ptr<MonitorRig> m_rig;
+    std::unique_ptr<StationServices> m_services;
+    std::unique_ptr<MetricsService> m_metrics;
+    int m_port = 0;
+    QString m_text;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_rig = std::make_unique<MonitorRig>(ini);
+        m_services = std::make_unique<StationServices>(m_rig->form->core());
+        m_metrics = std::make_unique<MetricsService>(m_rig->form->core(), m_services->alarms());
+        m_services->start();
+        m_metrics->start();
+        m_rig->form->start();
+        m_port = m_metrics->endpoint().port();
+        QVERIFY(m_port > 0);
+        QVERIFY(m_rig->deliver(goodFrame));
+        QVERIFY(m_rig->deliver(hotFrame()));
+        const QByteArray answer = httpRequest(m_port, "GET", "/metrics");
+        QVERIFY(answer.contains("Content-Type: text/plain; version=0.0.4; charset=utf-8\r\n"));
+        m_text = QString::fromUtf8(bodyOf(answer));
+    }
+
+    void everyFigureUnderItsName_data()
+    {
+        QTest::addColumn<QString>("series");
+        QTest::addColumn<QString>("value");
+        const QString since =
+            QString::number(m_rig->clock->at.toMSecsSinceEpoch() / 1000.0, 'g', 15);
+        const QList<QPair<const char*, QString>> rows = {
+            {R"(zel_fm_info{device_id="08001",version="2.0.3"})", "1"},
+            {"zel_fm_link_up", "1"},
+            {"zel_fm_on_air", "1"},
+            {"zel_fm_frequency_locked", "1"},
+            {"zel_fm_frequency_hertz", "87500000"},
+            {"zel_fm_forward_power_watts", "5000"},
+            {"zel_fm_reflected_power_watts", "35"},
+            {"zel_fm_temperature_celsius", "45.1"},
+            {"zel_fm_pa_voltage_volts", "148"},
+            {"zel_fm_pa_current_amperes", "7.5"},
+            {"zel_fm_modulation_ratio", "0.09"},
+            {R"(zel_fm_audio_level{channel="left"})", "100"},
+            {R"(zel_fm_audio_level{channel="right"})", "99"},
+            {"zel_fm_temperature_high", "1"},
+            {"zel_fm_reflected_power_high", "0"},
+            {R"(zel_fm_alarm{alarm="over_temperature"})", "1"},
+            {R"(zel_fm_alarm{alarm="off_air"})", "0"},
+            {R"(zel_fm_alarm{alarm="link_lost"})", "0"},
+            {"zel_fm_frames_decoded_total", "2"},
+            {"zel_fm_blocks_dropped_total", "0"},
+            {R"(zel_fm_status_updates_total{link="serial"})", "2"},
+            {"zel_fm_last_update_timestamp_seconds", since},
+        };
+        for (const auto& [series, value] : rows)
+            QTest::newRow(series) << QString::fromLatin1(series) << value;
+    }
+    void everyFigureUnderItsName()
+    {
+        QFETCH(QString, series);
+        QFETCH(QString, value);
+        QString fault;
+        const auto samples = parseExposition(m_text, fault);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        QCOMPARE(samples.value(series), value);
+    }
+
+    void promtoolAcceptsIt()
+    {
+        const QString promtool = QStandardPaths::findExecutable(QStringLiteral("promtool"));
+        if (promtool.isEmpty())
+            QSKIP("promtool is not installed (Debian package prometheus)");
+        QProcess p;
+        p.start(promtool, {QStringLiteral("check"), QStringLiteral("metrics")});
+        p.write(m_text.toUtf8());
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(20000));
+        QVERIFY2(p.exitCode() == 0, p.readAll().constData());
+    }
+
+    void statusJson()
+    {
+        const QByteArray answer = httpRequest(m_port, "GET", "/status.json");
+        const QJsonObject o = QJsonDocument::fromJson(bodyOf(answer)).object();
+        QCOMPARE(o["record"]["temperature_c"].toDouble(), 45.1);
+        QCOMPARE(o["record"]["device_id"].toString(), QStringLiteral("08001"));
+        QCOMPARE(o["alarms"][0]["alarm"].toString(), QStringLiteral("over_temperature"));
+        QCOMPARE(o["link"]["up"].toBool(), true);
+        QCOMPARE(o["link"]["kind"].toString(), QStringLiteral("serial"));
+    }
+
+    void cleanupTestCase()
+    {
+        m_metrics.reset();
+        m_services.reset();
+        m_rig.reset();
+    }
+};
+
+QTEST_MAIN(TestMetricsScrape)
+#include "tst_metricsscrape.moc"
