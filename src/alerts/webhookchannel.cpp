@@ -62,9 +62,10 @@ void WebhookChannel::onFinished()
     reply->deleteLater();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 300 && status < 400) {
-        const QUrl target =
-            reply->url().resolved(reply->header(QNetworkRequest::LocationHeader).toUrl());
-        if (!target.isValid() || target.isEmpty())
+        // The raw header: a relative Location is no URL to the parsed one.
+        const QUrl location = QUrl::fromEncoded(reply->rawHeader("Location").trimmed());
+        const QUrl target = reply->url().resolved(location);
+        if (location.isEmpty() || !target.isValid())
             return done(false,
                         QStringLiteral("the webhook redirected (HTTP %1) to nowhere").arg(status));
         if (reply->url().scheme() == u"https" && target.scheme() != u"https")
