@@ -111,6 +111,10 @@ ChannelOutcome sendMail(const MailJob& job, const std::atomic<bool>* cancel)
     curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(job.connectTimeoutMs));
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(job.timeoutMs));
+    // Also bounds the wait for the answer to QUIT, which the time-out above
+    // does not cover.
+    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT,
+                     long(std::max(1, job.timeoutMs / 1000)));
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
     if (cancel) {
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkCancel);

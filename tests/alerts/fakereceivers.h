@@ -15,6 +15,8 @@ public:
     enum class Mode { Accept, Refuse, Silent, DropMidMessage, RejectLogin, Error500, Redirect };
 
     quint16 port() const { return m_port; }
+    // Connections the client has not closed yet.
+    int openConnections() const { return m_open; }
     // Ids accepted, in order; a repeat shows twice.
     const QStringList& accepted() const { return m_accepted; }
 
@@ -35,7 +37,9 @@ protected:
         m_port = m_server.serverPort();
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* s = m_server.nextPendingConnection()) {
+                ++m_open;
                 connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+                connect(s, &QObject::destroyed, this, [this] { --m_open; });
                 if (m_mode == Mode::Silent)
                     continue;
                 opened(s);
@@ -52,6 +56,7 @@ protected:
 private:
     QTcpServer m_server;
     quint16 m_port = 0;
+    int m_open = 0;
 };
 
 class FakeMailServer final : public FakeReceiver {

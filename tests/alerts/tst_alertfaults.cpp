@@ -105,6 +105,8 @@ private Q_SLOTS:
             QTRY_COMPARE(notices.size(), 2);
             QVERIFY(notices.at(1).at(0).toString().contains(u"works again"));
         }
+        // The client says goodbye to a receiver that is still listening.
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.openConnections(), 0, 5000);
     }
 };
 
