@@ -105,7 +105,7 @@ QString alertBody(const QJsonObject& d)
 {
     QStringList lines;
     const auto line = [&](const QString& label, const QString& value) {
-        lines << QStringLiteral("%1 %2").arg(label + u':', -10).arg(value);
+        lines << QStringLiteral("%1 %2").arg(label + u':', -13).arg(value);
     };
     line(QStringLiteral("Station"), text(d, "station"));
     const QJsonValue device = d.value(QStringLiteral("device_id"));
@@ -140,9 +140,9 @@ QString alertBody(const QJsonObject& d)
         value(QStringLiteral("Frequency"), "frequency_mhz", 2, QStringLiteral(" MHz"));
         value(QStringLiteral("Forward"), "forward_w", 1, QStringLiteral(" W"));
         value(QStringLiteral("Reflected"), "reflected_w", 1, QStringLiteral(" W"));
-        value(QStringLiteral("Temp."), "temperature_c", 1, QStringLiteral(" C"));
-        value(QStringLiteral("PA"), "pa_voltage_v", 1, QStringLiteral(" V"));
-        value(QStringLiteral("PA"), "pa_current_a", 1, QStringLiteral(" A"));
+        value(QStringLiteral("Temperature"), "temperature_c", 1, QStringLiteral(" C"));
+        value(QStringLiteral("PA voltage"), "pa_voltage_v", 1, QStringLiteral(" V"));
+        value(QStringLiteral("PA current"), "pa_current_a", 1, QStringLiteral(" A"));
         value(QStringLiteral("Modulation"), "modulation", 0, QString());
     }
     lines << QString() << QStringLiteral("Alert %1").arg(text(d, "id"));

@@ -51,6 +51,7 @@ void WebhookChannel::send(const QUrl& url)
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     request.setRawHeader("Idempotency-Key", m_id);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("zel-fm-monitor"));
     request.setTransferTimeout(m_timeoutMs);
     m_reply = m_network.post(request, m_json);
     connect(m_reply, &QNetworkReply::finished, this, &WebhookChannel::onFinished);
