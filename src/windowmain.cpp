@@ -1,3 +1,4 @@
+#include "forms/alertsdialog.h"
 #include "forms/form1.h"
 #include "forms/historyacknowledger.h"
 #include "forms/icons.h"
@@ -45,6 +46,15 @@ int runWindow(int argc, char** argv)
     form1.attachStationRecord(services.historyPath(), acknowledger);
     QObject::connect(&services, &zel::StationServices::eventsStored, &form1,
                      &zel::Form1::eventsStored);
+    // Alerts: the dialog opens from the menu; what it saves takes effect at once.
+    QObject::connect(&form1, &zel::Form1::alertsRequested, &form1, [&core, &services, &form1] {
+        auto* dialog =
+            new zel::AlertsDialog(core.settings(), &services.alerts().composer(), 30000, &form1);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(dialog, &zel::AlertsDialog::saved, &services,
+                         [&services] { services.alerts().reload(); });
+        dialog->open();
+    });
     zel::MetricsService metrics(core, services.alarms());
     QObject::connect(&metrics, &zel::MetricsService::operatorNotice, &form1, &zel::Form1::notify);
     services.start();

@@ -235,6 +235,9 @@ void Form1::mnutray_Click(int index)
     case TrayMenu::Exit:
         exitNow();
         break;
+    case TrayMenu::Alerts:
+        Q_EMIT alertsRequested();
+        break;
     case TrayMenu::History:
     case TrayMenu::Events: {
         QWidget* window = index == TrayMenu::History ? static_cast<QWidget*>(m_historyWindow.get())

@@ -20,6 +20,7 @@ TrayMenu::TrayMenu(QWidget* parent) : QMenu(QStringLiteral("&TrayPopUp"), parent
     QAction* exit = m_items[Exit];
     addItem(History, QStringLiteral("&History"), exit);
     addItem(Events, QStringLiteral("&Events"), exit);
+    addItem(Alerts, QStringLiteral("&Alerts"), exit);
     insertSeparator(exit)->setObjectName(QStringLiteral("mnutray_windows_end"));
     // The default item is drawn in bold.
     setDefaultAction(m_items[ShowParameter]);

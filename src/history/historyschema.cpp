@@ -59,10 +59,25 @@ const QStringList& version1()
     return statements;
 }
 
+// Version 2: the alerts waiting to be delivered, one row per alert and
+// channel ("mail", "webhook"), deleted once delivered or given up. created in
+// ms since the epoch; document is the alert's JSON, from which every channel
+// renders its message.
+const QStringList& version2()
+{
+    static const QStringList statements{
+        QStringLiteral("CREATE TABLE outbox ("
+                       "id TEXT NOT NULL, channel TEXT NOT NULL, created INTEGER NOT NULL,"
+                       " attempts INTEGER NOT NULL DEFAULT 0, document TEXT NOT NULL,"
+                       " last_error TEXT NOT NULL DEFAULT '', PRIMARY KEY (id, channel))"),
+    };
+    return statements;
+}
+
 // Steps from version N-1 to N, index N-1.
 const QList<const QStringList*>& steps()
 {
-    static const QList<const QStringList*> all{&version1()};
+    static const QList<const QStringList*> all{&version1(), &version2()};
     return all;
 }
 
@@ -79,7 +94,7 @@ bool run(QSqlDatabase& db, const QString& sql, QSqlError* error)
 
 bool migrate(QSqlDatabase& db, QSqlError* error, QString* reason)
 {
-    static_assert(SchemaVersion == 1, "add the new step to steps()");
+    static_assert(SchemaVersion == 2, "add the new step to steps()");
     auto fail = [&](const QString& why) {
         *reason = why;
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));

@@ -8,7 +8,7 @@
 
 namespace zel {
 
-StationServices::StationServices(MonitorCore& core, QObject* parent)
+StationServices::StationServices(MonitorCore& core, QObject* parent, DeliveryTiming alertTiming)
     : QObject(parent), m_core(core), m_user(currentUserName()),
       m_historyPath(core.files().historyDatabasePath()),
       m_alarmSettings(readAlarmSettings(core.settings())),
@@ -43,6 +43,22 @@ StationServices::StationServices(MonitorCore& core, QObject* parent)
             &StationServices::operatorNotice);
     connect(m_history.get(), &history::HistoryService::eventsStored, this,
             &StationServices::eventsStored);
+    wireAlerts(alertTiming);
+}
+
+void StationServices::wireAlerts(const DeliveryTiming& timing)
+{
+    m_alerts =
+        std::make_unique<AlertService>(m_core.settings(), m_historyPath, m_core.clock(), timing);
+    AlertComposer& composer = m_alerts->composer();
+    connect(&m_core, &MonitorCore::statusUpdated, &composer, &AlertComposer::statusUpdated);
+    connect(&m_alarms, &AlarmMonitor::eventOccurred, &composer, &AlertComposer::eventOccurred);
+    connect(&m_readback, &ReadbackWatch::eventOccurred, &composer, &AlertComposer::eventOccurred);
+    connect(&m_alarms, &AlarmMonitor::activeAlarmsChanged, &composer,
+            [this] { m_alerts->composer().activeAlarmsChanged(m_alarms.activeAlarms()); });
+    connect(m_alerts.get(), &AlertService::eventOccurred, m_history.get(),
+            &history::HistoryService::recordEvent);
+    connect(m_alerts.get(), &AlertService::operatorNotice, this, &StationServices::operatorNotice);
 }
 
 StationServices::~StationServices()
@@ -68,6 +84,7 @@ void StationServices::start()
         }
     }
     m_eventLog.monitorStarted();
+    m_alerts->start();
 }
 
 void StationServices::stop()
@@ -76,6 +93,7 @@ void StationServices::stop()
         return;
     m_stopped = true;
     m_eventLog.monitorStopped();
+    m_alerts->stop();
     m_history->flush();
 }
 

@@ -4,6 +4,7 @@
 #include "alarms/alarmsettings.h"
 #include "alarms/eventlog.h"
 #include "alarms/readbackwatch.h"
+#include "alerts/alertservice.h"
 #include "history/historyservice.h"
 #include "monitorcore.h"
 
@@ -19,7 +20,8 @@ namespace zel {
 class StationServices : public QObject {
     Q_OBJECT
 public:
-    explicit StationServices(MonitorCore& core, QObject* parent = nullptr);
+    explicit StationServices(MonitorCore& core, QObject* parent = nullptr,
+                             DeliveryTiming alertTiming = {});
     ~StationServices() override;
 
     // Takes over the alarms the log still holds raised, and logs the start.
@@ -31,6 +33,7 @@ public:
     AlarmMonitor& alarms() { return m_alarms; }
     EventLog& eventLog() { return m_eventLog; }
     history::HistoryService& history() { return *m_history; }
+    AlertService& alerts() { return *m_alerts; }
     const QString& userName() const { return m_user; }
 
 Q_SIGNALS:
@@ -42,6 +45,7 @@ Q_SIGNALS:
 
 private:
     void onSetCommand(const SetCommandReport& report);
+    void wireAlerts(const DeliveryTiming& timing);
 
     MonitorCore& m_core;
     QString m_user;
@@ -51,6 +55,7 @@ private:
     ReadbackWatch m_readback;
     EventLog m_eventLog;
     std::unique_ptr<history::HistoryService> m_history;
+    std::unique_ptr<AlertService> m_alerts;
     bool m_stopped = false;
 };
 

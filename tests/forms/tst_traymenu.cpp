@@ -22,14 +22,14 @@ private Q_SLOTS:
             item->trigger();
         }
         QCOMPARE(shown, QStringList({"Show &Parameter", "&Setup", "FM Set", "Set &Address", "-",
-                                     "&History", "&Events", "-", "&Exit"}));
+                                     "&History", "&Events", "&Alerts", "-", "&Exit"}));
         QList<int> indices;
         for (const QList<QVariant>& call : clicked)
             indices << call.at(0).toInt();
-        QCOMPARE(indices, QList<int>({0, 1, 2, 3, 6, 7, 5}));
+        QCOMPARE(indices, QList<int>({0, 1, 2, 3, 6, 7, 8, 5}));
         QVERIFY(menu.mnutray(TrayMenu::Separator)->isSeparator());
         QCOMPARE(menu.mnutray(TrayMenu::History)->text(), QStringLiteral("&History"));
-        QCOMPARE(menu.mnutray(8), nullptr);
+        QCOMPARE(menu.mnutray(9), nullptr);
         QCOMPARE(menu.defaultAction(), menu.mnutray(TrayMenu::ShowParameter));
     }
 

@@ -1,0 +1,137 @@
+#include "alertcomposer.h"
+
+#include "alertdocument.h"
+
+#include <QJsonDocument>
+
+#include <algorithm>
+
+namespace zel {
+namespace {
+
+const QString Readback = QStringLiteral("readback");
+
+bool isAlarm(const QString& event)
+{
+    return event == alarm::OffAir || event == alarm::Unlocked || event == alarm::OverTemperature ||
+           event == alarm::HighReflect || event == alarm::LinkLost || event == alarm::PortFailed;
+}
+
+} // namespace
+
+AlertComposer::AlertComposer(const Clock& clock, QObject* parent) : QObject(parent), m_clock(clock)
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &AlertComposer::remind);
+}
+
+void AlertComposer::configure(const AlertSettings& settings)
+{
+    m_settings = settings;
+    const qint64 now = m_clock.now().toMSecsSinceEpoch();
+    for (Raised& r : m_raised)
+        r.nextReminderMs = now + qint64(m_settings.repeatMinutes) * 60000;
+    arm();
+}
+
+void AlertComposer::statusUpdated(const StatusUpdate& update)
+{
+    m_current = update;
+}
+
+void AlertComposer::eventOccurred(const EventRecord& e)
+{
+    if (e.event == Readback && e.state == eventstate::NotConfirmed) {
+        if (m_settings.alerts(Readback))
+            emitAlert(e.state, e.event, e.time, QDateTime(), e.value, e.detail, false);
+        return;
+    }
+    if (!isAlarm(e.event))
+        return;
+    if (e.state == eventstate::Raised) {
+        const qint64 next =
+            m_clock.now().toMSecsSinceEpoch() + qint64(m_settings.repeatMinutes) * 60000;
+        m_raised.insert(e.event, {{e.event, e.time, e.value}, next});
+        arm();
+        if (m_settings.alerts(e.event))
+            emitAlert(e.state, e.event, e.time, e.time, e.value, e.detail, false);
+    } else if (e.state == eventstate::Cleared) {
+        const QDateTime started = m_raised.value(e.event).alarm.since;
+        m_raised.remove(e.event);
+        arm();
+        if (m_settings.alerts(e.event))
+            emitAlert(e.state, e.event, e.time, started, e.value, e.detail, false);
+    }
+}
+
+void AlertComposer::activeAlarmsChanged(const QList<ActiveAlarm>& active)
+{
+    const qint64 next =
+        m_clock.now().toMSecsSinceEpoch() + qint64(m_settings.repeatMinutes) * 60000;
+    for (const ActiveAlarm& a : active) {
+        if (!m_raised.contains(a.kind))
+            m_raised.insert(a.kind, {a, next});
+    }
+    arm();
+}
+
+void AlertComposer::remind()
+{
+    if (m_settings.repeatMinutes <= 0)
+        return;
+    const qint64 now = m_clock.now().toMSecsSinceEpoch();
+    const qint64 repeatMs = qint64(m_settings.repeatMinutes) * 60000;
+    for (Raised& r : m_raised) {
+        if (r.nextReminderMs > now)
+            continue;
+        r.nextReminderMs = now + repeatMs;
+        if (m_settings.alerts(r.alarm.kind))
+            emitAlert(QStringLiteral("reminder"), r.alarm.kind, m_clock.now(), r.alarm.since,
+                      r.alarm.value,
+                      QStringLiteral("still raised and not acknowledged; reminded every %1 min")
+                          .arg(m_settings.repeatMinutes),
+                      true);
+    }
+    arm();
+}
+
+void AlertComposer::arm()
+{
+    if (m_settings.repeatMinutes <= 0 || m_raised.isEmpty()) {
+        m_timer.stop();
+        return;
+    }
+    qint64 next = std::numeric_limits<qint64>::max();
+    for (const Raised& r : std::as_const(m_raised))
+        next = std::min(next, r.nextReminderMs);
+    const qint64 wait = next - m_clock.now().toMSecsSinceEpoch();
+    m_timer.start(int(std::clamp<qint64>(wait, 0, 24 * 3600 * 1000)));
+}
+
+void AlertComposer::emitAlert(const QString& state, const QString& alarm, const QDateTime& at,
+                              const QDateTime& started, const QString& value, const QString& detail,
+                              bool reminder)
+{
+    AlertFacts facts{newAlertId(), state, alarm,  m_settings.station, at.toUTC(),
+                     started,      value, detail, m_current};
+    const QByteArray document = QJsonDocument(alertDocument(facts)).toJson(QJsonDocument::Compact);
+    Q_EMIT alert(facts.id, document, reminder ? alarm : QString(),
+                 reminder ? started.toMSecsSinceEpoch() : 0);
+}
+
+QByteArray AlertComposer::testDocument(const QString& station, QString* id) const
+{
+    AlertFacts facts{newAlertId(),
+                     QStringLiteral("test"),
+                     QStringLiteral("alerts"),
+                     station,
+                     m_clock.now().toUTC(),
+                     QDateTime(),
+                     QString(),
+                     QStringLiteral("a test sent from the Alerts dialog"),
+                     m_current};
+    *id = facts.id;
+    return QJsonDocument(alertDocument(facts)).toJson(QJsonDocument::Compact);
+}
+
+} // namespace zel

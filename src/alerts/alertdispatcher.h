@@ -1,0 +1,96 @@
+#pragma once
+
+#include "mailchannel.h"
+#include "outboxstore.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <array>
+
+namespace zel {
+
+class WebhookChannel;
+
+// Where alerts go, as the settings say. Off where the address is empty.
+struct Destinations {
+    MailJob mail; // everything but the message
+    bool mailOn = false;
+    QString webhookUrl;
+};
+
+struct DeliveryTiming {
+    int firstPauseMs = 10 * 1000; // after the first failure; doubles each time
+    int longestPauseMs = 10 * 60 * 1000;
+    qint64 maxAgeMs = 24 * 3600 * 1000; // then the alert is given up
+    int mailTimeoutMs = 60 * 1000;
+    int webhookTimeoutMs = 60 * 1000;
+};
+
+namespace channel {
+inline const QString Mail = QStringLiteral("mail");
+inline const QString Webhook = QStringLiteral("webhook");
+} // namespace channel
+
+// Delivers what the outbox holds, on a thread of its own: each channel sends
+// its oldest alert, one at a time, and deletes it once delivered. After a
+// failure the channel pauses, longer each time, and the alert stays first in
+// line. The mail itself goes out on another thread (sendMail() blocks),
+// through sendMailRequested() and mailDone().
+class AlertDispatcher : public QObject {
+    Q_OBJECT
+public:
+    AlertDispatcher(QString databasePath, DeliveryTiming timing, QObject* parent = nullptr);
+    ~AlertDispatcher() override;
+
+public Q_SLOTS:
+    void configure(const zel::Destinations& destinations);
+    // Opens the outbox and sends what it still holds from before.
+    void start();
+    // Stores the alert for every channel that is on, then sends it. A
+    // reminder of an alarm already acknowledged (ackAlarm raised at
+    // ackSinceMs) is dropped instead.
+    void enqueue(const QString& id, const QByteArray& document, const QString& ackAlarm,
+                 qint64 ackSinceMs);
+    void mailDone(const zel::ChannelOutcome& outcome);
+
+Q_SIGNALS:
+    void sendMailRequested(const zel::MailJob& job);
+    // The first failure of a channel after it worked, and its recovery.
+    void channelFailing(const QString& channel, const QString& words);
+    void channelRecovered(const QString& channel, int stillWaiting);
+    void delivered(const QString& id, const QString& channel);
+    void gaveUp(const QString& id, const QString& channel, const QString& subject,
+                const QString& lastWords);
+    // The outbox cannot be used; said once until it works again.
+    void problem(const QString& text);
+
+private:
+    struct Channel {
+        QString name;
+        bool busy = false;
+        int failures = 0;
+        qint64 retryAtMs = 0;
+        bool told = false;
+        QString lastWords;
+        OutboxEntry sending;
+    };
+
+    bool ensureOpen();
+    bool isOn(const Channel& c) const;
+    void pump();
+    void pump(Channel& c, qint64 nowMs);
+    void send(Channel& c);
+    void finish(Channel& c, const ChannelOutcome& outcome);
+    void arm(qint64 nowMs);
+
+    OutboxStore m_store;
+    DeliveryTiming m_timing;
+    Destinations m_to;
+    std::array<Channel, 2> m_channels;
+    WebhookChannel* m_webhook;
+    QTimer* m_timer;
+    bool m_problemTold = false;
+};
+
+} // namespace zel

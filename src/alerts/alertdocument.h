@@ -1,0 +1,46 @@
+#pragma once
+
+#include "monitor/statusupdate.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <optional>
+
+namespace zel {
+
+// What one alert says, before it becomes a document.
+struct AlertFacts {
+    QString id;    // stable across retries and channels
+    QString state; // raised, cleared, reminder, not_confirmed, test
+    QString alarm; // an alarm kind, or readback
+    QString station;
+    QDateTime at;      // when this happened (UTC)
+    QDateTime started; // when the alarm began; invalid when it has no span
+    QString value;     // the value that raised it, as the log holds it
+    QString detail;
+    std::optional<StatusUpdate> current; // the record as it now stands
+};
+
+// A fresh identifier for a new alert.
+QString newAlertId();
+
+// The value with its unit, as people read it: "47.9 C".
+QString valueWithUnit(const QString& alarm, const QString& value);
+
+// The alert's JSON document, which the outbox stores and the webhook posts.
+QJsonObject alertDocument(const AlertFacts& facts);
+
+// "RAISED over_temperature 47.9 C — Studio A": the state first, so it reads
+// well in a phone's list of mail.
+QString alertSubject(const QJsonObject& document);
+// The plain text of the e-mail.
+QString alertBody(const QJsonObject& document);
+// The whole message as the mail server receives it, CR LF line ends. The
+// Message-ID is made of the alert's id, so a repeat carries the same one.
+QByteArray mailMessage(const QJsonObject& document, const QString& from, const QStringList& to,
+                       const QDateTime& date);
+
+} // namespace zel

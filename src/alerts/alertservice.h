@@ -1,0 +1,78 @@
+#pragma once
+
+#include "alertcomposer.h"
+#include "alertdispatcher.h"
+#include "alertsettings.h"
+#include "config/settingsstore.h"
+
+#include <QObject>
+#include <QThread>
+
+#include <atomic>
+
+namespace zel {
+
+// Where the settings send alerts; the password read from its file when one
+// is named (problem says why it could not be).
+Destinations destinationsOf(const AlertSettings& settings, QString* problem);
+
+// Sends mail from the thread it lives on.
+class MailWorker : public QObject {
+    Q_OBJECT
+public:
+    explicit MailWorker(const std::atomic<bool>& cancel) : m_cancel(cancel) {}
+public Q_SLOTS:
+    void send(const zel::MailJob& job) { Q_EMIT done(sendMail(job, &m_cancel)); }
+Q_SIGNALS:
+    void done(const zel::ChannelOutcome& outcome);
+
+private:
+    const std::atomic<bool>& m_cancel;
+};
+
+// Alerts off site, the same with and without a window: the composer on the
+// caller's thread, the outbox and the webhook on a thread of their own, the
+// mail on a third, so a dead server never holds the core or the window.
+class AlertService : public QObject {
+    Q_OBJECT
+public:
+    AlertService(SettingsStore& settings, QString databasePath, const Clock& clock,
+                 DeliveryTiming timing = {}, QObject* parent = nullptr);
+    ~AlertService() override;
+
+    // Reads the settings and sends what the outbox holds from before.
+    void start();
+    // Reads the [Alerts] settings again (after the dialog saved them).
+    void reload();
+    // Ends sending, a mail under way included; what is waiting stays stored.
+    void stop();
+
+    AlertComposer& composer() { return m_composer; }
+    const AlertSettings& settings() const { return m_settings; }
+
+Q_SIGNALS:
+    // For the operator, once per change: a channel fails or works again,
+    // settings that cannot be used.
+    void operatorNotice(const QString& text);
+    // "alert failed" rows for the event log.
+    void eventOccurred(const zel::EventRecord& record);
+    void delivered(const QString& id, const QString& channel);
+
+private:
+    void onGaveUp(const QString& id, const QString& channel, const QString& subject,
+                  const QString& words);
+
+    SettingsStore& m_store;
+    const Clock& m_clock;
+    qint64 m_maxAgeMs;
+    AlertSettings m_settings;
+    AlertComposer m_composer;
+    std::atomic<bool> m_cancel{false};
+    QThread m_dispatchThread;
+    QThread m_mailThread;
+    AlertDispatcher* m_dispatcher;
+    MailWorker* m_mailer;
+    bool m_stopped = false;
+};
+
+} // namespace zel

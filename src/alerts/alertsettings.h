@@ -1,0 +1,63 @@
+#pragma once
+
+#include "config/settingsstore.h"
+
+#include <QStringList>
+
+namespace zel {
+
+// The [Alerts] group: where alerts go and which alarms send them. A channel
+// with no address configured is off.
+struct AlertSettings {
+    QString station; // default: the host name
+    QString mailUrl; // smtp://host:587 (STARTTLS when offered) or smtps://host:465
+    QString mailUser;
+    QString mailPassword;     // as stored in the settings
+    QString mailPasswordFile; // a file holding the password instead
+    QString mailFrom;
+    QStringList mailTo;
+    QString webhookUrl;
+    int repeatMinutes = 30; // reminders while raised and unacknowledged; 0 = none
+    QStringList kinds;      // alarm kinds, and "readback" for not_confirmed
+    // One line per value that could not be used; never holds a password.
+    QStringList problems;
+
+    bool mailOn() const { return !mailUrl.isEmpty() && !mailTo.isEmpty(); }
+    bool webhookOn() const { return !webhookUrl.isEmpty(); }
+    bool alerts(const QString& kind) const { return kinds.contains(kind); }
+};
+
+namespace keys {
+inline const QString AlertsSection = QStringLiteral("Alerts");
+inline const QString Station = QStringLiteral("Station");
+inline const QString MailUrl = QStringLiteral("MailUrl");
+inline const QString MailUser = QStringLiteral("MailUser");
+inline const QString MailPassword = QStringLiteral("MailPassword");
+inline const QString MailPasswordFile = QStringLiteral("MailPasswordFile");
+inline const QString MailFrom = QStringLiteral("MailFrom");
+inline const QString MailTo = QStringLiteral("MailTo");
+inline const QString WebhookUrl = QStringLiteral("WebhookUrl");
+inline const QString RepeatMinutes = QStringLiteral("RepeatMinutes");
+inline const QString Kinds = QStringLiteral("Kinds");
+} // namespace keys
+
+// Every kind an alert can be sent for, in the order the dialog lists them.
+const QStringList& alertKinds();
+
+AlertSettings readAlertSettings(const SettingsStore& store);
+// Writes every key; a file that holds a password is made readable by its
+// owner only. False with the reason when the permissions cannot be set.
+bool writeAlertSettings(SettingsStore& store, const AlertSettings& settings, QString* problem);
+
+// The password to log in with: from MailPasswordFile when set, else
+// MailPassword. Empty with a problem when the file cannot be read.
+QString mailPassword(const AlertSettings& settings, QString* problem);
+
+// Restricts the settings file to its owner when it holds a password; the
+// reason when that fails, empty otherwise.
+QString protectSettingsFile(const SettingsStore& store, const AlertSettings& settings);
+
+// A URL as it may be shown: any user name and password taken out.
+QString shownUrl(const QString& url);
+
+} // namespace zel

@@ -1,0 +1,155 @@
+#include "outboxstore.h"
+
+#include "history/historyschema.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <atomic>
+
+namespace zel {
+namespace {
+
+QString uniqueConnectionName()
+{
+    static std::atomic<int> counter{0};
+    return QStringLiteral("zel-outbox-%1").arg(++counter);
+}
+
+} // namespace
+
+OutboxStore::OutboxStore(QString path, int busyTimeoutMs)
+    : m_path(std::move(path)), m_connection(uniqueConnectionName()), m_busyTimeoutMs(busyTimeoutMs)
+{
+}
+
+OutboxStore::~OutboxStore()
+{
+    if (QSqlDatabase::contains(m_connection)) {
+        QSqlDatabase::database(m_connection, false).close();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+QString OutboxStore::open()
+{
+    if (m_open)
+        return QString();
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (!QDir().mkpath(folder))
+        return m_error = QStringLiteral("cannot create the folder %1").arg(folder);
+    QSqlDatabase db = QSqlDatabase::contains(m_connection)
+                          ? QSqlDatabase::database(m_connection, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    if (!db.isValid())
+        return m_error = QStringLiteral("the Qt SQLite driver is missing");
+    db.setDatabaseName(m_path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
+    if (!db.open())
+        return m_error = QStringLiteral("cannot open %1: %2")
+                             .arg(m_path, db.lastError().text().trimmed());
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    QSqlError error;
+    QString reason;
+    if (!history::migrate(db, &error, &reason)) {
+        db.close();
+        return m_error = QStringLiteral("%1 (%2)").arg(reason, error.text().trimmed());
+    }
+    m_open = true;
+    m_error.clear();
+    return QString();
+}
+
+QSqlQuery OutboxStore::query() const
+{
+    return QSqlQuery(QSqlDatabase::database(m_connection, false));
+}
+
+bool OutboxStore::exec(QSqlQuery& q, const char* sql, const QVariantList& binds)
+{
+    q.prepare(QString::fromLatin1(sql));
+    for (const QVariant& v : binds)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        m_error = q.lastError().text().trimmed();
+        return false;
+    }
+    return true;
+}
+
+bool OutboxStore::add(const QString& id, const QStringList& channels, qint64 createdMs,
+                      const QByteArray& document)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.transaction()) {
+        m_error = db.lastError().text().trimmed();
+        return false;
+    }
+    QSqlQuery q = query();
+    for (const QString& channel : channels) {
+        if (!exec(q,
+                  "INSERT OR IGNORE INTO outbox (id, channel, created, document) "
+                  "VALUES (?, ?, ?, ?)",
+                  {id, channel, createdMs, QString::fromUtf8(document)})) {
+            db.rollback();
+            return false;
+        }
+    }
+    if (db.commit())
+        return true;
+    m_error = db.lastError().text().trimmed();
+    db.rollback();
+    return false;
+}
+
+std::optional<OutboxEntry> OutboxStore::oldest(const QString& channel)
+{
+    QSqlQuery q = query();
+    if (!exec(q,
+              "SELECT id, created, attempts, document FROM outbox WHERE channel = ? "
+              "ORDER BY created, rowid LIMIT 1",
+              {channel}) ||
+        !q.next())
+        return std::nullopt;
+    return OutboxEntry{q.value(0).toString(), channel, q.value(1).toLongLong(), q.value(2).toInt(),
+                       q.value(3).toString().toUtf8()};
+}
+
+bool OutboxStore::remove(const QString& id, const QString& channel)
+{
+    QSqlQuery q = query();
+    return exec(q, "DELETE FROM outbox WHERE id = ? AND channel = ?", {id, channel});
+}
+
+bool OutboxStore::recordFailure(const QString& id, const QString& channel, const QString& why)
+{
+    QSqlQuery q = query();
+    return exec(q,
+                "UPDATE outbox SET attempts = attempts + 1, last_error = ? "
+                "WHERE id = ? AND channel = ?",
+                {why, id, channel});
+}
+
+int OutboxStore::waiting(const QString& channel)
+{
+    QSqlQuery q = query();
+    if (!exec(q, "SELECT COUNT(*) FROM outbox WHERE channel = ?", {channel}) || !q.next())
+        return 0;
+    return q.value(0).toInt();
+}
+
+bool OutboxStore::acknowledged(const QString& alarm, qint64 sinceMs)
+{
+    QSqlQuery q = query();
+    return exec(q,
+                "SELECT 1 FROM events a JOIN events k ON k.ack_of = a.id "
+                "WHERE a.event = ? AND a.state = 'raised' AND a.t = ? LIMIT 1",
+                {alarm, sinceMs}) &&
+           q.next();
+}
+
+} // namespace zel

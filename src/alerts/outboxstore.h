@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+#include <QSqlQuery>
+#include <QVariantList>
+
+namespace zel {
+
+// One alert waiting for one channel.
+struct OutboxEntry {
+    QString id;
+    QString channel;
+    qint64 createdMs = 0;
+    int attempts = 0;
+    QByteArray document;
+};
+
+// The outbox table in the history database: alerts are stored here before
+// they are sent and deleted once delivered or given up, so a restart (or a
+// kill) loses none. Its own connection, on the thread that calls it.
+class OutboxStore {
+public:
+    explicit OutboxStore(QString path, int busyTimeoutMs = 5000);
+    ~OutboxStore();
+    OutboxStore(const OutboxStore&) = delete;
+    OutboxStore& operator=(const OutboxStore&) = delete;
+
+    // Opens (creating and migrating the database when needed); the reason
+    // when it cannot.
+    QString open();
+    bool isOpen() const { return m_open; }
+    QString lastError() const { return m_error; }
+
+    // One row per channel, in one transaction.
+    bool add(const QString& id, const QStringList& channels, qint64 createdMs,
+             const QByteArray& document);
+    // The oldest alert waiting for channel.
+    std::optional<OutboxEntry> oldest(const QString& channel);
+    bool remove(const QString& id, const QString& channel);
+    bool recordFailure(const QString& id, const QString& channel, const QString& why);
+    int waiting(const QString& channel);
+    // Whether the alarm of this kind raised at sinceMs has been acknowledged.
+    bool acknowledged(const QString& alarm, qint64 sinceMs);
+
+private:
+    QSqlQuery query() const;
+    bool exec(QSqlQuery& q, const char* sql, const QVariantList& binds);
+
+    QString m_path;
+    QString m_connection;
+    int m_busyTimeoutMs;
+    bool m_open = false;
+    QString m_error;
+};
+
+} // namespace zel

@@ -1,0 +1,149 @@
+#pragma once
+
+// A mail server and a webhook receiver on 127.0.0.1 that can be made to
+// fail the ways real ones do, and count what they accepted.
+
+#include <QHostAddress>
+#include <QMap>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+class FakeReceiver : public QObject {
+public:
+    enum class Mode { Accept, Refuse, Silent, DropMidMessage, RejectLogin, Error500, Redirect };
+
+    quint16 port() const { return m_port; }
+    // Connections the client has not closed yet.
+    int openConnections() const { return m_open; }
+    // Ids accepted, in order; a repeat shows twice.
+    const QStringList& accepted() const { return m_accepted; }
+
+    void setMode(Mode mode)
+    {
+        m_mode = mode;
+        if (mode == Mode::Refuse) {
+            m_server.close();
+        } else if (!m_server.isListening()) {
+            m_server.listen(QHostAddress::LocalHost, m_port);
+        }
+    }
+
+protected:
+    FakeReceiver()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        m_port = m_server.serverPort();
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = m_server.nextPendingConnection()) {
+                ++m_open;
+                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+                connect(s, &QObject::destroyed, this, [this] { --m_open; });
+                if (m_mode == Mode::Silent)
+                    continue;
+                opened(s);
+                connect(s, &QTcpSocket::readyRead, this, [this, s] { readable(s); });
+            }
+        });
+    }
+    virtual void opened(QTcpSocket*) {}
+    virtual void readable(QTcpSocket* s) = 0;
+
+    Mode m_mode = Mode::Accept;
+    QStringList m_accepted;
+
+private:
+    QTcpServer m_server;
+    quint16 m_port = 0;
+    int m_open = 0;
+};
+
+class FakeMailServer final : public FakeReceiver {
+protected:
+    void opened(QTcpSocket* s) override
+    {
+        s->write("220 fake ESMTP\r\n");
+        m_data[s].clear();
+    }
+    void readable(QTcpSocket* s) override
+    {
+        while (s->canReadLine()) {
+            const QByteArray line = s->readLine();
+            if (m_inData.value(s)) {
+                if (m_mode == Mode::DropMidMessage)
+                    return s->abort();
+                if (line != ".\r\n") {
+                    m_data[s] += line;
+                    continue;
+                }
+                m_inData[s] = false;
+                static const QRegularExpression id(QStringLiteral("Message-ID: <([^@]+)@"));
+                m_accepted << id.match(QString::fromUtf8(m_data[s])).captured(1);
+                s->write("250 queued\r\n");
+                continue;
+            }
+            answer(s, line.trimmed());
+        }
+    }
+
+private:
+    void answer(QTcpSocket* s, const QByteArray& line)
+    {
+        const QByteArray verb = line.left(4).toUpper();
+        if (verb == "EHLO")
+            s->write("250-fake\r\n250 AUTH PLAIN\r\n");
+        else if (line == "AUTH PLAIN")
+            s->write("334 \r\n");
+        else if (verb == "AUTH" || m_awaitingCredentials.value(s))
+            s->write(m_mode == Mode::RejectLogin ? "535 5.7.8 bad credentials\r\n" : "235 ok\r\n");
+        else if (verb == "DATA") {
+            m_inData[s] = true;
+            m_data[s].clear();
+            s->write("354 go ahead\r\n");
+        } else if (verb == "QUIT") {
+            s->write("221 bye\r\n");
+            s->disconnectFromHost();
+        } else
+            s->write("250 ok\r\n");
+        m_awaitingCredentials[s] = line == "AUTH PLAIN";
+    }
+
+    QMap<QTcpSocket*, bool> m_inData;
+    QMap<QTcpSocket*, bool> m_awaitingCredentials;
+    QMap<QTcpSocket*, QByteArray> m_data;
+};
+
+class FakeWebhook final : public FakeReceiver {
+protected:
+    void readable(QTcpSocket* s) override
+    {
+        m_buffer[s] += s->readAll();
+        const QByteArray& b = m_buffer[s];
+        const qsizetype end = b.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        static const QRegularExpression length(QStringLiteral("(?i)content-length: *(\\d+)"));
+        static const QRegularExpression key(QStringLiteral("(?i)idempotency-key: *([^\\r]+)"));
+        const QString head = QString::fromUtf8(b.left(end));
+        if (b.size() < end + 4 + length.match(head).captured(1).toInt())
+            return;
+        m_buffer.remove(s);
+        if (m_mode == Mode::Error500)
+            return reply(s, "500 Internal Server Error", "");
+        if (m_mode == Mode::Redirect && !head.startsWith(u"POST /moved"))
+            return reply(s, "302 Found", "Location: /moved\r\n");
+        m_accepted << key.match(head).captured(1);
+        reply(s, "200 OK", "");
+    }
+
+private:
+    static void reply(QTcpSocket* s, const QByteArray& status, const QByteArray& headers)
+    {
+        s->write("HTTP/1.1 " + status + "\r\n" + headers +
+                 "Content-Length: 0\r\nConnection: close\r\n\r\n");
+        s->disconnectFromHost();
+    }
+
+    QMap<QTcpSocket*, QByteArray> m_buffer;
+};

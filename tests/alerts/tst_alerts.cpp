@@ -1,0 +1,194 @@
+// What an alert says and where its settings and outbox live: the subject a
+// phone shows, the mail as the server gets it, the [Alerts] group read and
+// written, and the outbox added to a database from before alerts.
+
+#include "alerts/alertdocument.h"
+#include "alerts/alertsettings.h"
+#include "alerts/outboxstore.h"
+#include "config/qtsettingsstore.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace zel;
+
+namespace {
+
+StatusUpdate reading()
+{
+    StatusUpdate u;
+    u.time = QDateTime(QDate(2026, 12, 7), QTime(2, 40), Qt::UTC);
+    u.record = {"A1",   true,   " 98.50", true, "480.0", "12.5",
+                "47.9", "48.0", "--",     "75", "50",    "49"};
+    return u;
+}
+
+AlertFacts facts(const QString& state, const QString& alarm, const QString& value)
+{
+    const QDateTime t(QDate(2026, 12, 7), QTime(2, 41), Qt::UTC);
+    return {QStringLiteral("0b7c"),
+            state,
+            alarm,
+            QStringLiteral("Studio A"),
+            t,
+            t,
+            value,
+            QString(),
+            reading()};
+}
+
+} // namespace
+
+class TestAlerts : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void subject_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("alarm");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("subject");
+        QTest::newRow("raised, with unit")
+            << "raised"
+            << "over_temperature"
+            << "47.9" << QStringLiteral("RAISED over_temperature 47.9 C \u2014 Studio A");
+        QTest::newRow("reminder") << "reminder"
+                                  << "off_air"
+                                  << "OFF"
+                                  << QStringLiteral("REMINDER off_air OFF \u2014 Studio A");
+        QTest::newRow("readback") << "not_confirmed"
+                                  << "readback"
+                                  << "carrier ON, 98.50 MHz"
+                                  << QStringLiteral("NOT CONFIRMED readback carrier ON, 98.50 MHz "
+                                                    "\u2014 Studio A");
+        QTest::newRow("no value") << "cleared"
+                                  << "link_lost"
+                                  << "" << QStringLiteral("CLEARED link_lost \u2014 Studio A");
+    }
+    void subject()
+    {
+        QFETCH(QString, state);
+        QFETCH(QString, alarm);
+        QFETCH(QString, value);
+        QFETCH(QString, subject);
+        QCOMPARE(alertSubject(alertDocument(facts(state, alarm, value))), subject);
+    }
+
+    // The id a receiver drops repeats by, a subject that survives 7-bit
+    // headers, and dashes as null rather than a number.
+    void mailAndDocument()
+    {
+        const QJsonObject d = alertDocument(facts("raised", "over_temperature", "47.9"));
+        QCOMPARE(d.value("record").toObject().value("pa_current_a").type(), QJsonValue::Null);
+        QCOMPARE(d.value("record").toObject().value("frequency_mhz").toDouble(), 98.5);
+        const QByteArray m =
+            mailMessage(d, "monitor@example.org", {"a@example.org", "b@example.org"}, QDateTime());
+        QVERIFY(m.contains("\r\nMessage-ID: <0b7c@zel-fm-monitor>\r\n"));
+        QVERIFY(m.contains("\r\nTo: a@example.org, b@example.org\r\n"));
+        QVERIFY(m.contains("\r\nSubject: =?UTF-8?B?"));
+        QVERIFY(m.contains("Device ID:    A1\r\n"));
+        QVERIFY(!m.contains("\n\n")); // bare line feeds upset strict servers
+    }
+
+    void settings_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QStringList>("kinds");
+        QTest::addColumn<int>("repeat");
+        QTest::addColumn<int>("problems");
+        const QStringList all = alertKinds();
+        QTest::newRow("defaults") << QByteArray() << all << 30 << 0;
+        QTest::newRow("chosen kinds, no reminders")
+            << QByteArray("Kinds=\"off_air, readback\"\nRepeatMinutes=0\n")
+            << QStringList{"off_air", "readback"} << 0 << 0;
+        QTest::newRow("unknown kind, bad repeat")
+            << QByteArray("Kinds=off_air,overheat\nRepeatMinutes=-5\n") << QStringList{"off_air"}
+            << 30 << 2;
+        QTest::newRow("mail without recipients")
+            << QByteArray("MailUrl=smtp://mail.example.org\n") << all << 30 << 1;
+        QTest::newRow("not a mail address")
+            << QByteArray("MailUrl=http://x\nMailTo=a@b\nWebhookUrl=ftp://y\n") << all << 30 << 2;
+    }
+    void settings()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QStringList, kinds);
+        QFETCH(int, repeat);
+        QFETCH(int, problems);
+        QTemporaryDir dir;
+        QFile file(dir.filePath("ZEL.ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Alerts]\n" + ini);
+        file.close();
+        const AlertSettings s = readAlertSettings(QtSettingsStore(file.fileName()));
+        QCOMPARE(s.kinds, kinds);
+        QCOMPARE(s.repeatMinutes, repeat);
+        QCOMPARE(s.problems.size(), problems);
+        QVERIFY(!s.station.isEmpty());
+    }
+
+    // Kept private even when the program saves other settings afterwards.
+    void passwordKeptFromOthers()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("ZEL.ini");
+        QtSettingsStore store(path);
+        store.write("Setting", "CommON", "1");
+        QVERIFY(QFile::setPermissions(path, QFile::permissions(path) | QFile::ReadOther));
+        AlertSettings s;
+        s.mailPassword = "s3cret";
+        QString problem;
+        QVERIFY2(writeAlertSettings(store, s, &problem), qPrintable(problem));
+        store.write("Setting", "CommON", "0");
+        const auto ownerOnly =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+        QCOMPARE(QFile::permissions(path) & ~ownerOnly, QFile::Permissions());
+
+        QFile secret(dir.filePath("password"));
+        QVERIFY(secret.open(QIODevice::WriteOnly));
+        secret.write("from file\n");
+        secret.close();
+        s.mailPasswordFile = secret.fileName();
+        QCOMPARE(mailPassword(s, &problem), QStringLiteral("from file"));
+    }
+
+    // A database from before alerts gains the outbox and keeps its log,
+    // which the outbox reads to drop reminders of acknowledged alarms.
+    void outboxJoinsAnOlderDatabase()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("history.db");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "old");
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            for (const char* sql :
+                 {"CREATE TABLE schema_version (version INTEGER NOT NULL)",
+                  "INSERT INTO schema_version VALUES (1)",
+                  "CREATE TABLE events (id INTEGER PRIMARY KEY AUTOINCREMENT, t INTEGER NOT NULL,"
+                  " event TEXT NOT NULL, state TEXT NOT NULL, value TEXT NOT NULL DEFAULT '',"
+                  " detail TEXT NOT NULL DEFAULT '', user TEXT NOT NULL DEFAULT '', ack_of "
+                  "INTEGER)",
+                  "INSERT INTO events (t, event, state) VALUES (1000, 'off_air', 'raised')",
+                  "INSERT INTO events (t, event, state) VALUES (2000, 'unlocked', 'raised')",
+                  "INSERT INTO events (t, event, state, ack_of) VALUES (3000, 'off_air', "
+                  "'acknowledged', 1)"})
+                QVERIFY2(q.exec(sql), sql);
+        }
+        QSqlDatabase::removeDatabase("old");
+
+        OutboxStore outbox(path);
+        QCOMPARE(outbox.open(), QString());
+        QVERIFY(outbox.acknowledged("off_air", 1000));
+        QVERIFY(!outbox.acknowledged("unlocked", 2000));
+        QVERIFY(outbox.add("x", {"mail", "webhook"}, 5000, "{}"));
+        QCOMPARE(outbox.oldest("webhook")->id, QStringLiteral("x"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAlerts)
+#include "tst_alerts.moc"
