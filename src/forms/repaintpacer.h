@@ -13,7 +13,7 @@ namespace zel {
 
 // Gathers the repaints of a group of widgets so that the group reaches the
 // screen at most once per interval. A line at its full rate brings a reading
-// every 12.5 ms; a reading replaced within 50 ms is not one an eye can read,
+// every 12.5 ms; a reading replaced within 100 ms is not one an eye can read,
 // and painting each one was most of the cost of a shown window. The first
 // change after a quiet interval is painted at once, so a single change shows
 // without delay; changes that follow within the interval are painted together
@@ -21,7 +21,7 @@ namespace zel {
 class RepaintPacer : public QObject {
     Q_OBJECT
 public:
-    explicit RepaintPacer(int intervalMs = 50, QObject* parent = nullptr);
+    explicit RepaintPacer(int intervalMs = 100, QObject* parent = nullptr);
 
     // Asks for area of widget to be painted again, now or at the next tick.
     void request(QWidget* widget, const QRect& area);
