@@ -105,7 +105,7 @@ QString alertBody(const QJsonObject& d)
 {
     QStringList lines;
     const auto line = [&](const QString& label, const QString& value) {
-        lines << QStringLiteral("%1 %2").arg(label + u':', -13).arg(value);
+        lines << QStringLiteral("%1 %2").arg(label + u':', -14).arg(value);
     };
     line(QStringLiteral("Station"), text(d, "station"));
     const QJsonValue device = d.value(QStringLiteral("device_id"));

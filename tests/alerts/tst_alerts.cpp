@@ -89,7 +89,7 @@ private Q_SLOTS:
         QVERIFY(m.contains("\r\nMessage-ID: <0b7c@zel-fm-monitor>\r\n"));
         QVERIFY(m.contains("\r\nTo: a@example.org, b@example.org\r\n"));
         QVERIFY(m.contains("\r\nSubject: =?UTF-8?B?"));
-        QVERIFY(m.contains("Device ID:    A1\r\n"));
+        QVERIFY(m.contains("Device ID:     A1\r\n"));
         QVERIFY(!m.contains("\n\n")); // bare line feeds upset strict servers
     }
 
