@@ -93,6 +93,8 @@ AlertsDialog::~AlertsDialog()
 QLineEdit* AlertsDialog::addLine(const QString& name, const QString& label, QFormLayout* form)
 {
     auto* line = new QLineEdit(this);
+    // Room for a whole server address or list of recipients.
+    line->setMinimumWidth(320);
     line->setObjectName(name);
     form->addRow(label, line);
     m_lines.insert(name, line);
