@@ -22,8 +22,10 @@ DeliveryTiming quick()
     DeliveryTiming t;
     t.firstPauseMs = 50;
     t.longestPauseMs = 200;
-    t.mailTimeoutMs = 1500;
-    t.webhookTimeoutMs = 500;
+    // Long enough that a loaded machine (the receivers share this test's
+    // thread) is not taken for a fault; the silent receivers wait them out.
+    t.mailTimeoutMs = 4000;
+    t.webhookTimeoutMs = 2000;
     return t;
 }
 
@@ -86,7 +88,7 @@ private Q_SLOTS:
 
         const bool redirect = Mode(fault) == Mode::Redirect;
         if (!redirect) {
-            QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 1, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 1, 10000);
             QVERIFY2(notices.at(0).at(0).toString().contains(u"not getting through"),
                      qPrintable(notices.at(0).at(0).toString()));
             QVERIFY(!notices.at(0).at(0).toString().contains(u"s3cret"));
@@ -98,12 +100,16 @@ private Q_SLOTS:
 
         QTRY_COMPARE_WITH_TIMEOUT(
             QSet<QString>(receiver.accepted().cbegin(), receiver.accepted().cend()),
-            QSet<QString>(sent.cbegin(), sent.cend()), 10000);
+            QSet<QString>(sent.cbegin(), sent.cend()), 20000);
         // A repeat may only follow a lost answer, which these faults do not lose.
         QCOMPARE(receiver.accepted().size(), sent.size());
         if (!redirect) {
-            QTRY_COMPARE(notices.size(), 2);
-            QVERIFY(notices.at(1).at(0).toString().contains(u"works again"));
+            QTRY_VERIFY(notices.size() >= 2);
+            QStringList told;
+            for (const QList<QVariant>& notice : notices)
+                told << notice.at(0).toString();
+            QVERIFY2(told.size() == 2 && told.at(1).contains(u"works again"),
+                     qPrintable(told.join(u" | ")));
         }
         // The client says goodbye to a receiver that is still listening.
         QTRY_COMPARE_WITH_TIMEOUT(receiver.openConnections(), 0, 5000);
