@@ -9,6 +9,7 @@
 #include "forms/statuspanel.h"
 #include "forms/traymenu.h"
 #include "support/monitorrig.h"
+#include "support/testframes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,11 +26,9 @@
 #include <QTimer>
 
 using namespace zel;
+using namespace zel::testframes;
 
 namespace {
-
-const QByteArray goodFrame =
-    QByteArray::fromHex("1F4101222E01C350015E013205C8004B0009006400630D0A");
 
 // On air and locked, temperature 30.6, forward 5000 W, reflect 35 W: no alarm.
 // The variants below each raise one alarm.

@@ -5,6 +5,7 @@
 #include "metrics/metricsservice.h"
 #include "monitor/stationservices.h"
 #include "support/monitorrig.h"
+#include "support/testframes.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,19 +16,9 @@
 #include <QTest>
 
 using namespace zel;
+using namespace zel::testframes;
 
 namespace {
-
-// 08001, 87.50 MHz, 5000.0 W, 35.0 W, 30.6 C, 148.0 V, 7.5 A, 9 %, 100, 99.
-const QByteArray goodFrame =
-    QByteArray::fromHex("1F4101222E01C350015E013205C8004B0009006400630D0A");
-
-QByteArray hotFrame()
-{
-    QByteArray f = goodFrame;
-    f.replace(10, 2, QByteArray::fromHex("01C3")); // 45.1 C
-    return f;
-}
 
 const QByteArray ini = "[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=@PTY@\n"
                        "[Alarms]\nQualifySeconds=0\nClearSeconds=0\n"

@@ -3,6 +3,7 @@
 
 #include "shell/commandline.h"
 #include "support/pty.h"
+#include "support/testframes.h"
 
 #include <QFile>
 #include <QProcess>
@@ -12,12 +13,10 @@
 #include <csignal>
 
 using namespace zel;
+using namespace zel::testframes;
 using Action = MonitorCommandLine::Action;
 
 namespace {
-
-const QByteArray goodFrame =
-    QByteArray::fromHex("1F4101222E01C350015E013205C8004B0009006400630D0A");
 
 QProcessEnvironment headlessEnvironment(const QTemporaryDir& dir)
 {

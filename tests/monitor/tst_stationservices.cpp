@@ -6,6 +6,7 @@
 #include "history/historyreader.h"
 #include "monitor/stationservices.h"
 #include "support/monitorrig.h"
+#include "support/testframes.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -13,18 +14,9 @@
 #include <QTest>
 
 using namespace zel;
+using namespace zel::testframes;
 
 namespace {
-
-const QByteArray goodFrame =
-    QByteArray::fromHex("1F4101222E01C350015E013205C8004B0009006400630D0A");
-
-QByteArray hotFrame()
-{
-    QByteArray f = goodFrame;
-    f.replace(10, 2, QByteArray::fromHex("01C3")); // 45.1 C
-    return f;
-}
 
 const QByteArray ini = "[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=@PTY@\n"
                        "[Alarms]\nQualifySeconds=0\nClearSeconds=0\nReadbackSeconds=2\n";
