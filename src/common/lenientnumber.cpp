@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -41,15 +43,22 @@ double parseRadix(const std::string& digits, int radix)
 double parseLeadingNumber(QStringView text)
 {
     // Gather the characters that count, then take the longest numeric prefix.
-    QString s;
-    s.reserve(text.size());
+    // Fields are a few characters long and come many times a second, so a
+    // short one is gathered on the stack.
+    constexpr qsizetype ShortText = 64;
+    std::array<QChar, ShortText> onStack{};
+    QString onHeap;
+    QChar* s = onStack.data();
+    if (text.size() > ShortText) {
+        onHeap.resize(text.size());
+        s = onHeap.data();
+    }
+    qsizetype n = 0;
     for (QChar c : text)
         if (!isIgnored(c))
-            s.append(c);
+            s[n++] = c;
 
     qsizetype i = 0;
-    const qsizetype n = s.size();
-
     if (n >= 2 && s[0] == u'&') {
         const QChar kind = s[1].toUpper();
         std::string digits;
@@ -73,34 +82,49 @@ double parseLeadingNumber(QStringView text)
     std::string number;
     if (i < n && (s[i] == u'+' || s[i] == u'-'))
         number.push_back(char(s[i++].toLatin1()));
-    bool anyDigit = false;
+    const bool negative = !number.empty() && number.front() == '-';
+    // Up to 15 digits make a whole number a double holds exactly, and 10 to a
+    // power up to 22 is exact too: one division then rounds as strtod does.
+    std::uint64_t mantissa = 0;
+    int digitCount = 0;
+    int decimals = 0;
     while (i < n && isDigit(s[i])) {
+        mantissa = mantissa * 10 + std::uint64_t(s[i].unicode() - u'0');
+        ++digitCount;
         number.push_back(char(s[i++].toLatin1()));
-        anyDigit = true;
     }
     if (i < n && s[i] == u'.') {
         number.push_back('.');
         ++i;
         while (i < n && isDigit(s[i])) {
+            mantissa = mantissa * 10 + std::uint64_t(s[i].unicode() - u'0');
+            ++digitCount;
+            ++decimals;
             number.push_back(char(s[i++].toLatin1()));
-            anyDigit = true;
         }
     }
-    if (!anyDigit)
+    if (digitCount == 0)
         return 0;
     // An exponent counts only when at least one digit follows it.
+    bool exponent = false;
     if (i < n && (s[i].toUpper() == u'E' || s[i].toUpper() == u'D')) {
         qsizetype j = i + 1;
-        std::string exponent = "e";
+        std::string digits = "e";
         if (j < n && (s[j] == u'+' || s[j] == u'-'))
-            exponent.push_back(char(s[j++].toLatin1()));
-        bool expDigit = false;
+            digits.push_back(char(s[j++].toLatin1()));
         while (j < n && isDigit(s[j])) {
-            exponent.push_back(char(s[j++].toLatin1()));
-            expDigit = true;
+            digits.push_back(char(s[j++].toLatin1()));
+            exponent = true;
         }
-        if (expDigit)
-            number += exponent;
+        if (exponent)
+            number += digits;
+    }
+    if (!exponent && digitCount <= 15 && decimals <= 22) {
+        static constexpr std::array<double, 23> powers = {
+            1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        const double value = double(mantissa) / powers[std::size_t(decimals)];
+        return negative ? -value : value;
     }
     return std::strtod(number.c_str(), nullptr);
 }

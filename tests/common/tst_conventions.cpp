@@ -2,7 +2,11 @@
 #include "common/lenientnumber.h"
 #include "common/wholenumber.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <cstdlib>
+#include <cstring>
 
 using namespace zel;
 
@@ -25,11 +29,37 @@ private Q_SLOTS:
         QTest::newRow("hex") << "&H1F" << 31.0;
         QTest::newRow("octal") << "&o17" << 15.0;
         QTest::newRow("comma is not a decimal point") << "98,5" << 98.0;
+        QTest::newRow("longer than a field") << QString(70, u' ') + "-12.5" << -12.5;
+        QTest::newRow("more digits than a double holds")
+            << "12345678901234567.5" << 12345678901234567.5;
     }
     void leadingNumber()
     {
         QFETCH(QString, text);
         QTEST(parseLeadingNumber(text), "expected");
+    }
+
+    // The shortcut for plain decimals must give the very double strtod gives.
+    void leadingNumberRoundsAsStrtod()
+    {
+        QRandomGenerator random(20261207);
+        for (int n = 0; n < 20000; ++n) {
+            QByteArray text = random.bounded(2) ? "-" : "";
+            const int digits = 1 + int(random.bounded(18));
+            const int point = int(random.bounded(digits + 1));
+            for (int d = 0; d < digits; ++d) {
+                if (d == point)
+                    text += '.';
+                text += char('0' + random.bounded(10));
+            }
+            const double expected = std::strtod(text.constData(), nullptr);
+            const double got = parseLeadingNumber(QString::fromLatin1(text));
+            if (std::memcmp(&got, &expected, sizeof got) != 0)
+                QFAIL(qPrintable(QStringLiteral("%1: %2, strtod %3")
+                                     .arg(QLatin1String(text))
+                                     .arg(got, 0, 'g', 17)
+                                     .arg(expected, 0, 'g', 17)));
+        }
     }
 
     // -1 and INT_MIN stand for an overflow.
