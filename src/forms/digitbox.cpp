@@ -94,15 +94,28 @@ void DigitBox::setDigitdisplay(const QString& text)
     if (text == m_text)
         return;
     m_text = text;
-    // A box in a hidden window changes with every frame but shows none.
-    if (!isVisible()) {
-        m_cellsStale = true;
+    // Already waiting for its turn on screen, which takes the newest text.
+    if (m_cellsStale)
         return;
-    }
-    QList<Cell> next = cellsOf(text, m_placeholders, m_kind);
-    if (m_cellsStale || next.size() != m_cells.size()) {
-        m_cellsStale = false;
-        repaintArea(rect());
+    m_cellsStale = true;
+    // A box in a hidden window changes with every frame but shows none: its
+    // cells are worked out when it is next painted.
+    if (!isVisible())
+        return;
+    if (m_pacer)
+        m_pacer->request(this);
+    else
+        showText();
+}
+
+void DigitBox::showText()
+{
+    if (!m_cellsStale)
+        return;
+    m_cellsStale = false;
+    QList<Cell> next = cellsOf(m_text, m_placeholders, m_kind);
+    if (next.size() != m_cells.size()) {
+        update();
     } else {
         // Only the cells that change are drawn again.
         QRect changed;
@@ -110,17 +123,10 @@ void DigitBox::setDigitdisplay(const QString& text)
             if (next.at(i) != m_cells.at(i))
                 changed |= cellPixels(i, int(next.size()));
         }
-        repaintArea(changed);
+        if (!changed.isEmpty())
+            update(changed);
     }
     m_cells = std::move(next);
-}
-
-void DigitBox::repaintArea(const QRect& area)
-{
-    if (m_pacer)
-        m_pacer->request(this, area);
-    else
-        update(area);
 }
 
 void DigitBox::setDigitcolor(int scheme)
@@ -199,6 +205,9 @@ void DigitBox::paintEvent(QPaintEvent* event)
     if (m_cellsStale) {
         m_cells = cellsOf(m_text, m_placeholders, m_kind);
         m_cellsStale = false;
+        // Cells outside this paint may have changed too.
+        if (!event->region().contains(rect()))
+            update();
     }
     QPainter p(this);
     p.fillRect(event->rect(), Qt::black);

@@ -28,6 +28,8 @@ public:
     void setDigitcolor(int scheme);
     // Boxes of one panel that change together reach the screen together.
     void setRepaintPacer(RepaintPacer* pacer) { m_pacer = pacer; }
+    // Brings the cells up to the text and repaints those that changed.
+    void showText();
 
     QSize sizeHint() const override;
 
@@ -49,11 +51,11 @@ private:
     // One cell drawn on transparent pixels, kept: the same few shapes come
     // back frame after frame, and filling their polygons is the cost.
     const QImage& cellImage(int index, int count, Cell cell);
-    void repaintArea(const QRect& area);
 
     QString m_text;
     QList<Cell> m_cells;
-    // Set while hidden: the cells are worked out when next painted.
+    // The text changed since the cells were worked out: the pacer's next turn
+    // or the next paint brings them up to date.
     bool m_cellsStale = false;
     RepaintPacer* m_pacer = nullptr;
     int m_color = 1;

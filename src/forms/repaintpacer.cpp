@@ -1,5 +1,9 @@
 #include "repaintpacer.h"
 
+#include "digitbox.h"
+
+#include <algorithm>
+
 namespace zel {
 
 RepaintPacer::RepaintPacer(int intervalMs, QObject* parent)
@@ -7,37 +11,26 @@ RepaintPacer::RepaintPacer(int intervalMs, QObject* parent)
 {
     m_tick.setSingleShot(true);
     m_tick.setTimerType(Qt::PreciseTimer);
-    connect(&m_tick, &QTimer::timeout, this, &RepaintPacer::paintPending);
+    connect(&m_tick, &QTimer::timeout, this, &RepaintPacer::showPending);
 }
 
-void RepaintPacer::request(QWidget* widget, const QRect& area)
+void RepaintPacer::request(DigitBox* box)
 {
-    if (area.isEmpty())
-        return;
-    if (!m_tick.isActive() && (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= m_intervalMs)) {
-        widget->update(area);
-        m_sincePaint.start();
-        return;
+    m_pending.emplace_back(box);
+    if (!m_tick.isActive()) {
+        const qint64 wait = m_sinceShown.isValid() ? m_intervalMs - m_sinceShown.elapsed() : 0;
+        m_tick.start(int(std::clamp<qint64>(wait, 0, m_intervalMs)));
     }
-    for (Pending& p : m_pending) {
-        if (p.widget == widget) {
-            p.area |= area;
-            return;
-        }
-    }
-    m_pending.push_back({widget, area});
-    if (!m_tick.isActive())
-        m_tick.start(int(std::max<qint64>(0, m_intervalMs - m_sincePaint.elapsed())));
 }
 
-void RepaintPacer::paintPending()
+void RepaintPacer::showPending()
 {
-    for (const Pending& p : m_pending) {
-        if (p.widget)
-            p.widget->update(p.area);
+    for (const QPointer<DigitBox>& box : m_pending) {
+        if (box)
+            box->showText();
     }
     m_pending.clear();
-    m_sincePaint.start();
+    m_sinceShown.start();
 }
 
 } // namespace zel

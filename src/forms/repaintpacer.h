@@ -3,40 +3,37 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
-#include <QRect>
 #include <QTimer>
-#include <QWidget>
 
 #include <vector>
 
 namespace zel {
 
-// Gathers the repaints of a group of widgets so that the group reaches the
+class DigitBox;
+
+// Gathers the text changes of a group of boxes so that the group reaches the
 // screen at most once per interval. A line at its full rate brings a reading
 // every 12.5 ms; a reading replaced within 100 ms is not one an eye can read,
-// and painting each one was most of the cost of a shown window. The first
-// change after a quiet interval is painted at once, so a single change shows
-// without delay; changes that follow within the interval are painted together
-// when it ends, with the newest values.
+// and drawing each one was most of the cost of a shown window. The changes of
+// one record are shown together; the first after a quiet interval at once, in
+// the same pass of the event loop, so a single change shows without delay;
+// changes that follow within the interval are shown together when it ends,
+// with the newest values. Between turns a box only keeps its newest text.
 class RepaintPacer : public QObject {
     Q_OBJECT
 public:
     explicit RepaintPacer(int intervalMs = 100, QObject* parent = nullptr);
 
-    // Asks for area of widget to be painted again, now or at the next tick.
-    void request(QWidget* widget, const QRect& area);
+    // Asks for box's new text to be shown at the next turn.
+    void request(DigitBox* box);
 
 private:
-    void paintPending();
+    void showPending();
 
-    struct Pending {
-        QPointer<QWidget> widget;
-        QRect area;
-    };
     int m_intervalMs;
-    QElapsedTimer m_sincePaint;
+    QElapsedTimer m_sinceShown;
     QTimer m_tick;
-    std::vector<Pending> m_pending;
+    std::vector<QPointer<DigitBox>> m_pending;
 };
 
 } // namespace zel
