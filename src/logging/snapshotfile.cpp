@@ -55,9 +55,10 @@ SnapshotFile::~SnapshotFile()
 {
     // The spare holds the snapshot before the latest: of no use once we stop.
     struct stat st {};
-    if (m_spareCopy.fd >= 0 && ::lstat(m_spare.constData(), &st) == 0 &&
+    if (m_spareCopy.fd >= 0 && m_folder.fd >= 0 &&
+        ::fstatat(m_folder.fd, m_spare.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
         sameFile(st, m_spareCopy.device, m_spareCopy.inode))
-        ::unlink(m_spare.constData());
+        ::unlinkat(m_folder.fd, m_spare.constData(), 0);
     forgetAll();
 }
 
@@ -66,8 +67,10 @@ bool SnapshotFile::replace(const QString& path, const QByteArray& content, QStri
     if (path != m_path) {
         forgetAll();
         m_path = path;
-        m_target = QFile::encodeName(QFileInfo(path).absoluteFilePath());
-        m_spare = QFile::encodeName(spareName(path));
+        const QFileInfo target(path);
+        m_folderPath = QFile::encodeName(target.absolutePath());
+        m_target = QFile::encodeName(target.fileName());
+        m_spare = QFile::encodeName(QFileInfo(spareName(path)).fileName());
         m_exchangeWorks = true;
     }
     if (!m_exchangeWorks)
@@ -77,8 +80,10 @@ bool SnapshotFile::replace(const QString& path, const QByteArray& content, QStri
 
 bool SnapshotFile::replaceByExchange(const QByteArray& content, QString* error)
 {
-    if (!spareIsOurs() && !makeSpare(error))
-        return false;
+    if (!folderStillThere(false) || !spareIsOurs()) {
+        if (!makeSpare(error))
+            return false;
+    }
     Copy& spare = m_spareCopy;
     // The lease taken above keeps others out while the bytes change.
     const bool written =
@@ -93,9 +98,11 @@ bool SnapshotFile::replaceByExchange(const QByteArray& content, QString* error)
     }
     spare.size = content.size();
 
+    const int folder = m_folder.fd;
     struct stat target {};
-    if (::lstat(m_target.constData(), &target) == 0 && S_ISREG(target.st_mode)) {
-        if (::renameat2(AT_FDCWD, m_spare.constData(), AT_FDCWD, m_target.constData(),
+    if (::fstatat(folder, m_target.constData(), &target, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(target.st_mode)) {
+        if (::renameat2(folder, m_spare.constData(), folder, m_target.constData(),
                         RENAME_EXCHANGE) == 0) {
             std::swap(m_spareCopy, m_liveCopy);
             return true;
@@ -105,14 +112,14 @@ bool SnapshotFile::replaceByExchange(const QByteArray& content, QString* error)
             return false;
         }
         // This file system cannot exchange names: a new file every time.
-        ::unlink(m_spare.constData());
+        ::unlinkat(folder, m_spare.constData(), 0);
         forgetAll();
         m_exchangeWorks = false;
         return replaceFileAtomically(m_path, content, error);
     }
     // Nothing there yet, or not a plain file: an ordinary rename, which also
     // reports a folder standing in the way.
-    if (::rename(m_spare.constData(), m_target.constData()) != 0) {
+    if (::renameat(folder, m_spare.constData(), folder, m_target.constData()) != 0) {
         *error = lastError();
         return false;
     }
@@ -121,12 +128,50 @@ bool SnapshotFile::replaceByExchange(const QByteArray& content, QString* error)
     return true;
 }
 
+bool SnapshotFile::folderStillThere(bool now)
+{
+    if (m_folder.fd < 0)
+        return false;
+    if (!now && !m_folderChecked.hasExpired(1000))
+        return true;
+    // Renamed or removed since it was opened: the files go where the path
+    // leads now.
+    struct stat st {};
+    if (::stat(m_folderPath.constData(), &st) != 0 ||
+        !sameFile(st, m_folder.device, m_folder.inode))
+        return false;
+    m_folderChecked.start();
+    return true;
+}
+
+bool SnapshotFile::openFolder(QString* error)
+{
+    forgetAll();
+    m_folderChecked.invalidate();
+    const QString folder = QFile::decodeName(m_folderPath);
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("cannot create folder %1").arg(folder);
+        return false;
+    }
+    const int fd = ::open(m_folderPath.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        *error = lastError();
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    m_folder = {fd, quint64(st.st_dev), quint64(st.st_ino), 0};
+    m_folderChecked.start();
+    return true;
+}
+
 bool SnapshotFile::spareIsOurs()
 {
     if (m_spareCopy.fd < 0)
         return false;
     struct stat st {};
-    if (::lstat(m_spare.constData(), &st) != 0 ||
+    if (::fstatat(m_folder.fd, m_spare.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
         !sameFile(st, m_spareCopy.device, m_spareCopy.inode))
         return false;
     // A write lease is granted only while no other process has the file open:
@@ -137,14 +182,15 @@ bool SnapshotFile::spareIsOurs()
 bool SnapshotFile::makeSpare(QString* error)
 {
     forget(m_spareCopy);
-    const QString folder = QFileInfo(m_path).absolutePath();
-    if (!QDir().mkpath(folder)) {
-        *error = QStringLiteral("cannot create folder %1").arg(folder);
+    // Comes here rarely (a reader held the spare, a file went missing), so
+    // the path is followed afresh; a folder that changed holds neither copy.
+    if (!folderStillThere(true) && !openFolder(error))
         return false;
-    }
-    ::unlink(m_spare.constData());
-    const int fd = ::open(m_spare.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     struct stat st {};
+    const int folder = m_folder.fd;
+    ::unlinkat(folder, m_spare.constData(), 0);
+    const int fd =
+        ::openat(folder, m_spare.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0 || ::fchmod(fd, 0644) != 0 || ::fstat(fd, &st) != 0) {
         *error = lastError();
         if (fd >= 0)
@@ -181,6 +227,7 @@ void SnapshotFile::forgetAll()
 {
     forget(m_spareCopy);
     forget(m_liveCopy);
+    forget(m_folder);
 }
 
 #endif

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 
 namespace zel {
@@ -11,7 +12,10 @@ namespace zel {
 //
 // On Linux two files take turns: the new snapshot goes into a spare file kept
 // open beside the target, and the two names are exchanged. So a frame costs a
-// few system calls and no file is created or removed. The spare is rewritten
+// few system calls and no file is created or removed. Names are looked up in
+// the folder kept open, not along the whole path each time; that the path
+// still leads to the folder is checked once a second and whenever a file is
+// missing. The spare is rewritten
 // only while no other process has it open, so a reader still holding an
 // earlier snapshot keeps it whole; a spare someone holds is set aside for a
 // fresh one. Elsewhere, and where the file system cannot exchange names, each
@@ -40,14 +44,21 @@ private:
     };
 
     bool replaceByExchange(const QByteArray& content, QString* error);
+    // The folder kept open is the one the path leads to; looked up along the
+    // path at most once a second, unless now.
+    bool folderStillThere(bool now);
+    bool openFolder(QString* error);
     bool spareIsOurs();
     bool makeSpare(QString* error);
     void forget(Copy& copy);
     void forgetAll();
 
     QString m_path;
-    QByteArray m_target;
+    QByteArray m_folderPath;
+    QByteArray m_target; // names within the folder
     QByteArray m_spare;
+    Copy m_folder;
+    QElapsedTimer m_folderChecked;
     Copy m_spareCopy;
     Copy m_liveCopy;
     bool m_exchangeWorks = true;

@@ -2,6 +2,7 @@
 #include "logging/statuslog.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -101,6 +102,15 @@ private Q_SLOTS:
             QVERIFY(QDir(folder).removeRecursively());
             QVERIFY(writer.replace(path, "after the folder went", &error));
             QCOMPARE(contentOf(path), QByteArray("after the folder went"));
+            // A folder renamed away is noticed within a second of writing.
+            QVERIFY(QDir().rename(folder, dir.filePath(QStringLiteral("moved"))));
+            QElapsedTimer moving;
+            moving.start();
+            while (contentOf(path) != "after the folder moved" && moving.elapsed() < 3000) {
+                QVERIFY(writer.replace(path, "after the folder moved", &error));
+                QTest::qWait(20);
+            }
+            QCOMPARE(contentOf(path), QByteArray("after the folder moved"));
             QCOMPARE(QFileInfo(path).permissions() & QFileDevice::ReadOther,
                      QFileDevice::ReadOther);
         }
