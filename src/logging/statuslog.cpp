@@ -66,26 +66,29 @@ QByteArray formatStatusLog(const TransmitterStatus& s, bool powerOn, const QDate
         stampSecond = second;
         stampOffset = now.offsetFromUtc();
     }
-    const QString yes = QStringLiteral("Yes");
-    QString text;
+    // Written straight into the bytes: no text is built per line.
+    QByteArray text;
     text.reserve(320);
-    const auto line = [&text](const char* label, const QString& value, const char* unit = "") {
-        text += QLatin1String(label) + u'\t' + value + QLatin1String(unit) + QStringLiteral("\r\n");
+    const auto line = [&text](const char* label, QStringView value, const char* unit = "") {
+        text.append(label).append('\t');
+        for (QChar c : value)
+            text.append(c.unicode() < 0x100 ? char(c.unicode()) : '?');
+        text.append(unit).append("\r\n");
     };
     line("Update Time", stamp);
     line("ID          ", s.DeviceId);
-    line("Power       ", powerOn ? QStringLiteral("ON") : QStringLiteral("OFF"));
+    line("Power       ", powerOn ? u"ON" : u"OFF");
     line("Frequency   ", s.FrequencyMHz, " Mhz");
-    line("ON-Air      ", s.OnAir ? yes : QStringLiteral("No"));
-    line("Freq Status ", s.FreqLock ? QStringLiteral("Lock") : QStringLiteral("Unlock"));
+    line("ON-Air      ", s.OnAir ? u"Yes" : u"No");
+    line("Freq Status ", s.FreqLock ? u"Lock" : u"Unlock");
     line("Forward     ", s.ForwardW, " W");
     line("Reflect     ", s.ReflectW, " W");
     line("Temperature ", s.TemperatureC, " C.");
     line("Voltage    ", s.VoltageV, " V");
     line("Current    ", s.CurrentA, " A");
     line("Mod        ", s.ModPercent, " W");
-    text += QStringLiteral("\r\n");
-    return text.toLatin1();
+    text.append("\r\n");
+    return text;
 }
 
 bool replaceFileAtomically(const QString& path, const QByteArray& content, QString* error)

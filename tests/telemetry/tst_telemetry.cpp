@@ -1,3 +1,4 @@
+#include "common/digitformat.h"
 #include "support/fakes.h"
 #include "telemetry/framereceiver.h"
 #include "telemetry/statusframe.h"
@@ -29,6 +30,27 @@ private Q_SLOTS:
         DecodeStatusFrame(workedFrame, s);
         QCOMPARE(statusFields(s), QStringList({"08001", "1", "87.50", "1", "5000.0", "35.0", "30.6",
                                                "148.0", "7.5", "9", "100", "99"}));
+    }
+
+    // Every raw value reads as the scaled number formatted to its pattern.
+    void everyRawValueMatchesItsPattern()
+    {
+        for (int raw = 0; raw <= 0xFFFF; ++raw) {
+            const char bytes[] = {char(raw >> 8), char(raw & 0xFF), 0};
+            const QByteArray hex = QByteArray(bytes, 2).toHex();
+            QByteArray frame = workedFrame;
+            for (int first : {1, 4, 7, 17})
+                frame = withBytes(frame, first, hex.constData());
+            TransmitterStatus s;
+            ClearStatus(s);
+            DecodeStatusFrame(frame, s);
+            QCOMPARE(s.ForwardW, formatDigits(raw * 0.1, u"0.0"));
+            if (raw < 0x8000) {
+                QCOMPARE(s.DeviceId, formatDigits(raw, u"00000"));
+                QCOMPARE(s.FrequencyMHz, formatDigits(raw * 0.01, u"0.00"));
+                QCOMPARE(s.ModPercent, formatDigits(raw, u"0"));
+            }
+        }
     }
 
     // Fields a frame cannot fill keep the placeholders of a cleared record.
