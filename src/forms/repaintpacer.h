@@ -13,8 +13,8 @@ class DigitBox;
 
 // Gathers the text changes of a group of boxes so that the group reaches the
 // screen at most once per interval. A line at its full rate brings a reading
-// every 12.5 ms; a reading replaced within 100 ms is not one an eye can read,
-// and drawing each one was most of the cost of a shown window. The changes of
+// every 12.5 ms; a meter is read at a few changes a second, like a panel
+// meter's, and drawing each reading was most of the cost of a shown window. The changes of
 // one record are shown together; the first after a quiet interval at once, in
 // the same pass of the event loop, so a single change shows without delay;
 // changes that follow within the interval are shown together when it ends,
@@ -22,7 +22,7 @@ class DigitBox;
 class RepaintPacer : public QObject {
     Q_OBJECT
 public:
-    explicit RepaintPacer(int intervalMs = 100, QObject* parent = nullptr);
+    explicit RepaintPacer(int intervalMs = 200, QObject* parent = nullptr);
 
     // Asks for box's new text to be shown at the next turn.
     void request(DigitBox* box);
