@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 namespace zel {
 
@@ -29,6 +30,13 @@ inline const QString OverTemperature = QStringLiteral("over_temperature");
 inline const QString HighReflect = QStringLiteral("high_reflect");
 inline const QString LinkLost = QStringLiteral("link_lost");
 inline const QString PortFailed = QStringLiteral("port_failed");
+// Every kind, in the order the operator sees them listed.
+inline const QStringList& all()
+{
+    static const QStringList kinds{OffAir,      Unlocked, OverTemperature,
+                                   HighReflect, LinkLost, PortFailed};
+    return kinds;
+}
 } // namespace alarm
 
 namespace eventstate {

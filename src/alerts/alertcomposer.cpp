@@ -11,12 +11,6 @@ namespace {
 
 const QString Readback = QStringLiteral("readback");
 
-bool isAlarm(const QString& event)
-{
-    return event == alarm::OffAir || event == alarm::Unlocked || event == alarm::OverTemperature ||
-           event == alarm::HighReflect || event == alarm::LinkLost || event == alarm::PortFailed;
-}
-
 } // namespace
 
 AlertComposer::AlertComposer(const Clock& clock, QObject* parent) : QObject(parent), m_clock(clock)
@@ -46,7 +40,7 @@ void AlertComposer::eventOccurred(const EventRecord& e)
             emitAlert(e.state, e.event, e.time, QDateTime(), e.value, e.detail, false);
         return;
     }
-    if (!isAlarm(e.event))
+    if (!alarm::all().contains(e.event))
         return;
     if (e.state == eventstate::Raised) {
         const qint64 next =

@@ -31,9 +31,7 @@ QString read(const SettingsStore& store, const QString& key)
 
 const QStringList& alertKinds()
 {
-    static const QStringList kinds{
-        alarm::OffAir,   alarm::Unlocked,   alarm::OverTemperature,    alarm::HighReflect,
-        alarm::LinkLost, alarm::PortFailed, QStringLiteral("readback")};
+    static const QStringList kinds = alarm::all() + QStringList{QStringLiteral("readback")};
     return kinds;
 }
 

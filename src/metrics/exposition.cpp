@@ -1,6 +1,6 @@
 #include "exposition.h"
 
-#include "alarms/recordrules.h"
+#include "alarms/eventrecord.h"
 #include "panel/panelupdate.h"
 #include "telemetry/telemetryvalues.h"
 
@@ -13,16 +13,6 @@
 
 namespace zel {
 namespace {
-
-// Every alarm kind has its series, raised or not, so a query never meets a
-// gap where an alarm was simply clear.
-QStringList alarmKinds()
-{
-    QStringList kinds;
-    for (const QString& kind : recordAlarmKinds())
-        kinds << kind;
-    return kinds << alarm::LinkLost << alarm::PortFailed;
-}
 
 std::string number(double v)
 {
@@ -133,7 +123,7 @@ std::string prometheusText(const MetricsSnapshot& s)
            "1 while the panel shows reflected power in red (above 6 % of forward).",
            reflectAlarm(s.record.ForwardW, s.record.ReflectW));
     w.family("alarm", "gauge", "1 while the alarm is raised (after its qualify time).");
-    for (const QString& kind : alarmKinds()) {
+    for (const QString& kind : alarm::all()) {
         bool raised = false;
         for (const ActiveAlarm& a : s.alarms)
             raised = raised || a.kind == kind;
