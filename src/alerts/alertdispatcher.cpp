@@ -42,7 +42,6 @@ void AlertDispatcher::configure(const Destinations& destinations)
 {
     m_to = destinations;
     m_to.mail.timeoutMs = m_timing.mailTimeoutMs;
-    m_to.mail.connectTimeoutMs = std::min(m_timing.mailTimeoutMs, 15000);
     // New addresses deserve a try at once.
     for (Channel& c : m_channels)
         c.retryAtMs = 0;

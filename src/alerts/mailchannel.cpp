@@ -109,7 +109,7 @@ ChannelOutcome sendMail(const MailJob& job, const std::atomic<bool>* cancel)
     curl_easy_setopt(curl, CURLOPT_READFUNCTION, readMessage);
     curl_easy_setopt(curl, CURLOPT_READDATA, &upload);
     curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(job.connectTimeoutMs));
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(std::min(job.timeoutMs, 15000)));
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(job.timeoutMs));
     // Also bounds the wait for the answer to QUIT, which the time-out above
     // does not cover.

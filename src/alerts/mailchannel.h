@@ -17,8 +17,7 @@ struct MailJob {
     QString from;
     QStringList to;
     QByteArray message;
-    int connectTimeoutMs = 15000;
-    int timeoutMs = 60000; // the whole exchange
+    int timeoutMs = 60000; // the whole exchange; connecting gets at most 15 s of it
 };
 
 // How a delivery went, in words an operator understands.

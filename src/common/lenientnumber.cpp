@@ -79,53 +79,54 @@ double parseLeadingNumber(QStringView text)
         return 0;
     }
 
-    std::string number;
+    const qsizetype begin = i;
+    const bool negative = i < n && s[i] == u'-';
     if (i < n && (s[i] == u'+' || s[i] == u'-'))
-        number.push_back(char(s[i++].toLatin1()));
-    const bool negative = !number.empty() && number.front() == '-';
+        ++i;
     // Up to 15 digits make a whole number a double holds exactly, and 10 to a
     // power up to 22 is exact too: one division then rounds as strtod does.
     std::uint64_t mantissa = 0;
     int digitCount = 0;
     int decimals = 0;
-    while (i < n && isDigit(s[i])) {
+    bool point = false;
+    for (; i < n; ++i) {
+        if (s[i] == u'.' && !point) {
+            point = true;
+            continue;
+        }
+        if (!isDigit(s[i]))
+            break;
         mantissa = mantissa * 10 + std::uint64_t(s[i].unicode() - u'0');
         ++digitCount;
-        number.push_back(char(s[i++].toLatin1()));
-    }
-    if (i < n && s[i] == u'.') {
-        number.push_back('.');
-        ++i;
-        while (i < n && isDigit(s[i])) {
-            mantissa = mantissa * 10 + std::uint64_t(s[i].unicode() - u'0');
-            ++digitCount;
-            ++decimals;
-            number.push_back(char(s[i++].toLatin1()));
-        }
+        decimals += point ? 1 : 0;
     }
     if (digitCount == 0)
         return 0;
     // An exponent counts only when at least one digit follows it.
-    bool exponent = false;
+    const qsizetype mantissaEnd = i;
+    qsizetype exponentEnd = i;
     if (i < n && (s[i].toUpper() == u'E' || s[i].toUpper() == u'D')) {
         qsizetype j = i + 1;
-        std::string digits = "e";
         if (j < n && (s[j] == u'+' || s[j] == u'-'))
-            digits.push_back(char(s[j++].toLatin1()));
-        while (j < n && isDigit(s[j])) {
-            digits.push_back(char(s[j++].toLatin1()));
-            exponent = true;
-        }
-        if (exponent)
-            number += digits;
+            ++j;
+        const qsizetype firstDigit = j;
+        while (j < n && isDigit(s[j]))
+            ++j;
+        if (j > firstDigit)
+            exponentEnd = j;
     }
-    if (!exponent && digitCount <= 15 && decimals <= 22) {
+    if (exponentEnd == mantissaEnd && digitCount <= 15 && decimals <= 22) {
         static constexpr std::array<double, 23> powers = {
             1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
         const double value = double(mantissa) / powers[std::size_t(decimals)];
         return negative ? -value : value;
     }
+    // The rest (exponents, long digit strings) as strtod reads it, with the
+    // exponent's letter as strtod spells it.
+    std::string number;
+    for (qsizetype k = begin; k < exponentEnd; ++k)
+        number.push_back(k == mantissaEnd ? 'e' : char(s[k].toLatin1()));
     return std::strtod(number.c_str(), nullptr);
 }
 

@@ -156,7 +156,6 @@ void AlertsDialog::sendTest()
         m_mailOutcome->setText(QStringLiteral("E-mail: sending to %1...").arg(shownUrl(s.mailUrl)));
         MailJob job = to.mail;
         job.timeoutMs = m_timeoutMs;
-        job.connectTimeoutMs = std::min(m_timeoutMs, 15000);
         job.message = mailMessage(QJsonDocument::fromJson(document).object(), job.from, job.to,
                                   QDateTime::currentDateTimeUtc());
         Q_EMIT mailTestRequested(job);
