@@ -8,5 +8,5 @@ int main(int argc, char* argv[])
 {
     if (const auto status = zel::runWithoutWindow(argc, argv))
         return *status;
-    return zel::runWindowProgram(argc, argv);
+    return zel::runWindowProgram(argv);
 }

@@ -9,21 +9,11 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include <atomic>
-
 namespace zel {
-namespace {
-
-QString uniqueConnectionName()
-{
-    static std::atomic<int> counter{0};
-    return QStringLiteral("zel-outbox-%1").arg(++counter);
-}
-
-} // namespace
-
 OutboxStore::OutboxStore(QString path, int busyTimeoutMs)
-    : m_path(std::move(path)), m_connection(uniqueConnectionName()), m_busyTimeoutMs(busyTimeoutMs)
+    : m_path(std::move(path)),
+      m_connection(history::uniqueConnectionName(QStringLiteral("outbox"))),
+      m_busyTimeoutMs(busyTimeoutMs)
 {
 }
 

@@ -1,6 +1,7 @@
 #include "historyreader.h"
 
 #include "historyrows.h"
+#include "historyschema.h"
 #include "rollupcodec.h"
 
 #include <QFileInfo>
@@ -11,16 +12,9 @@
 #include <QVariant>
 
 #include <algorithm>
-#include <atomic>
 
 namespace zel::history {
 namespace {
-
-QString uniqueConnectionName()
-{
-    static std::atomic<int> counter{0};
-    return QStringLiteral("zel-history-reader-%1").arg(++counter);
-}
 
 // Roll-up rows starting in [from, to), their start in seconds.
 QString rollupQuery(Step step)
@@ -37,7 +31,7 @@ QString rollupQuery(Step step)
 } // namespace
 
 HistoryReader::HistoryReader(QString path)
-    : m_path(std::move(path)), m_connection(uniqueConnectionName())
+    : m_path(std::move(path)), m_connection(uniqueConnectionName(QStringLiteral("history-reader")))
 {
 }
 

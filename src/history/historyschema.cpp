@@ -4,6 +4,8 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include <atomic>
+
 namespace zel::history {
 namespace {
 
@@ -91,6 +93,12 @@ bool run(QSqlDatabase& db, const QString& sql, QSqlError* error)
 }
 
 } // namespace
+
+QString uniqueConnectionName(const QString& user)
+{
+    static std::atomic<int> counter{0};
+    return QStringLiteral("zel-%1-%2").arg(user).arg(++counter);
+}
 
 bool migrate(QSqlDatabase& db, QSqlError* error, QString* reason)
 {

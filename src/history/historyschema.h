@@ -14,4 +14,8 @@ inline constexpr int SchemaVersion = 2;
 // kept in `error`) on failure; a database from a newer build is refused.
 bool migrate(QSqlDatabase& db, QSqlError* error, QString* reason);
 
+// A Qt SQL connection name no other user of the database in this process
+// has: each store, reader and outbox opens its own, on its own thread.
+QString uniqueConnectionName(const QString& user);
+
 } // namespace zel::history

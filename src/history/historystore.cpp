@@ -12,8 +12,6 @@
 #include <QSqlError>
 #include <QVariant>
 
-#include <atomic>
-
 namespace zel::history {
 namespace {
 
@@ -47,12 +45,6 @@ StoreFailure classify(const QSqlError& error)
     }
 }
 
-QString uniqueConnectionName()
-{
-    static std::atomic<int> counter{0};
-    return QStringLiteral("zel-history-store-%1").arg(++counter);
-}
-
 } // namespace
 
 struct HistoryStore::Statements {
@@ -70,7 +62,8 @@ struct HistoryStore::Statements {
 };
 
 HistoryStore::HistoryStore(QString path, int busyTimeoutMs)
-    : m_path(std::move(path)), m_connection(uniqueConnectionName()), m_busyTimeoutMs(busyTimeoutMs)
+    : m_path(std::move(path)), m_connection(uniqueConnectionName(QStringLiteral("history-store"))),
+      m_busyTimeoutMs(busyTimeoutMs)
 {
 }
 

@@ -51,9 +51,8 @@ std::vector<std::string> windowProgramCandidates(const std::string& programFolde
                 .string()};
 }
 
-int runWindowProgram(int argc, char** argv)
+int runWindowProgram(char** argv)
 {
-    (void)argc;
     const auto candidates = windowProgramCandidates(runningProgram(argv[0]).parent_path().string());
     std::string tried;
     for (const std::string& path : candidates) {

@@ -14,6 +14,6 @@ std::vector<std::string> windowProgramCandidates(const std::string& programFolde
 // Replaces this process with the window program, same arguments (and, on
 // Windows, runs it and returns its exit status). Returns only on failure,
 // with a message on standard error and exit status 1.
-int runWindowProgram(int argc, char** argv);
+int runWindowProgram(char** argv);
 
 } // namespace zel
