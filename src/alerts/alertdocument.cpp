@@ -1,5 +1,7 @@
 #include "alertdocument.h"
 
+#include "telemetry/telemetryvalues.h"
+
 #include <QJsonValue>
 #include <QUuid>
 
@@ -11,30 +13,23 @@ QString isoTime(const QDateTime& t)
     return t.isValid() ? t.toUTC().toString(Qt::ISODateWithMs) : QString();
 }
 
-// A reading as a number, or null where the panel shows dashes.
-QJsonValue number(const QString& text)
-{
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    return ok ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
-}
-
 QJsonObject recordObject(const StatusUpdate& u)
 {
-    const TransmitterStatus& r = u.record;
+    // Read as every other part of the monitor reads the panel's texts.
+    const TelemetryValues v = telemetryValues(u.record);
     return {{QStringLiteral("time"), isoTime(u.time)},
             {QStringLiteral("link"), linkName(u.link)},
-            {QStringLiteral("on_air"), r.OnAir},
-            {QStringLiteral("locked"), r.FreqLock},
-            {QStringLiteral("frequency_mhz"), number(r.FrequencyMHz)},
-            {QStringLiteral("forward_w"), number(r.ForwardW)},
-            {QStringLiteral("reflected_w"), number(r.ReflectW)},
-            {QStringLiteral("temperature_c"), number(r.TemperatureC)},
-            {QStringLiteral("pa_voltage_v"), number(r.VoltageV)},
-            {QStringLiteral("pa_current_a"), number(r.CurrentA)},
-            {QStringLiteral("modulation"), number(r.ModPercent)},
-            {QStringLiteral("audio_left"), number(r.AudioLeft)},
-            {QStringLiteral("audio_right"), number(r.AudioRight)}};
+            {QStringLiteral("on_air"), v.onAir},
+            {QStringLiteral("locked"), v.locked},
+            {QStringLiteral("frequency_mhz"), jsonReading(v.frequencyMHz)},
+            {QStringLiteral("forward_w"), jsonReading(v.forwardW)},
+            {QStringLiteral("reflected_w"), jsonReading(v.reflectW)},
+            {QStringLiteral("temperature_c"), jsonReading(v.temperatureC)},
+            {QStringLiteral("pa_voltage_v"), jsonReading(v.voltageV)},
+            {QStringLiteral("pa_current_a"), jsonReading(v.currentA)},
+            {QStringLiteral("modulation"), jsonReading(v.modulation)},
+            {QStringLiteral("audio_left"), jsonReading(v.audioLeft)},
+            {QStringLiteral("audio_right"), jsonReading(v.audioRight)}};
 }
 
 QString text(const QJsonObject& o, const char* key)

@@ -73,11 +73,6 @@ std::string label(const char* name, const QString& value)
     return std::string(name) + "=\"" + escapeLabelValue(value) + '"';
 }
 
-QJsonValue jsonNumber(std::optional<double> v)
-{
-    return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
-}
-
 } // namespace
 
 std::string escapeLabelValue(const QString& value)
@@ -154,15 +149,15 @@ std::string statusJson(const MetricsSnapshot& s)
         {"device_id", isPlaceholder(r.DeviceId) ? QJsonValue() : QJsonValue(r.DeviceId)},
         {"on_air", v.onAir},
         {"frequency_locked", v.locked},
-        {"frequency_mhz", jsonNumber(v.frequencyMHz)},
-        {"forward_w", jsonNumber(v.forwardW)},
-        {"reflected_w", jsonNumber(v.reflectW)},
-        {"temperature_c", jsonNumber(v.temperatureC)},
-        {"pa_voltage_v", jsonNumber(v.voltageV)},
-        {"pa_current_a", jsonNumber(v.currentA)},
-        {"modulation_percent", jsonNumber(v.modulation)},
-        {"audio_left", jsonNumber(v.audioLeft)},
-        {"audio_right", jsonNumber(v.audioRight)},
+        {"frequency_mhz", jsonReading(v.frequencyMHz)},
+        {"forward_w", jsonReading(v.forwardW)},
+        {"reflected_w", jsonReading(v.reflectW)},
+        {"temperature_c", jsonReading(v.temperatureC)},
+        {"pa_voltage_v", jsonReading(v.voltageV)},
+        {"pa_current_a", jsonReading(v.currentA)},
+        {"modulation_percent", jsonReading(v.modulation)},
+        {"audio_left", jsonReading(v.audioLeft)},
+        {"audio_right", jsonReading(v.audioRight)},
         {"temperature_high", temperatureAlarm(r.TemperatureC)},
         {"reflected_power_high", reflectAlarm(r.ForwardW, r.ReflectW)},
     };

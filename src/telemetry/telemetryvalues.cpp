@@ -44,4 +44,9 @@ TelemetryValues telemetryValues(const TransmitterStatus& s)
     return v;
 }
 
+QJsonValue jsonReading(std::optional<double> value)
+{
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
 } // namespace zel

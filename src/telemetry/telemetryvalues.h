@@ -2,6 +2,8 @@
 
 #include "transmitterstatus.h"
 
+#include <QJsonValue>
+
 #include <optional>
 
 namespace zel {
@@ -25,6 +27,9 @@ struct TelemetryValues {
 };
 
 TelemetryValues telemetryValues(const TransmitterStatus& status);
+
+// A reading for JSON: its number, or null where the panel shows dashes.
+QJsonValue jsonReading(std::optional<double> value);
 
 // Whether a field text is the no-data placeholder (only dashes and a point).
 bool isPlaceholder(const QString& text);
