@@ -63,8 +63,11 @@ class FakeMailServer final : public FakeReceiver {
 protected:
     void opened(QTcpSocket* s) override
     {
+        // A new socket may sit where a dropped one did: start it afresh.
+        m_inData.remove(s);
+        m_awaitingCredentials.remove(s);
+        m_data.remove(s);
         s->write("220 fake ESMTP\r\n");
-        m_data[s].clear();
     }
     void readable(QTcpSocket* s) override
     {
@@ -116,6 +119,7 @@ private:
 
 class FakeWebhook final : public FakeReceiver {
 protected:
+    void opened(QTcpSocket* s) override { m_buffer.remove(s); }
     void readable(QTcpSocket* s) override
     {
         m_buffer[s] += s->readAll();
