@@ -14,6 +14,8 @@ public:
 
     bool isValid() const { return m_master >= 0; }
     QString devicePath() const { return m_path; }
+    // The transmitter's end, non-blocking, for a test that watches it itself.
+    int masterFd() const { return m_master; }
     void write(const QByteArray& bytes);
     // Every byte that arrived from the device side so far.
     QByteArray readAvailable();
