@@ -13,12 +13,13 @@ class DigitBox;
 
 // Gathers the text changes of a group of boxes so that the group reaches the
 // screen at most once per interval. A line at its full rate brings a reading
-// every 12.5 ms; a meter is read at a few changes a second, like a panel
-// meter's, and drawing each reading was most of the cost of a shown window. The changes of
-// one record are shown together; the first after a quiet interval at once, in
-// the same pass of the event loop, so a single change shows without delay;
-// changes that follow within the interval are shown together when it ends,
-// with the newest values. Between turns a box only keeps its newest text.
+// every 12.5 ms, but an eye reads a panel meter at a few changes a second,
+// and drawing each reading was most of the cost of a shown window. The
+// changes of one record are shown together; the first after a quiet interval
+// at once, in the same pass of the event loop, so a single change shows
+// without delay; changes that follow within the interval are shown together
+// when it ends, with the newest values. Between turns a box only keeps its
+// newest text.
 class RepaintPacer : public QObject {
     Q_OBJECT
 public:

@@ -64,57 +64,60 @@ protected:
     void opened(QTcpSocket* s) override
     {
         // A new socket may sit where a dropped one did: start it afresh.
-        m_inData.remove(s);
-        m_awaitingCredentials.remove(s);
-        m_data.remove(s);
+        m_sessions[s] = {};
         s->write("220 fake ESMTP\r\n");
     }
     void readable(QTcpSocket* s) override
     {
         while (s->canReadLine()) {
             const QByteArray line = s->readLine();
-            if (m_inData.value(s)) {
+            Session& session = m_sessions[s];
+            if (session.inData) {
                 if (m_mode == Mode::DropMidMessage)
                     return s->abort();
                 if (line != ".\r\n") {
-                    m_data[s] += line;
+                    session.message += line;
                     continue;
                 }
-                m_inData[s] = false;
+                session.inData = false;
                 static const QRegularExpression id(QStringLiteral("Message-ID: <([^@]+)@"));
-                m_accepted << id.match(QString::fromUtf8(m_data[s])).captured(1);
+                m_accepted << id.match(QString::fromUtf8(session.message)).captured(1);
                 s->write("250 queued\r\n");
                 continue;
             }
-            answer(s, line.trimmed());
+            answer(s, session, line.trimmed());
         }
     }
 
 private:
-    void answer(QTcpSocket* s, const QByteArray& line)
+    struct Session {
+        bool inData = false;
+        bool awaitingCredentials = false;
+        QByteArray message;
+    };
+
+    void answer(QTcpSocket* s, Session& session, const QByteArray& line)
     {
         const QByteArray verb = line.left(4).toUpper();
         if (verb == "EHLO")
             s->write("250-fake\r\n250 AUTH PLAIN\r\n");
         else if (line == "AUTH PLAIN")
             s->write("334 \r\n");
-        else if (verb == "AUTH" || m_awaitingCredentials.value(s))
+        else if (verb == "AUTH" || session.awaitingCredentials)
             s->write(m_mode == Mode::RejectLogin ? "535 5.7.8 bad credentials\r\n" : "235 ok\r\n");
         else if (verb == "DATA") {
-            m_inData[s] = true;
-            m_data[s].clear();
+            session.inData = true;
+            session.message.clear();
             s->write("354 go ahead\r\n");
         } else if (verb == "QUIT") {
             s->write("221 bye\r\n");
             s->disconnectFromHost();
         } else
             s->write("250 ok\r\n");
-        m_awaitingCredentials[s] = line == "AUTH PLAIN";
+        session.awaitingCredentials = line == "AUTH PLAIN";
     }
 
-    QMap<QTcpSocket*, bool> m_inData;
-    QMap<QTcpSocket*, bool> m_awaitingCredentials;
-    QMap<QTcpSocket*, QByteArray> m_data;
+    QMap<QTcpSocket*, Session> m_sessions;
 };
 
 class FakeWebhook final : public FakeReceiver {
