@@ -1,5 +1,7 @@
 #include "clock.h"
 
+#include <chrono>
+
 namespace zel {
 
 QDateTime SystemClock::now() const
@@ -12,6 +14,12 @@ QDateTime SystemClock::now() const
         return local;
     }
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, m_offsetSeconds);
+}
+
+qint64 SystemClock::monotonicMs() const
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 } // namespace zel

@@ -7,7 +7,11 @@ namespace zel {
 class Clock {
 public:
     virtual ~Clock() = default;
+    // Wall-clock time, for stamping what happened.
     virtual QDateTime now() const = 0;
+    // Milliseconds on a clock that never steps, for measuring delays: the
+    // wall clock can be set back or forward under a running monitor.
+    virtual qint64 monotonicMs() const = 0;
 };
 
 // Local time of the system. Asking the time-zone rules costs a file check on
@@ -16,6 +20,7 @@ public:
 class SystemClock final : public Clock {
 public:
     QDateTime now() const override;
+    qint64 monotonicMs() const override;
 
 private:
     mutable qint64 m_offsetCheckedMs = 0;

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <optional>
 #include <stdexcept>
 
 // The tray cannot be driven under the offscreen platform: this one records.
@@ -55,10 +56,14 @@ public:
     void notice(const QString& text) override { notices << text; }
 };
 
+// The monotonic clock follows the wall clock unless a test sets it apart,
+// as a test of a stepped wall clock does.
 class FixedClock final : public zel::Clock {
 public:
     QDateTime at;
+    std::optional<qint64> monotonic;
     QDateTime now() const override { return at; }
+    qint64 monotonicMs() const override { return monotonic ? *monotonic : at.toMSecsSinceEpoch(); }
 };
 
 class FolderLocations final : public zel::FileLocations {

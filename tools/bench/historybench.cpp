@@ -37,6 +37,7 @@ class FakeClock final : public Clock {
 public:
     qint64 ms = 0;
     QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC); }
+    qint64 monotonicMs() const override { return ms; }
 };
 
 double threadCpuSeconds()
