@@ -16,10 +16,11 @@ Destinations destinationsOf(const AlertSettings& s, QString* problem)
     d.mailOn = s.mailOn();
     d.mail.url = s.mailUrl;
     d.mail.user = s.mailUser;
+    d.mail.security = s.mailSecurity;
     d.mail.password = mailPassword(s, problem);
     d.mail.from = s.mailFrom.isEmpty() ? QStringLiteral("zel-fm-monitor@localhost") : s.mailFrom;
     d.mail.to = s.mailTo;
-    d.webhookUrl = s.webhookUrl;
+    d.webhookUrl = s.webhookOn() ? s.webhookUrl : QString();
     return d;
 }
 

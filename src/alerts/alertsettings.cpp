@@ -75,24 +75,61 @@ AlertSettings readAlertSettings(const SettingsStore& store)
         }
     }
 
+    if (const QString text = read(store, keys::MailSecurity);
+        !text.isEmpty() && !parseMailSecurity(text, &s.mailSecurity)) {
+        s.problems << QStringLiteral("[Alerts] MailSecurity = \"%1\" is none of auto, starttls, "
+                                     "tls, none; no e-mail is sent")
+                          .arg(text.left(40));
+        s.mailUsable = false;
+    }
+    checkAlertSettings(s);
+    return s;
+}
+
+void checkAlertSettings(AlertSettings& s)
+{
+    const auto refuse = [&s](const QString& key, const QString& value, bool mail, bool webhook) {
+        if (!hasControlCharacter(value))
+            return;
+        s.problems << QStringLiteral("[Alerts] %1 holds a line break or another control "
+                                     "character; %2 until it is mended")
+                          .arg(key, mail && webhook ? QStringLiteral("no alert is sent")
+                                    : mail          ? QStringLiteral("no e-mail is sent")
+                                                    : QStringLiteral("no webhook is sent"));
+        s.mailUsable = s.mailUsable && !mail;
+        s.webhookUsable = s.webhookUsable && !webhook;
+    };
+    refuse(keys::Station, s.station, true, true);
+    refuse(keys::MailFrom, s.mailFrom, true, false);
+    refuse(keys::MailTo, s.mailTo.join(u','), true, false);
+    refuse(keys::WebhookUrl, s.webhookUrl, false, true);
+
     if (!s.mailUrl.isEmpty()) {
         const QUrl url(s.mailUrl);
-        if (!url.isValid() || (url.scheme() != u"smtp" && url.scheme() != u"smtps"))
+        if (!url.isValid() || (url.scheme() != u"smtp" && url.scheme() != u"smtps")) {
             s.problems << QStringLiteral("[Alerts] MailUrl = \"%1\" is no smtp:// or smtps:// "
                                          "address; no e-mail is sent")
                               .arg(shownUrl(s.mailUrl));
-        else if (s.mailTo.isEmpty())
+            s.mailUsable = false;
+        } else if (const QString why =
+                       mailTransport(s.mailUrl, !s.mailUser.isEmpty(), s.mailSecurity).problem;
+                   !why.isEmpty()) {
+            s.problems << QStringLiteral("[Alerts] %1; no e-mail is sent").arg(why);
+            s.mailUsable = false;
+        } else if (s.mailTo.isEmpty()) {
             s.problems << QStringLiteral("[Alerts] MailUrl is set but MailTo is empty; no e-mail "
                                          "is sent");
+        }
     }
     if (!s.webhookUrl.isEmpty()) {
         const QUrl url(s.webhookUrl);
-        if (!url.isValid() || (url.scheme() != u"http" && url.scheme() != u"https"))
+        if (!url.isValid() || (url.scheme() != u"http" && url.scheme() != u"https")) {
             s.problems << QStringLiteral("[Alerts] WebhookUrl = \"%1\" is no http:// or https:// "
                                          "address; no webhook is sent")
                               .arg(shownUrl(s.webhookUrl));
+            s.webhookUsable = false;
+        }
     }
-    return s;
 }
 
 bool writeAlertSettings(SettingsStore& store, const AlertSettings& s, QString* problem)
@@ -105,6 +142,7 @@ bool writeAlertSettings(SettingsStore& store, const AlertSettings& s, QString* p
     put(keys::MailUser, s.mailUser);
     put(keys::MailPassword, s.mailPassword);
     put(keys::MailPasswordFile, s.mailPasswordFile);
+    put(keys::MailSecurity, mailSecurityName(s.mailSecurity));
     put(keys::MailFrom, s.mailFrom);
     put(keys::MailTo, s.mailTo.join(u','));
     put(keys::WebhookUrl, s.webhookUrl);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/settingsstore.h"
+#include "mailsecurity.h"
 
 #include <QStringList>
 
@@ -14,6 +15,7 @@ struct AlertSettings {
     QString mailUser;
     QString mailPassword;     // as stored in the settings
     QString mailPasswordFile; // a file holding the password instead
+    MailSecurity mailSecurity = MailSecurity::Auto;
     QString mailFrom;
     QStringList mailTo;
     QString webhookUrl;
@@ -21,9 +23,12 @@ struct AlertSettings {
     QStringList kinds;      // alarm kinds, and "readback" for not_confirmed
     // One line per value that could not be used; never holds a password.
     QStringList problems;
+    // False while a problem above keeps the channel from being used safely.
+    bool mailUsable = true;
+    bool webhookUsable = true;
 
-    bool mailOn() const { return !mailUrl.isEmpty() && !mailTo.isEmpty(); }
-    bool webhookOn() const { return !webhookUrl.isEmpty(); }
+    bool mailOn() const { return mailUsable && !mailUrl.isEmpty() && !mailTo.isEmpty(); }
+    bool webhookOn() const { return webhookUsable && !webhookUrl.isEmpty(); }
     bool alerts(const QString& kind) const { return kinds.contains(kind); }
 };
 
@@ -34,6 +39,7 @@ inline const QString MailUrl = QStringLiteral("MailUrl");
 inline const QString MailUser = QStringLiteral("MailUser");
 inline const QString MailPassword = QStringLiteral("MailPassword");
 inline const QString MailPasswordFile = QStringLiteral("MailPasswordFile");
+inline const QString MailSecurity = QStringLiteral("MailSecurity");
 inline const QString MailFrom = QStringLiteral("MailFrom");
 inline const QString MailTo = QStringLiteral("MailTo");
 inline const QString WebhookUrl = QStringLiteral("WebhookUrl");
@@ -45,6 +51,9 @@ inline const QString Kinds = QStringLiteral("Kinds");
 const QStringList& alertKinds();
 
 AlertSettings readAlertSettings(const SettingsStore& store);
+// Adds the problems of addresses and mail security to settings.problems and
+// turns off the channels they concern (readAlertSettings does this too).
+void checkAlertSettings(AlertSettings& settings);
 // Writes every key; a file that holds a password is made readable by its
 // owner only. False with the reason when the permissions cannot be set.
 bool writeAlertSettings(SettingsStore& store, const AlertSettings& settings, QString* problem);

@@ -30,7 +30,7 @@ int checkCancel(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     return cancel && cancel->load() ? 1 : 0;
 }
 
-QString plainWords(CURLcode code, long smtpCode, const QString& detail)
+QString plainWords(CURLcode code, long smtpCode, const QString& detail, bool withUser)
 {
     const QString server =
         smtpCode > 0 ? QStringLiteral(" (server said %1)").arg(smtpCode) : QString();
@@ -51,7 +51,10 @@ QString plainWords(CURLcode code, long smtpCode, const QString& detail)
     case CURLE_SSL_CONNECT_ERROR:
         return QStringLiteral("the secure connection to the mail server failed");
     case CURLE_USE_SSL_FAILED:
-        return QStringLiteral("the mail server does not offer a secure connection");
+        return withUser ? QStringLiteral("the mail server does not offer encryption; the "
+                                         "password was not sent")
+                        : QStringLiteral("the mail server does not offer encryption; the mail "
+                                         "was not sent unencrypted");
     case CURLE_GOT_NOTHING:
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
@@ -80,11 +83,19 @@ void initialiseMail()
 
 ChannelOutcome sendMail(const MailJob& job, const std::atomic<bool>* cancel)
 {
+    // The settings refuse these already; a job from elsewhere must not
+    // get round that.
+    const MailTransport transport = mailTransport(job.url, !job.user.isEmpty(), job.security);
+    if (!transport.problem.isEmpty())
+        return {false, transport.problem};
+    if (hasControlCharacter(job.from) ||
+        std::any_of(job.to.cbegin(), job.to.cend(), &hasControlCharacter))
+        return {false, QStringLiteral("a mail address holds a control character; not sent")};
     initialiseMail();
     CURL* curl = curl_easy_init();
     if (!curl)
         return {false, QStringLiteral("libcurl cannot start")};
-    const QByteArray url = job.url.toUtf8();
+    const QByteArray url = transport.url.toUtf8();
     const QByteArray user = job.user.toUtf8();
     const QByteArray password = job.password.toUtf8();
     const QByteArray from = "<" + job.from.toUtf8() + ">";
@@ -97,7 +108,12 @@ ChannelOutcome sendMail(const MailJob& job, const std::atomic<bool>* cancel)
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     // Signals are no way to time out on a worker thread.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_USE_SSL, long(CURLUSESSL_TRY));
+    // With TLS required libcurl ends the session when EHLO offers no
+    // STARTTLS, before AUTH and before the password.
+    const long useSsl = transport.tls == MailTransport::Tls::Required      ? CURLUSESSL_ALL
+                        : transport.tls == MailTransport::Tls::WhenOffered ? CURLUSESSL_TRY
+                                                                           : CURLUSESSL_NONE;
+    curl_easy_setopt(curl, CURLOPT_USE_SSL, useSsl);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!user.isEmpty()) {
@@ -132,7 +148,7 @@ ChannelOutcome sendMail(const MailJob& job, const std::atomic<bool>* cancel)
         return {true, QStringLiteral("connected; the mail server accepted the message")};
     const QString detail =
         error[0] ? QString::fromUtf8(error) : QString::fromUtf8(curl_easy_strerror(code));
-    return {false, plainWords(code, smtpCode, detail)};
+    return {false, plainWords(code, smtpCode, detail, !job.user.isEmpty())};
 }
 
 } // namespace zel

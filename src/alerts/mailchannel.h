@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mailsecurity.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -17,6 +19,7 @@ struct MailJob {
     QString from;
     QStringList to;
     QByteArray message;
+    MailSecurity security = MailSecurity::Auto;
     int timeoutMs = 60000; // the whole exchange; connecting gets at most 15 s of it
 };
 
@@ -26,8 +29,9 @@ struct ChannelOutcome {
     QString words;
 };
 
-// Sends one message over SMTP with libcurl: STARTTLS when the server offers
-// it on smtp://, TLS from the start on smtps://, certificates verified.
+// Sends one message over SMTP with libcurl, TLS as mailTransport() decides
+// (TLS from the start on smtps://), certificates verified. Where TLS is
+// required and the server does not offer STARTTLS, it stops before AUTH.
 // Blocks for up to the job's time-out: call it on a thread of its own. Ends
 // early, undelivered, once *cancel turns true.
 ChannelOutcome sendMail(const MailJob& job, const std::atomic<bool>* cancel = nullptr);

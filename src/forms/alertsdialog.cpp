@@ -29,6 +29,16 @@ AlertsDialog::AlertsDialog(SettingsStore& store, const AlertComposer* composer, 
     addLine(keys::MailPassword, QStringLiteral("Mail password"), form)
         ->setEchoMode(QLineEdit::Password);
     addLine(keys::MailPasswordFile, QStringLiteral("or password file"), form);
+    m_security = new QComboBox(this);
+    m_security->setObjectName(keys::MailSecurity);
+    for (const auto& [security, label] :
+         {std::pair{MailSecurity::Auto, "auto: encrypted when a password is sent or the server is "
+                                        "elsewhere"},
+          std::pair{MailSecurity::StartTls, "starttls: always encrypted after connecting"},
+          std::pair{MailSecurity::Tls, "tls: encrypted from the start (smtps)"},
+          std::pair{MailSecurity::None, "none: never encrypted, a relay on this machine only"}})
+        m_security->addItem(QString::fromUtf8(label), int(security));
+    form->addRow(QStringLiteral("Mail encryption"), m_security);
     addLine(keys::MailFrom, QStringLiteral("From"), form);
     addLine(keys::MailTo, QStringLiteral("To (comma-separated)"), form);
     addLine(keys::WebhookUrl, QStringLiteral("Webhook (https://...)"), form);
@@ -108,6 +118,7 @@ void AlertsDialog::show(const AlertSettings& s)
     m_lines[keys::MailUser]->setText(s.mailUser);
     m_lines[keys::MailPassword]->setText(s.mailPassword);
     m_lines[keys::MailPasswordFile]->setText(s.mailPasswordFile);
+    m_security->setCurrentIndex(m_security->findData(int(s.mailSecurity)));
     m_lines[keys::MailFrom]->setText(s.mailFrom);
     m_lines[keys::MailTo]->setText(s.mailTo.join(QStringLiteral(", ")));
     m_lines[keys::WebhookUrl]->setText(s.webhookUrl);
@@ -126,6 +137,7 @@ AlertSettings AlertsDialog::edited() const
     s.mailUser = text(keys::MailUser);
     s.mailPassword = m_lines[keys::MailPassword]->text();
     s.mailPasswordFile = text(keys::MailPasswordFile);
+    s.mailSecurity = MailSecurity(m_security->currentData().toInt());
     s.mailFrom = text(keys::MailFrom);
     for (const QString& to : text(keys::MailTo).split(u',', Qt::SkipEmptyParts))
         s.mailTo << to.trimmed();
@@ -141,14 +153,19 @@ AlertSettings AlertsDialog::edited() const
 
 void AlertsDialog::sendTest()
 {
-    const AlertSettings s = edited();
+    AlertSettings s = edited();
+    // What is typed is judged as the service would judge it once saved.
+    checkAlertSettings(s);
+    m_problem->setText(s.problems.join(u'\n'));
     QString problem;
     const Destinations to = destinationsOf(s, &problem);
     QString id;
     const QByteArray document = m_composer
                                     ? m_composer->testDocument(s.station, &id)
                                     : AlertComposer(SystemClock()).testDocument(s.station, &id);
-    if (!to.mailOn)
+    if (!to.mailOn && !s.mailUsable)
+        m_mailOutcome->setText(QStringLiteral("E-mail: off until the problem below is mended"));
+    else if (!to.mailOn)
         m_mailOutcome->setText(QStringLiteral("E-mail: off (no mail server or no recipient)"));
     else if (!problem.isEmpty())
         m_mailOutcome->setText(QStringLiteral("E-mail: %1").arg(problem));
@@ -160,7 +177,9 @@ void AlertsDialog::sendTest()
                                   QDateTime::currentDateTimeUtc());
         Q_EMIT mailTestRequested(job);
     }
-    if (!to.webhookUrl.isEmpty() && !m_webhook->busy()) {
+    if (!s.webhookOn() && !s.webhookUrl.isEmpty()) {
+        m_webhookOutcome->setText(QStringLiteral("Webhook: off until the problem below is mended"));
+    } else if (!to.webhookUrl.isEmpty() && !m_webhook->busy()) {
         m_webhookOutcome->setText(
             QStringLiteral("Webhook: sending to %1...").arg(shownUrl(to.webhookUrl)));
         m_webhook->post(to.webhookUrl, id, document);

@@ -5,6 +5,7 @@
 #include "config/settingsstore.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,6 +57,7 @@ private:
     const AlertComposer* m_composer;
     int m_timeoutMs;
     QMap<QString, QLineEdit*> m_lines;
+    QComboBox* m_security;
     QSpinBox* m_repeat;
     QMap<QString, QCheckBox*> m_kinds;
     QPushButton* m_test;

@@ -9,10 +9,21 @@
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 class FakeReceiver : public QObject {
 public:
-    enum class Mode { Accept, Refuse, Silent, DropMidMessage, RejectLogin, Error500, Redirect };
+    enum class Mode {
+        Accept,
+        Refuse,
+        Silent,
+        DropMidMessage,
+        RejectLogin,
+        Error500,
+        Redirect,
+        EndlessBody, // webhook: 200, then a body that never ends
+        Drip,        // webhook: an answer that never ends, a byte every 200 ms
+    };
 
     quint16 port() const { return m_port; }
     // Connections the client has not closed yet.
@@ -60,6 +71,10 @@ private:
 };
 
 class FakeMailServer final : public FakeReceiver {
+public:
+    // Every line any client sent, in order.
+    const QByteArray& received() const { return m_received; }
+
 protected:
     void opened(QTcpSocket* s) override
     {
@@ -71,6 +86,7 @@ protected:
     {
         while (s->canReadLine()) {
             const QByteArray line = s->readLine();
+            m_received += line;
             Session& session = m_sessions[s];
             if (session.inData) {
                 if (m_mode == Mode::DropMidMessage)
@@ -118,9 +134,14 @@ private:
     }
 
     QMap<QTcpSocket*, Session> m_sessions;
+    QByteArray m_received;
 };
 
 class FakeWebhook final : public FakeReceiver {
+public:
+    // Bytes of answers written to clients.
+    qint64 sent() const { return m_sent; }
+
 protected:
     void opened(QTcpSocket* s) override { m_buffer.remove(s); }
     void readable(QTcpSocket* s) override
@@ -138,6 +159,10 @@ protected:
         m_buffer.remove(s);
         if (m_mode == Mode::Error500)
             return reply(s, "500 Internal Server Error", "");
+        if (m_mode == Mode::EndlessBody)
+            return pour(s);
+        if (m_mode == Mode::Drip)
+            return drip(s);
         if (m_mode == Mode::Redirect && !head.startsWith(u"POST /moved"))
             return reply(s, "302 Found", "Location: /moved\r\n");
         m_accepted << key.match(head).captured(1);
@@ -145,6 +170,27 @@ protected:
     }
 
 private:
+    // Keeps the socket's queue topped up for as long as the client reads.
+    void pour(QTcpSocket* s)
+    {
+        connect(s, &QTcpSocket::bytesWritten, this, [this, s](qint64 n) {
+            m_sent += n;
+            if (s->state() == QAbstractSocket::ConnectedState && s->bytesToWrite() < 65536)
+                s->write(QByteArray(65536, 'x'));
+        });
+        s->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
+    }
+    // The status line, then a header that never ends.
+    void drip(QTcpSocket* s)
+    {
+        auto* timer = new QTimer(s);
+        connect(timer, &QTimer::timeout, this, [this, s, at = qsizetype(0)]() mutable {
+            static const QByteArray start("HTTP/1.1 200 OK\r\nX-Pad: ");
+            s->write(at < start.size() ? start.mid(at++, 1) : QByteArray("a"));
+            ++m_sent;
+        });
+        timer->start(200);
+    }
     static void reply(QTcpSocket* s, const QByteArray& status, const QByteArray& headers)
     {
         s->write("HTTP/1.1 " + status + "\r\n" + headers +
@@ -153,4 +199,5 @@ private:
     }
 
     QMap<QTcpSocket*, QByteArray> m_buffer;
+    qint64 m_sent = 0;
 };

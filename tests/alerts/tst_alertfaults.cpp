@@ -74,6 +74,8 @@ private Q_SLOTS:
             settings.write(keys::AlertsSection, keys::MailTo, QStringLiteral("duty@example.org"));
             settings.write(keys::AlertsSection, keys::MailUser, QStringLiteral("monitor"));
             settings.write(keys::AlertsSection, keys::MailPassword, QStringLiteral("s3cret"));
+            // The fake server speaks no TLS; a plain login is allowed on this machine only.
+            settings.write(keys::AlertsSection, keys::MailSecurity, QStringLiteral("none"));
         } else {
             settings.write(keys::AlertsSection, keys::WebhookUrl,
                            QStringLiteral("http://") + address + QStringLiteral("/hook"));

@@ -47,6 +47,9 @@ private Q_SLOTS:
             ->setText(QStringLiteral("smtp://127.0.0.1:%1").arg(mail.port()));
         dialog.findChild<QLineEdit*>(keys::MailUser)->setText("monitor");
         dialog.findChild<QLineEdit*>(keys::MailPassword)->setText("s3cret");
+        // The fake server speaks no TLS; a plain login is allowed on this machine only.
+        auto* security = dialog.findChild<QComboBox*>(keys::MailSecurity);
+        security->setCurrentIndex(security->findData(int(MailSecurity::None)));
         dialog.findChild<QLineEdit*>(keys::MailTo)->setText("duty@example.org");
         dialog.findChild<QLineEdit*>(keys::WebhookUrl)
             ->setText(QStringLiteral("http://127.0.0.1:%1/hook").arg(hook.port()));
