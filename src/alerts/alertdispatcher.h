@@ -24,7 +24,7 @@ struct DeliveryTiming {
     int longestPauseMs = 10 * 60 * 1000;
     qint64 maxAgeMs = 24 * 3600 * 1000; // then the alert is given up
     int mailTimeoutMs = 60 * 1000;
-    int webhookTimeoutMs = 60 * 1000;
+    int webhookTimeoutMs = 30 * 1000; // the whole attempt, redirects included
 };
 
 namespace channel {

@@ -1,77 +1,73 @@
 #include "webhookchannel.h"
 
-#include <QNetworkReply>
-#include <QNetworkRequest>
-
 namespace zel {
 namespace {
 
 constexpr int MaxRedirects = 5;
 
-QString networkWords(QNetworkReply::NetworkError error, const QString& detail)
-{
-    switch (error) {
-    case QNetworkReply::ConnectionRefusedError:
-        return QStringLiteral("the webhook refused the connection");
-    case QNetworkReply::HostNotFoundError:
-        return QStringLiteral("the webhook's host name cannot be found");
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::OperationCanceledError:
-        return QStringLiteral("the webhook did not answer in time");
-    case QNetworkReply::RemoteHostClosedError:
-        return QStringLiteral("the webhook dropped the connection");
-    case QNetworkReply::SslHandshakeFailedError:
-        return QStringLiteral("certificate not trusted, or the secure connection to the webhook "
-                              "failed");
-    default:
-        return QStringLiteral("the webhook could not be reached: %1").arg(detail);
-    }
-}
-
 } // namespace
 
-WebhookChannel::WebhookChannel(int timeoutMs, QObject* parent)
-    : QObject(parent), m_network(this), m_timeoutMs(timeoutMs)
+WebhookChannel::WebhookChannel(int timeoutMs, QObject* parent) : QObject(parent), m_deadline(this)
 {
-    m_network.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    // One deadline for the whole attempt: a time-out that restarts with
+    // every byte lets a webhook dripping its answer hold the channel for ever.
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(timeoutMs);
+    connect(&m_deadline, &QTimer::timeout, this, &WebhookChannel::onDeadline);
 }
 
 void WebhookChannel::post(const QString& url, const QString& id, const QByteArray& json)
 {
-    if (m_reply)
+    if (m_request)
         return;
     m_id = id.toUtf8();
     m_json = json;
     m_hops = 0;
+    m_deadline.start();
     send(QUrl(url));
 }
 
 void WebhookChannel::send(const QUrl& url)
 {
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    request.setRawHeader("Idempotency-Key", m_id);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("zel-fm-monitor"));
-    request.setTransferTimeout(m_timeoutMs);
-    m_reply = m_network.post(request, m_json);
-    connect(m_reply, &QNetworkReply::finished, this, &WebhookChannel::onFinished);
+    m_url = url;
+    m_request = new WebhookRequest(this);
+    connect(m_request, &WebhookRequest::finished, this, &WebhookChannel::onAnswer);
+    m_request->post(url,
+                    "Content-Type: application/json\r\nIdempotency-Key: " + m_id +
+                        "\r\nUser-Agent: zel-fm-monitor\r\n",
+                    m_json);
 }
 
-void WebhookChannel::onFinished()
+void WebhookChannel::onDeadline()
 {
-    QNetworkReply* reply = m_reply;
-    reply->deleteLater();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (!m_request)
+        return;
+    m_request->abort();
+    m_request->deleteLater();
+    m_request = nullptr;
+    done(false, QStringLiteral("the webhook did not answer within %1 s")
+                    .arg(m_deadline.interval() / 1000.0));
+}
+
+void WebhookChannel::onAnswer(const WebhookAnswer& answer)
+{
+    m_request->deleteLater();
+    m_request = nullptr;
+    const int status = answer.status;
     if (status >= 300 && status < 400) {
         // The raw header: a relative Location is no URL to the parsed one.
-        const QUrl location = QUrl::fromEncoded(reply->rawHeader("Location").trimmed());
-        const QUrl target = reply->url().resolved(location);
+        const QUrl location = QUrl::fromEncoded(answer.location);
+        const QUrl target = m_url.resolved(location);
         if (location.isEmpty() || !target.isValid())
             return done(false,
                         QStringLiteral("the webhook redirected (HTTP %1) to nowhere").arg(status));
-        if (reply->url().scheme() == u"https" && target.scheme() != u"https")
+        if (m_url.scheme() == u"https" && target.scheme() != u"https")
             return done(false, QStringLiteral("the webhook redirected from https to an insecure "
                                               "address; not followed"));
+        if (target.scheme() != u"http" && target.scheme() != u"https")
+            return done(false, QStringLiteral("the webhook redirected to %1, which is no http:// "
+                                              "or https:// address; not followed")
+                                   .arg(target.toString(QUrl::RemoveUserInfo)));
         if (++m_hops > MaxRedirects)
             return done(
                 false,
@@ -85,15 +81,13 @@ void WebhookChannel::onFinished()
     if (status > 0)
         return done(
             false,
-            QStringLiteral("the webhook answered HTTP %1 %2")
-                .arg(status)
-                .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()));
-    done(false, networkWords(reply->error(), reply->errorString()));
+            QStringLiteral("the webhook answered HTTP %1 %2").arg(status).arg(answer.reason));
+    done(false, answer.failure);
 }
 
 void WebhookChannel::done(bool delivered, const QString& words)
 {
-    m_reply = nullptr;
+    m_deadline.stop();
     Q_EMIT finished({delivered, words});
 }
 

@@ -21,8 +21,10 @@ public:
         RejectLogin,
         Error500,
         Redirect,
-        EndlessBody, // webhook: 200, then a body that never ends
-        Drip,        // webhook: an answer that never ends, a byte every 200 ms
+        EndlessBody,  // webhook: 200, then a body that never ends
+        Drip,         // webhook: an answer that never ends, a byte every 200 ms
+        RedirectLoop, // webhook: always redirects, to itself
+        RedirectFile, // webhook: redirects to a local file
     };
 
     quint16 port() const { return m_port; }
@@ -163,6 +165,10 @@ protected:
             return pour(s);
         if (m_mode == Mode::Drip)
             return drip(s);
+        if (m_mode == Mode::RedirectLoop)
+            return reply(s, "302 Found", "Location: /hook\r\n");
+        if (m_mode == Mode::RedirectFile)
+            return reply(s, "302 Found", "Location: file:///etc/passwd\r\n");
         if (m_mode == Mode::Redirect && !head.startsWith(u"POST /moved"))
             return reply(s, "302 Found", "Location: /moved\r\n");
         m_accepted << key.match(head).captured(1);

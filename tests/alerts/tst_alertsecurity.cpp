@@ -1,8 +1,11 @@
-// What must not leak: the mail password over a plain line, control
-// characters from the settings file into mail commands.
+// What must not leak or run away: the mail password over a plain line,
+// control characters from the settings file into mail commands, a webhook
+// answer that never ends or comes a byte at a time, redirects without end
+// or off the web.
 
 #include "alerts/alertsettings.h"
 #include "alerts/mailchannel.h"
+#include "alerts/webhookchannel.h"
 #include "config/qtsettingsstore.h"
 #include "fakereceivers.h"
 
@@ -161,6 +164,43 @@ private Q_SLOTS:
         QCOMPARE(server.received().contains("AUTH"), plainAllowed);
         QCOMPARE(server.received().contains(login), plainAllowed);
         QVERIFY(!server.received().contains("s3cret"));
+    }
+
+    void webhookAttemptBounded_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("deadlineMs");
+        QTest::addColumn<bool>("delivered");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("200 with an endless body")
+            << int(Mode::EndlessBody) << 60000 << true << "accepted the alert (HTTP 200)";
+        QTest::newRow("a byte at a time")
+            << int(Mode::Drip) << 1000 << false << "the webhook did not answer within 1 s";
+        QTest::newRow("redirect loop")
+            << int(Mode::RedirectLoop) << 60000 << false << "redirected more than 5 times";
+        QTest::newRow("redirect to a file")
+            << int(Mode::RedirectFile) << 60000 << false << "not followed";
+    }
+    void webhookAttemptBounded()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, deadlineMs);
+        QFETCH(bool, delivered);
+        QFETCH(QString, words);
+        FakeWebhook hook;
+        hook.setMode(Mode(mode));
+        WebhookChannel channel(deadlineMs);
+        QSignalSpy finished(&channel, &WebhookChannel::finished);
+        channel.post(QStringLiteral("http://127.0.0.1:%1/hook").arg(hook.port()), "a1", "{}");
+        // The first two answers never end by themselves.
+        QVERIFY(finished.wait(30000));
+        const auto outcome = finished.at(0).at(0).value<ChannelOutcome>();
+        QVERIFY2(outcome.words.contains(words), qPrintable(outcome.words));
+        QCOMPARE(outcome.delivered, delivered);
+        QVERIFY(!channel.busy());
+        QTRY_COMPARE_WITH_TIMEOUT(hook.openConnections(), 0, 10000);
+        // What the kernel's buffers hold at most, not what an endless body is.
+        QVERIFY2(hook.sent() < 16 * 1024 * 1024, qPrintable(QString::number(hook.sent())));
     }
 };
 
