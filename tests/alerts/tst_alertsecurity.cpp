@@ -38,9 +38,6 @@ private Q_SLOTS:
         QTest::newRow("auto, local relay, no login") << local << false << Auto << Offered << "smtp";
         QTest::newRow("auto, local relay, login") << local << true << Auto << Required << "smtp";
         QTest::newRow("auto, remote, no login") << remote << false << Auto << Required << "smtp";
-        QTest::newRow("auto, remote, login") << remote << true << Auto << Required << "smtp";
-        QTest::newRow("auto, smtps")
-            << "smtps://mail.example.org" << true << Auto << Required << "smtps";
         QTest::newRow("auto, a name that only starts like localhost")
             << "smtp://localhost.example.org" << false << Auto << Required << "smtp";
         QTest::newRow("starttls, local") << local << false << StartTls << Required << "smtp";
@@ -52,7 +49,6 @@ private Q_SLOTS:
             << "smtp://localhost" << true << None << Never << "smtp";
         QTest::newRow("none, ::1") << "smtp://[::1]:25" << false << None << Never << "smtp";
         QTest::newRow("none, remote") << remote << false << None << -1 << "";
-        QTest::newRow("none, remote by address") << "smtp://192.0.2.7" << true << None << -1 << "";
     }
     void mailTransportRule()
     {
