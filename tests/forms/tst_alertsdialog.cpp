@@ -69,12 +69,15 @@ private Q_SLOTS:
         dialog.findChild<QLineEdit*>(keys::MailTo)->setText("a@example.org, b@example.org");
         dialog.findChild<QSpinBox*>(keys::RepeatMinutes)->setValue(0);
         dialog.findChild<QCheckBox*>("readback")->setChecked(false);
+        auto* security = dialog.findChild<QComboBox*>(keys::MailSecurity);
+        security->setCurrentIndex(security->findData(int(MailSecurity::Tls)));
         dialog.accept();
         const AlertSettings s = readAlertSettings(store);
         QCOMPARE(s.mailTo, QStringList({"a@example.org", "b@example.org"}));
         QCOMPARE(s.repeatMinutes, 0);
         QVERIFY(!s.kinds.contains("readback"));
         QVERIFY(s.kinds.contains("off_air"));
+        QCOMPARE(s.mailSecurity, MailSecurity::Tls);
     }
 };
 
