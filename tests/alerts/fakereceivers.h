@@ -23,6 +23,7 @@ public:
         Redirect,
         EndlessBody,  // webhook: 200, then a body that never ends
         Drip,         // webhook: an answer that never ends, a byte every 200 ms
+        DripBody,     // webhook: 200 at once, then the body a byte every 200 ms
         RedirectLoop, // webhook: always redirects, to itself
         RedirectFile, // webhook: redirects to a local file
     };
@@ -163,8 +164,8 @@ protected:
             return reply(s, "500 Internal Server Error", "");
         if (m_mode == Mode::EndlessBody)
             return pour(s);
-        if (m_mode == Mode::Drip)
-            return drip(s);
+        if (m_mode == Mode::Drip || m_mode == Mode::DripBody)
+            return drip(s, m_mode == Mode::DripBody);
         if (m_mode == Mode::RedirectLoop)
             return reply(s, "302 Found", "Location: /hook\r\n");
         if (m_mode == Mode::RedirectFile)
@@ -186,9 +187,12 @@ private:
         });
         s->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
     }
-    // The status line, then a header that never ends.
-    void drip(QTcpSocket* s)
+    // The status line, then a header that never ends; or a whole head, then
+    // a body that takes for ever.
+    void drip(QTcpSocket* s, bool headAtOnce)
     {
+        if (headAtOnce)
+            s->write("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
         auto* timer = new QTimer(s);
         connect(timer, &QTimer::timeout, this, [this, s, at = qsizetype(0)]() mutable {
             static const QByteArray start("HTTP/1.1 200 OK\r\nX-Pad: ");
