@@ -5,6 +5,7 @@
 
 #include "alerts/alertservice.h"
 #include "alerts/memoryoutbox.h"
+#include "alerttiming.h"
 #include "config/qtsettingsstore.h"
 #include "fakereceivers.h"
 #include "shell/clock.h"
@@ -22,16 +23,6 @@ using Mode = FakeReceiver::Mode;
 namespace {
 
 enum class Fault { ParentIsFile, DatabaseIsFolder, Damaged, Locked };
-
-DeliveryTiming quick()
-{
-    DeliveryTiming t;
-    t.firstPauseMs = 50;
-    t.longestPauseMs = 200;
-    t.mailTimeoutMs = 4000;
-    t.webhookTimeoutMs = 2000;
-    return t;
-}
 
 QSet<QString> column(const QString& path, const QString& sql)
 {
@@ -72,17 +63,6 @@ bool told(const QSignalSpy& notices, const char* words)
     return false;
 }
 
-EventRecord raised(const QString& kind)
-{
-    return {0,
-            QDateTime::currentDateTimeUtc(),
-            kind,
-            eventstate::Raised,
-            QStringLiteral("1"),
-            QString(),
-            QString()};
-}
-
 } // namespace
 
 class TestAlertOutbox : public QObject {
@@ -107,6 +87,8 @@ private Q_SLOTS:
         settings.write(keys::AlertsSection, keys::MailUrl,
                        QStringLiteral("smtp://127.0.0.1:%1").arg(mailServer.port()));
         settings.write(keys::AlertsSection, keys::MailTo, QStringLiteral("duty@example.org"));
+        // The fake server speaks no TLS.
+        settings.write(keys::AlertsSection, QStringLiteral("MailSecurity"), QStringLiteral("none"));
         settings.write(keys::AlertsSection, keys::WebhookUrl,
                        QStringLiteral("http://127.0.0.1:%1/hook").arg(webhook.port()));
 
@@ -125,14 +107,14 @@ private Q_SLOTS:
         }
 
         SystemClock clock;
-        AlertService alerts(settings, database, clock, quick());
+        AlertService alerts(settings, database, clock, quickDelivery());
         QSignalSpy composed(&alerts.composer(), &AlertComposer::alert);
         QSignalSpy notices(&alerts, &AlertService::operatorNotice);
         alerts.start();
 
         std::optional<QSqlDatabase> writer;
         if (Fault(fault) == Fault::Locked) {
-            alerts.composer().eventOccurred(raised(alarm::OffAir));
+            alerts.composer().eventOccurred(raisedNow(alarm::OffAir));
             QTRY_COMPARE_WITH_TIMEOUT(column(database, QStringLiteral("SELECT id FROM outbox")),
                                       ids(composed), 10000);
             writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("w"));
@@ -141,7 +123,7 @@ private Q_SLOTS:
             QVERIFY(QSqlQuery(*writer).exec(QStringLiteral("BEGIN EXCLUSIVE")));
         }
         for (const QString& kind : {alarm::OverTemperature, alarm::LinkLost, alarm::PortFailed})
-            alerts.composer().eventOccurred(raised(kind));
+            alerts.composer().eventOccurred(raisedNow(kind));
 
         // Sent at once, though nothing could be stored.
         QTRY_COMPARE_WITH_TIMEOUT(ids(mailServer.accepted()), ids(composed), 15000);
