@@ -85,6 +85,43 @@ private Q_SLOTS:
         // A hanging attempt is ended, not left holding a connection.
         QTRY_COMPARE_WITH_TIMEOUT(webhook.openConnections(), 0, 15000);
     }
+
+    // An alert from before a restart is aged from its stored wall-clock time,
+    // once: a clock set back since makes it new, not immortal.
+    void agedAfterRestart_data()
+    {
+        QTest::addColumn<qint64>("storedAgeS");
+        QTest::addColumn<bool>("givenUpAtOnce");
+        QTest::addColumn<bool>("givenUpADayOn");
+        QTest::newRow("25 h old") << 25 * 3600LL << true << true;
+        QTest::newRow("an hour old") << 3600LL << false << true;
+        QTest::newRow("stored 40 days ahead of the clock") << -40 * 24 * 3600LL << false << true;
+    }
+    void agedAfterRestart()
+    {
+        QFETCH(qint64, storedAgeS);
+        QFETCH(bool, givenUpAtOnce);
+        QFETCH(bool, givenUpADayOn);
+        FixedClock clock;
+        clock.at = QDateTime(QDate(2026, 12, 7), QTime(3, 0), Qt::UTC);
+        clock.monotonic = 5'000'000;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("history.db"));
+        {
+            OutboxStore before(path);
+            QCOMPARE(before.open(), QString());
+            QVERIFY(before.add(QStringLiteral("a1"), {channel::Webhook},
+                               clock.at.addSecs(-storedAgeS).toMSecsSinceEpoch(), "{}"));
+        }
+        // The webhook is off: nothing is sent, the alert is only aged.
+        AlertDispatcher dispatcher(path, DeliveryTiming(), clock);
+        QSignalSpy gaveUp(&dispatcher, &AlertDispatcher::gaveUp);
+        dispatcher.start();
+        QCOMPARE(gaveUp.size(), givenUpAtOnce ? 1 : 0);
+        *clock.monotonic += DeliveryTiming().maxAgeMs + 1;
+        dispatcher.start();
+        QCOMPARE(gaveUp.size(), givenUpADayOn ? 1 : 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAlertClock)
