@@ -2,12 +2,11 @@
 
 namespace zel {
 
-AlertQueue::AlertQueue(QString databasePath, const Clock& clock, int retryMs, Tell tell,
-                       int memoryCapacity)
+AlertQueue::AlertQueue(QString databasePath, const Clock& clock, int retryMs, Tell tell)
     // A second's wait for a busy database, then memory: alerts do not queue
     // behind a long write.
-    : m_store(std::move(databasePath), 1000), m_memory(memoryCapacity), m_clock(clock),
-      m_retryMs(retryMs), m_tell(std::move(tell)), m_retryAtMs(clock.monotonicMs())
+    : m_store(std::move(databasePath), 1000), m_clock(clock), m_retryMs(retryMs),
+      m_tell(std::move(tell)), m_retryAtMs(clock.monotonicMs())
 {
 }
 

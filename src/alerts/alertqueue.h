@@ -21,8 +21,7 @@ class AlertQueue {
 public:
     using Tell = std::function<void(const QString&)>;
 
-    AlertQueue(QString databasePath, const Clock& clock, int retryMs, Tell tell,
-               int memoryCapacity = MemoryOutbox::Capacity);
+    AlertQueue(QString databasePath, const Clock& clock, int retryMs, Tell tell);
 
     // True while the outbox is in use; otherwise tries it again when due.
     bool recover();
