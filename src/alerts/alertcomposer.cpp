@@ -11,18 +11,30 @@ namespace {
 
 const QString Readback = QStringLiteral("readback");
 
+QString span(qint64 ms)
+{
+    const qint64 s = ms / 1000;
+    if (s < 60)
+        return QStringLiteral("%1 s").arg(s);
+    return s % 60 == 0 ? QStringLiteral("%1 min").arg(s / 60)
+                       : QStringLiteral("%1 min %2 s").arg(s / 60).arg(s % 60);
+}
+
 } // namespace
 
 AlertComposer::AlertComposer(const Clock& clock, QObject* parent) : QObject(parent), m_clock(clock)
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &AlertComposer::remind);
+    m_flapTimer.setSingleShot(true);
+    connect(&m_flapTimer, &QTimer::timeout, this, &AlertComposer::settleFlaps);
 }
 
 void AlertComposer::configure(const AlertSettings& settings)
 {
     m_settings = settings;
-    const qint64 now = m_clock.now().toMSecsSinceEpoch();
+    m_flaps.setLimits(settings.flapChanges, qint64(settings.flapMinutes) * 60000);
+    const qint64 now = m_clock.monotonicMs();
     for (Raised& r : m_raised)
         r.nextReminderMs = now + qint64(m_settings.repeatMinutes) * 60000;
     arm();
@@ -43,25 +55,68 @@ void AlertComposer::eventOccurred(const EventRecord& e)
     if (!alarm::all().contains(e.event))
         return;
     if (e.state == eventstate::Raised) {
-        const qint64 next =
-            m_clock.now().toMSecsSinceEpoch() + qint64(m_settings.repeatMinutes) * 60000;
+        const qint64 next = m_clock.monotonicMs() + qint64(m_settings.repeatMinutes) * 60000;
         m_raised.insert(e.event, {{e.event, e.time, e.value}, next});
         arm();
-        if (m_settings.alerts(e.event))
+        if (passes(e))
             emitAlert(e.state, e.event, e.time, e.time, e.value, e.detail, false);
     } else if (e.state == eventstate::Cleared) {
         const QDateTime started = m_raised.value(e.event).alarm.since;
         m_raised.remove(e.event);
         arm();
-        if (m_settings.alerts(e.event))
+        if (passes(e))
             emitAlert(e.state, e.event, e.time, started, e.value, e.detail, false);
     }
 }
 
+bool AlertComposer::passes(const EventRecord& e)
+{
+    const auto verdict =
+        m_flaps.change(e.event, e.state == eventstate::Raised, m_clock.monotonicMs());
+    armFlaps();
+    if (!m_settings.alerts(e.event) || verdict == FlapDetector::Verdict::Held)
+        return false;
+    if (verdict == FlapDetector::Verdict::Pass)
+        return true;
+    emitAlert(QStringLiteral("flapping"), e.event, e.time, QDateTime(), QString(),
+              QStringLiteral("%1 changes in %2 min")
+                  .arg(m_flaps.recentChanges(e.event))
+                  .arg(m_settings.flapMinutes),
+              false);
+    return false;
+}
+
+void AlertComposer::settleFlaps()
+{
+    for (const FlapDetector::Summary& s : m_flaps.settle(m_clock.monotonicMs())) {
+        if (!m_settings.alerts(s.kind))
+            continue;
+        const auto raised = m_raised.constFind(s.kind);
+        const bool on = raised != m_raised.cend();
+        emitAlert(QStringLiteral("steady"), s.kind, m_clock.now(),
+                  on ? raised->alarm.since : QDateTime(), on ? raised->alarm.value : QString(),
+                  QStringLiteral("%1 raises, raised %2 in all, now %3")
+                      .arg(s.raises)
+                      .arg(span(s.raisedMs),
+                           s.raised ? QStringLiteral("raised") : QStringLiteral("cleared")),
+                  false);
+    }
+    armFlaps();
+}
+
+void AlertComposer::armFlaps()
+{
+    const qint64 next = m_flaps.nextSettleMs();
+    if (next < 0)
+        m_flapTimer.stop();
+    else
+        m_flapTimer.start(
+            int(std::clamp<qint64>(next - m_clock.monotonicMs(), 0, 24 * 3600 * 1000)));
+}
+
 void AlertComposer::activeAlarmsChanged(const QList<ActiveAlarm>& active)
 {
-    const qint64 next =
-        m_clock.now().toMSecsSinceEpoch() + qint64(m_settings.repeatMinutes) * 60000;
+    const qint64 next = m_clock.monotonicMs() + qint64(m_settings.repeatMinutes) * 60000;
     for (const ActiveAlarm& a : active) {
         if (!m_raised.contains(a.kind))
             m_raised.insert(a.kind, {a, next});
@@ -73,13 +128,14 @@ void AlertComposer::remind()
 {
     if (m_settings.repeatMinutes <= 0)
         return;
-    const qint64 now = m_clock.now().toMSecsSinceEpoch();
+    const qint64 now = m_clock.monotonicMs();
     const qint64 repeatMs = qint64(m_settings.repeatMinutes) * 60000;
     for (Raised& r : m_raised) {
         if (r.nextReminderMs > now)
             continue;
         r.nextReminderMs = now + repeatMs;
-        if (m_settings.alerts(r.alarm.kind))
+        // A flapping kind says nothing until its summary.
+        if (m_settings.alerts(r.alarm.kind) && !m_flaps.flapping(r.alarm.kind))
             emitAlert(QStringLiteral("reminder"), r.alarm.kind, m_clock.now(), r.alarm.since,
                       r.alarm.value,
                       QStringLiteral("still raised and not acknowledged; reminded every %1 min")
@@ -98,7 +154,7 @@ void AlertComposer::arm()
     qint64 next = std::numeric_limits<qint64>::max();
     for (const Raised& r : std::as_const(m_raised))
         next = std::min(next, r.nextReminderMs);
-    const qint64 wait = next - m_clock.now().toMSecsSinceEpoch();
+    const qint64 wait = next - m_clock.monotonicMs();
     m_timer.start(int(std::clamp<qint64>(wait, 0, 24 * 3600 * 1000)));
 }
 

@@ -3,6 +3,7 @@
 #include "alarms/alarmmonitor.h"
 #include "alarms/eventrecord.h"
 #include "alertsettings.h"
+#include "flapdetector.h"
 #include "monitor/statusupdate.h"
 #include "shell/clock.h"
 
@@ -16,9 +17,10 @@ namespace zel {
 
 // Turns the station record into alerts: each alarm raised and cleared, a
 // reminder every RepeatMinutes while an alarm stays raised, and a readback
-// not confirmed; only the kinds the settings choose. Whether a reminder's
-// alarm was acknowledged meanwhile is for the outbox to check, which reads
-// the log.
+// not confirmed; only the kinds the settings choose. A kind that flaps sends
+// one alert saying so and, once steady, one summary; nothing in between.
+// Whether a reminder's alarm was acknowledged meanwhile is for the outbox to
+// check, which reads the log.
 class AlertComposer : public QObject {
     Q_OBJECT
 public:
@@ -35,6 +37,8 @@ public Q_SLOTS:
     void activeAlarmsChanged(const QList<zel::ActiveAlarm>& active);
     // Sends the reminders that are due; the timer calls it.
     void remind();
+    // Sends the summaries of kinds steady again; the timer calls it.
+    void settleFlaps();
 
 Q_SIGNALS:
     // ackAlarm and ackSinceMs name the alarm a reminder is about; empty else.
@@ -44,19 +48,24 @@ Q_SIGNALS:
 private:
     struct Raised {
         ActiveAlarm alarm;
-        qint64 nextReminderMs = 0;
+        qint64 nextReminderMs = 0; // monotonic
     };
 
     void emitAlert(const QString& state, const QString& alarm, const QDateTime& at,
                    const QDateTime& started, const QString& value, const QString& detail,
                    bool reminder);
     void arm();
+    void armFlaps();
+    // Raised or cleared; false when the flap detector holds its alert.
+    bool passes(const EventRecord& e);
 
     const Clock& m_clock;
     AlertSettings m_settings;
     std::optional<StatusUpdate> m_current;
     QMap<QString, Raised> m_raised;
     QTimer m_timer;
+    FlapDetector m_flaps;
+    QTimer m_flapTimer;
 };
 
 } // namespace zel

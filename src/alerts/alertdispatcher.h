@@ -1,8 +1,9 @@
 #pragma once
 
+#include "alertqueue.h"
 #include "mailchannel.h"
-#include "outboxstore.h"
 
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 
@@ -25,6 +26,8 @@ struct DeliveryTiming {
     qint64 maxAgeMs = 24 * 3600 * 1000; // then the alert is given up
     int mailTimeoutMs = 60 * 1000;
     int webhookTimeoutMs = 30 * 1000; // the whole attempt, redirects included
+    // An attempt running this much past its channel's time-out is stuck.
+    int stuckMarginMs = 30 * 1000;
 };
 
 namespace channel {
@@ -36,11 +39,14 @@ inline const QString Webhook = QStringLiteral("webhook");
 // its oldest alert, one at a time, and deletes it once delivered. After a
 // failure the channel pauses, longer each time, and the alert stays first in
 // line. The mail itself goes out on another thread (sendMail() blocks),
-// through sendMailRequested() and mailDone().
+// through sendMailRequested() and mailDone(). Pauses and ages run on the
+// monotonic clock; an alert's stored (wall-clock) time only dates one from
+// before a restart.
 class AlertDispatcher : public QObject {
     Q_OBJECT
 public:
-    AlertDispatcher(QString databasePath, DeliveryTiming timing, QObject* parent = nullptr);
+    AlertDispatcher(QString databasePath, DeliveryTiming timing, const Clock& clock,
+                    QObject* parent = nullptr);
     ~AlertDispatcher() override;
 
 public Q_SLOTS:
@@ -62,7 +68,7 @@ Q_SIGNALS:
     void delivered(const QString& id, const QString& channel);
     void gaveUp(const QString& id, const QString& channel, const QString& subject,
                 const QString& lastWords);
-    // The outbox cannot be used; said once until it works again.
+    // The outbox cannot be used, or works again; memory is full.
     void problem(const QString& text);
 
 private:
@@ -70,27 +76,40 @@ private:
         QString name;
         bool busy = false;
         int failures = 0;
-        qint64 retryAtMs = 0;
+        qint64 retryAtMs = 0; // monotonic, as every time here but the stored one
+        qint64 startedMs = 0;
         bool told = false;
+        bool stuckTold = false;
         QString lastWords;
         OutboxEntry sending;
     };
 
-    bool ensureOpen();
     bool isOn(const Channel& c) const;
     void pump();
-    void pump(Channel& c, qint64 nowMs);
-    void send(Channel& c);
+    void pump(Channel& c, qint64 now);
+    void watch(Channel& c, qint64 now);
+    void send(Channel& c, qint64 now);
     void finish(Channel& c, const ChannelOutcome& outcome);
-    void arm(qint64 nowMs);
+    // Deletes the delivered alert, or schedules the next try.
+    void settle(Channel& c, const ChannelOutcome& outcome);
+    void abandon(Channel& c);
+    void giveUp(Channel& c, const OutboxEntry& entry, const QString& words);
+    qint64 bornMs(const OutboxEntry& entry, qint64 now);
+    void forget(const QString& id);
+    void newWebhook();
+    void arm(qint64 now);
 
-    OutboxStore m_store;
+    const Clock& m_clock;
     DeliveryTiming m_timing;
+    AlertQueue m_queue;
     Destinations m_to;
     std::array<Channel, 2> m_channels;
-    WebhookChannel* m_webhook;
+    WebhookChannel* m_webhook = nullptr;
     QTimer* m_timer;
-    bool m_problemTold = false;
+    // When each alert in line came, on the monotonic clock.
+    QHash<QString, qint64> m_born;
+    // Answers still to come from mail attempts given up on.
+    int m_staleMail = 0;
 };
 
 } // namespace zel

@@ -90,6 +90,9 @@ QString alertSubject(const QJsonObject& d)
 {
     QString state = text(d, "state").toUpper();
     state.replace(u'_', u' ');
+    // A flap and its end: what happened is the news, in the detail.
+    if (state == u"FLAPPING" || state == u"STEADY")
+        return QStringLiteral("%1 %2: %3").arg(state, text(d, "alarm"), text(d, "detail"));
     QStringList parts{state, text(d, "alarm")};
     if (const QString value = text(d, "value"); !value.isEmpty())
         parts << value;

@@ -14,7 +14,7 @@ namespace zel {
 // What one alert says, before it becomes a document.
 struct AlertFacts {
     QString id;    // stable across retries and channels
-    QString state; // raised, cleared, reminder, not_confirmed, test
+    QString state; // raised, cleared, reminder, not_confirmed, test, flapping, steady
     QString alarm; // an alarm kind, or readback
     QString station;
     QDateTime at;      // when this happened (UTC)
@@ -34,7 +34,8 @@ QString valueWithUnit(const QString& alarm, const QString& value);
 QJsonObject alertDocument(const AlertFacts& facts);
 
 // "RAISED over_temperature 47.9 C — Studio A": the state first, so it reads
-// well in a phone's list of mail.
+// well in a phone's list of mail. A flap and its end: "FLAPPING
+// over_temperature: 5 changes in 10 min".
 QString alertSubject(const QJsonObject& document);
 // The plain text of the e-mail.
 QString alertBody(const QJsonObject& document);

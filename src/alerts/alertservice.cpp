@@ -27,7 +27,8 @@ Destinations destinationsOf(const AlertSettings& s, QString* problem)
 AlertService::AlertService(SettingsStore& settings, QString databasePath, const Clock& clock,
                            DeliveryTiming timing, QObject* parent)
     : QObject(parent), m_store(settings), m_clock(clock), m_maxAgeMs(timing.maxAgeMs),
-      m_composer(clock), m_dispatcher(new AlertDispatcher(std::move(databasePath), timing)),
+      m_composer(clock),
+      m_dispatcher(new AlertDispatcher(std::move(databasePath), timing, m_dispatchClock)),
       m_mailer(new MailWorker(m_cancel))
 {
     initialiseMail();

@@ -64,6 +64,8 @@ private:
 
     SettingsStore& m_store;
     const Clock& m_clock;
+    // The outbox thread's own: SystemClock caches the zone offset unguarded.
+    SystemClock m_dispatchClock;
     qint64 m_maxAgeMs;
     AlertSettings m_settings;
     AlertComposer m_composer;

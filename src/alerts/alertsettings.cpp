@@ -27,6 +27,25 @@ QString read(const SettingsStore& store, const QString& key)
     return store.read(keys::AlertsSection, key, QString()).trimmed();
 }
 
+// A whole number from low to high; the default stays, said, when it is not.
+void readWhole(const SettingsStore& store, const QString& key, const char* what, int low, int high,
+               int* value, QStringList* problems)
+{
+    const QString text = read(store, key);
+    if (text.isEmpty())
+        return;
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (ok && n >= low && n <= high)
+        *value = n;
+    else
+        *problems << QStringLiteral("[Alerts] %1 = \"%2\" is not %3 from %4 to %5; using %6")
+                         .arg(key, text, QLatin1String(what))
+                         .arg(low)
+                         .arg(high)
+                         .arg(*value);
+}
+
 } // namespace
 
 const QStringList& alertKinds()
@@ -50,18 +69,11 @@ AlertSettings readAlertSettings(const SettingsStore& store)
     s.mailTo = splitList(read(store, keys::MailTo));
     s.webhookUrl = read(store, keys::WebhookUrl);
 
-    if (const QString text = read(store, keys::RepeatMinutes); !text.isEmpty()) {
-        bool ok = false;
-        const int minutes = text.toInt(&ok);
-        if (ok && minutes >= 0 && minutes <= MaxRepeatMinutes)
-            s.repeatMinutes = minutes;
-        else
-            s.problems << QStringLiteral("[Alerts] RepeatMinutes = \"%1\" is not a whole number "
-                                         "of minutes from 0 to %2; using %3")
-                              .arg(text)
-                              .arg(MaxRepeatMinutes)
-                              .arg(s.repeatMinutes);
-    }
+    readWhole(store, keys::RepeatMinutes, "a whole number of minutes", 0, MaxRepeatMinutes,
+              &s.repeatMinutes, &s.problems);
+    readWhole(store, keys::FlapChanges, "a whole number", 0, 1000, &s.flapChanges, &s.problems);
+    readWhole(store, keys::FlapMinutes, "a whole number of minutes", 1, 24 * 60, &s.flapMinutes,
+              &s.problems);
 
     s.kinds = alertKinds();
     if (const QString text = read(store, keys::Kinds); !text.isEmpty()) {

@@ -21,6 +21,10 @@ struct AlertSettings {
     QString webhookUrl;
     int repeatMinutes = 30; // reminders while raised and unacknowledged; 0 = none
     QStringList kinds;      // alarm kinds, and "readback" for not_confirmed
+    // A kind that changes more than flapChanges times in flapMinutes is
+    // flapping; 0 changes: never. Not in the dialog, so never written.
+    int flapChanges = 4;
+    int flapMinutes = 10;
     // One line per value that could not be used; never holds a password.
     QStringList problems;
     // False while a problem above keeps the channel from being used safely.
@@ -45,6 +49,8 @@ inline const QString MailTo = QStringLiteral("MailTo");
 inline const QString WebhookUrl = QStringLiteral("WebhookUrl");
 inline const QString RepeatMinutes = QStringLiteral("RepeatMinutes");
 inline const QString Kinds = QStringLiteral("Kinds");
+inline const QString FlapChanges = QStringLiteral("FlapChanges");
+inline const QString FlapMinutes = QStringLiteral("FlapMinutes");
 } // namespace keys
 
 // Every kind an alert can be sent for, in the order the dialog lists them.

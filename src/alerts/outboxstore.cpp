@@ -64,17 +64,17 @@ bool OutboxStore::exec(QSqlQuery& q, const char* sql, const QVariantList& binds)
     q.prepare(QString::fromLatin1(sql));
     for (const QVariant& v : binds)
         q.addBindValue(v);
-    if (!q.exec()) {
+    m_failed = !q.exec();
+    if (m_failed)
         m_error = q.lastError().text().trimmed();
-        return false;
-    }
-    return true;
+    return !m_failed;
 }
 
 bool OutboxStore::add(const QString& id, const QStringList& channels, qint64 createdMs,
                       const QByteArray& document)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    m_failed = true;
     if (!db.transaction()) {
         m_error = db.lastError().text().trimmed();
         return false;
@@ -89,7 +89,8 @@ bool OutboxStore::add(const QString& id, const QStringList& channels, qint64 cre
             return false;
         }
     }
-    if (db.commit())
+    m_failed = !db.commit();
+    if (!m_failed)
         return true;
     m_error = db.lastError().text().trimmed();
     db.rollback();
@@ -130,6 +131,12 @@ int OutboxStore::waiting(const QString& channel)
     if (!exec(q, "SELECT COUNT(*) FROM outbox WHERE channel = ?", {channel}) || !q.next())
         return 0;
     return q.value(0).toInt();
+}
+
+bool OutboxStore::holds(const QString& id)
+{
+    QSqlQuery q = query();
+    return exec(q, "SELECT 1 FROM outbox WHERE id = ? LIMIT 1", {id}) && q.next();
 }
 
 bool OutboxStore::acknowledged(const QString& alarm, qint64 sinceMs)

@@ -35,6 +35,8 @@ public:
     QString open();
     bool isOpen() const { return m_open; }
     QString lastError() const { return m_error; }
+    // Whether the last call failed: an empty answer can be either.
+    bool failed() const { return m_failed; }
 
     // One row per channel, in one transaction.
     bool add(const QString& id, const QStringList& channels, qint64 createdMs,
@@ -44,6 +46,8 @@ public:
     bool remove(const QString& id, const QString& channel);
     bool recordFailure(const QString& id, const QString& channel, const QString& why);
     int waiting(const QString& channel);
+    // Whether any channel still waits for the alert.
+    bool holds(const QString& id);
     // Whether the alarm of this kind raised at sinceMs has been acknowledged.
     bool acknowledged(const QString& alarm, qint64 sinceMs);
 
@@ -55,6 +59,7 @@ private:
     QString m_connection;
     int m_busyTimeoutMs;
     bool m_open = false;
+    bool m_failed = false;
     QString m_error;
 };
 

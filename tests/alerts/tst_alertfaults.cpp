@@ -4,6 +4,7 @@
 // the trouble once and of the recovery once.
 
 #include "alerts/alertservice.h"
+#include "alerttiming.h"
 #include "config/qtsettingsstore.h"
 #include "fakereceivers.h"
 #include "shell/clock.h"
@@ -14,33 +15,6 @@
 
 using namespace zel;
 using Mode = FakeReceiver::Mode;
-
-namespace {
-
-DeliveryTiming quick()
-{
-    DeliveryTiming t;
-    t.firstPauseMs = 50;
-    t.longestPauseMs = 200;
-    // Long enough that a loaded machine (the receivers share this test's
-    // thread) is not taken for a fault; the silent receivers wait them out.
-    t.mailTimeoutMs = 4000;
-    t.webhookTimeoutMs = 2000;
-    return t;
-}
-
-EventRecord raised(const QString& kind)
-{
-    return {0,
-            QDateTime::currentDateTimeUtc(),
-            kind,
-            eventstate::Raised,
-            QStringLiteral("47.9"),
-            QString(),
-            QString()};
-}
-
-} // namespace
 
 class TestAlertFaults : public QObject {
     Q_OBJECT
@@ -81,12 +55,13 @@ private Q_SLOTS:
                            QStringLiteral("http://") + address + QStringLiteral("/hook"));
         }
         SystemClock clock;
-        AlertService alerts(settings, dir.filePath(QStringLiteral("history.db")), clock, quick());
+        AlertService alerts(settings, dir.filePath(QStringLiteral("history.db")), clock,
+                            quickDelivery());
         QSignalSpy composed(&alerts.composer(), &AlertComposer::alert);
         QSignalSpy notices(&alerts, &AlertService::operatorNotice);
         alerts.start();
         for (const QString& kind : {alarm::OffAir, alarm::OverTemperature, alarm::LinkLost})
-            alerts.composer().eventOccurred(raised(kind));
+            alerts.composer().eventOccurred(raisedNow(kind));
 
         const bool redirect = Mode(fault) == Mode::Redirect;
         if (!redirect) {

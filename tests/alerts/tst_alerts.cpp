@@ -111,6 +111,8 @@ private Q_SLOTS:
             << QByteArray("MailUrl=smtp://mail.example.org\n") << all << 30 << 1;
         QTest::newRow("not a mail address")
             << QByteArray("MailUrl=http://x\nMailTo=a@b\nWebhookUrl=ftp://y\n") << all << 30 << 2;
+        QTest::newRow("flap limits out of range")
+            << QByteArray("FlapChanges=many\nFlapMinutes=0\n") << all << 30 << 2;
     }
     void settings()
     {

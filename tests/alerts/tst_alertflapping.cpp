@@ -1,0 +1,117 @@
+// An alarm that keeps raising and clearing: more than four changes in ten
+// minutes send one FLAPPING alert instead of a mail per change, and once it
+// has been steady ten minutes one summary; other kinds go on as before.
+
+#include "alerts/alertcomposer.h"
+#include "alerts/alertdocument.h"
+#include "alerts/flapdetector.h"
+#include "support/fakes.h"
+
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace zel;
+using Verdict = FlapDetector::Verdict;
+
+namespace {
+
+constexpr qint64 Minute = 60000;
+
+QString subjectOf(const QList<QVariant>& alert)
+{
+    return alertSubject(QJsonDocument::fromJson(alert.at(1).toByteArray()).object());
+}
+
+} // namespace
+
+class TestAlertFlapping : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Changes alternate raise, clear, ... at the given minutes.
+    void detector_data()
+    {
+        QTest::addColumn<QList<qint64>>("minutes");
+        QTest::addColumn<QString>("verdicts"); // P pass, F flapping, H held
+        QTest::addColumn<qint64>("settleAt");  // minutes
+        QTest::addColumn<int>("raises");       // in the summary; -1: none
+        QTest::addColumn<qint64>("raisedMinutes");
+        QTest::newRow("4 changes: not flapping")
+            << QList<qint64>{0, 1, 2, 3} << "PPPP" << 13LL << -1 << 0LL;
+        QTest::newRow("5 changes spread over 10 min: not flapping")
+            << QList<qint64>{0, 3, 5, 8, 10} << "PPPPP" << 20LL << -1 << 0LL;
+        QTest::newRow("5 changes in 10 min: flapping, not yet steady")
+            << QList<qint64>{0, 1, 2, 3, 4} << "PPPPF" << 13LL << -1 << 0LL;
+        QTest::newRow("steady 10 min: one summary, still raised")
+            << QList<qint64>{0, 1, 2, 3, 4, 5, 6} << "PPPPFHH" << 16LL << 4 << 13LL;
+        QTest::newRow("steady 10 min: one summary, cleared")
+            << QList<qint64>{0, 1, 2, 3, 4, 5} << "PPPPFH" << 15LL << 3 << 3LL;
+    }
+    void detector()
+    {
+        QFETCH(QList<qint64>, minutes);
+        QFETCH(QString, verdicts);
+        QFETCH(qint64, settleAt);
+        QFETCH(int, raises);
+        QFETCH(qint64, raisedMinutes);
+        const QString kind = QStringLiteral("over_temperature");
+        FlapDetector flaps(4, 10 * Minute);
+        QString seen;
+        for (qsizetype i = 0; i < minutes.size(); ++i) {
+            const Verdict v = flaps.change(kind, i % 2 == 0, minutes[i] * Minute);
+            seen += v == Verdict::Pass ? u'P' : v == Verdict::Flapping ? u'F' : u'H';
+        }
+        QCOMPARE(seen, verdicts);
+        // Another kind is never held by it.
+        QCOMPARE(flaps.change(QStringLiteral("off_air"), true, minutes.last() * Minute),
+                 Verdict::Pass);
+        const auto summaries = flaps.settle(settleAt * Minute);
+        QCOMPARE(summaries.size(), raises < 0 ? 0 : 1);
+        if (raises >= 0) {
+            QCOMPARE(summaries[0].raises, raises);
+            QCOMPARE(summaries[0].raisedMs, raisedMinutes * Minute);
+            QCOMPARE(summaries[0].raised, minutes.size() % 2 == 1);
+            QVERIFY(flaps.settle(settleAt * Minute + Minute).isEmpty()); // told once
+            QCOMPARE(flaps.change(kind, true, settleAt * Minute + Minute), Verdict::Pass);
+        }
+    }
+
+    // The alerts the composer sends, wall clock stepped back meanwhile: the
+    // flap is judged on the monotonic clock.
+    void composer()
+    {
+        FixedClock clock;
+        clock.at = QDateTime(QDate(2026, 12, 7), QTime(3, 0), Qt::UTC);
+        clock.monotonic = 0;
+        AlertComposer composer(clock);
+        AlertSettings settings;
+        settings.station = QStringLiteral("Studio A");
+        settings.repeatMinutes = 0;
+        settings.kinds = alertKinds();
+        composer.configure(settings);
+        QSignalSpy alerts(&composer, &AlertComposer::alert);
+        for (int i = 0; i < 7; ++i) {
+            *clock.monotonic = i * Minute;
+            clock.at = clock.at.addSecs(-300);
+            composer.eventOccurred({0, clock.at, alarm::OverTemperature,
+                                    i % 2 == 0 ? eventstate::Raised : eventstate::Cleared,
+                                    QStringLiteral("47.9"), QString(), QString()});
+        }
+        composer.eventOccurred({0, clock.at, alarm::OffAir, eventstate::Raised,
+                                QStringLiteral("OFF"), QString(), QString()});
+        QCOMPARE(alerts.size(), 6);
+        QCOMPARE(subjectOf(alerts.at(4)),
+                 QStringLiteral("FLAPPING over_temperature: 5 changes in 10 min"));
+        QCOMPARE(subjectOf(alerts.at(5)), QStringLiteral("RAISED off_air OFF \u2014 Studio A"));
+
+        *clock.monotonic = 16 * Minute;
+        composer.settleFlaps();
+        QCOMPARE(alerts.size(), 7);
+        QCOMPARE(subjectOf(alerts.at(6)),
+                 QStringLiteral("STEADY over_temperature: 4 raises, raised 13 min in all, now "
+                                "raised"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAlertFlapping)
+#include "tst_alertflapping.moc"
