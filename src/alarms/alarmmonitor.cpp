@@ -65,6 +65,7 @@ void AlarmMonitor::linkLost()
     if (m_linkLost)
         return;
     m_linkLost = true;
+    m_linkLostAtMs = m_clock.monotonicMs();
     for (RecordAlarm& a : m_record)
         a.condition.forgetPending();
     arm();
@@ -87,8 +88,12 @@ void AlarmMonitor::clearLinkLost(const QDateTime& at, const QString& link)
         if (a.kind == alarm::LinkLost)
             since = a.since;
     }
-    clear(alarm::LinkLost, at, link,
-          QStringLiteral("data again after %1 s").arg(seconds(since.msecsTo(at))));
+    // Measured on the monotonic clock unless the loss was taken over from
+    // before a restart, where only the wall times are known.
+    const qint64 lostMs =
+        m_linkLostAtMs ? m_clock.monotonicMs() - *m_linkLostAtMs : since.msecsTo(at);
+    m_linkLostAtMs.reset();
+    clear(alarm::LinkLost, at, link, QStringLiteral("data again after %1 s").arg(seconds(lostMs)));
 }
 
 void AlarmMonitor::portFailed(const QString& reason)

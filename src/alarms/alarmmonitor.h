@@ -85,6 +85,7 @@ private:
     const Clock& m_clock;
     std::vector<RecordAlarm> m_record;
     bool m_linkLost = false;
+    std::optional<qint64> m_linkLostAtMs; // monotonic
     bool m_portFailed = false;
     std::optional<StatusUpdate> m_last;
     QList<ActiveAlarm> m_active;

@@ -169,6 +169,21 @@ private Q_SLOTS:
         QCOMPARE(changes.count(), events.size());
     }
 
+    // How long the link was lost is measured as the delays are, whatever
+    // was done to the wall clock meanwhile.
+    void linkLostForAsLongAsItWas()
+    {
+        Timeline<AlarmMonitor> timeline;
+        AlarmMonitor monitor(timeline.clock);
+        QSignalSpy events(&monitor, &AlarmMonitor::eventOccurred);
+        monitor.linkLost();
+        timeline.advanceTo(monitor, 5000);
+        timeline.stepWall(-300000);
+        monitor.linkRestored();
+        QCOMPARE(events.count(), 2);
+        QCOMPARE(events[1][0].value<EventRecord>().detail, QStringLiteral("data again after 5 s"));
+    }
+
     // The rule, the delay and the latest value go in the detail; and the
     // timer completes the raise with no further reading.
     void raisedByTheTimerWithItsDetail()
