@@ -33,19 +33,18 @@ void HistoryWriter::write(const HistoryBatch& batch)
 
 void HistoryWriter::retain(const ClockReading& reading)
 {
-    // A clock set forward would make everything look old; set back, the
-    // newest rows look like the future. Only a clock that has kept with the
-    // monotonic one for a while is trusted to say what is old.
-    // What is old may have changed with the step: look again once settled.
+    // A clock set forward would make everything look old. Only a clock that
+    // has kept with the monotonic one for a while is trusted to say what is
+    // old; once it is, what is old may have changed: look again at once.
     if (m_clockSteps.observe(reading))
         m_nextRetentionMs.reset();
     if (!m_clockSteps.steadyFor(ClockSettleMs) || !m_store || !m_store->isOpen())
         return;
     if (m_nextRetentionMs && reading.monotonicMs < *m_nextRetentionMs)
         return;
-    const qint64 nowS = QDateTime::fromMSecsSinceEpoch(reading.wallMs).toSecsSinceEpoch();
     // Hourly; a failure here is retried with the next write.
-    if (const StoreError e = m_store->applyRetention(m_options.retention, nowS); !e)
+    const StoreError e = m_store->applyRetention(m_options.retention, reading.wallMs / 1000);
+    if (!e)
         m_nextRetentionMs = reading.monotonicMs + 3600 * 1000;
 }
 
