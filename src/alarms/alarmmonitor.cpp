@@ -31,9 +31,9 @@ AlarmMonitor::AlarmMonitor(const Clock& clock, int qualifyMs, int clearMs, QObje
     connect(&m_timer, &QTimer::timeout, this, &AlarmMonitor::checkDue);
 }
 
-std::optional<QDateTime> AlarmMonitor::nextDue() const
+std::optional<qint64> AlarmMonitor::nextDue() const
 {
-    std::optional<QDateTime> next;
+    std::optional<qint64> next;
     for (const RecordAlarm& a : m_record) {
         if (const auto due = a.condition.due(); due && (!next || *due < *next))
             next = due;
@@ -46,6 +46,7 @@ void AlarmMonitor::statusUpdated(const StatusUpdate& update)
     if (m_linkLost)
         clearLinkLost(update.time, linkName(update.link));
     m_last = update;
+    const qint64 monoNow = m_clock.monotonicMs();
     for (RecordAlarm& a : m_record) {
         // The value is worded only when the state may change: at the line's
         // full rate that is a few times a day, not eighty times a second.
@@ -53,7 +54,7 @@ void AlarmMonitor::statusUpdated(const StatusUpdate& update)
         const QString value =
             holds != a.condition.raised() ? judgeRecord(a.kind, update.record).value : QString();
         const qint64 delay = a.condition.delayMs();
-        if (const auto change = a.condition.observe(update.time, holds, value))
+        if (const auto change = a.condition.observe(update.time, monoNow, holds, value))
             apply(a.kind, *change, delay);
     }
     arm();
@@ -64,6 +65,7 @@ void AlarmMonitor::linkLost()
     if (m_linkLost)
         return;
     m_linkLost = true;
+    m_linkLostAtMs = m_clock.monotonicMs();
     for (RecordAlarm& a : m_record)
         a.condition.forgetPending();
     arm();
@@ -86,8 +88,12 @@ void AlarmMonitor::clearLinkLost(const QDateTime& at, const QString& link)
         if (a.kind == alarm::LinkLost)
             since = a.since;
     }
-    clear(alarm::LinkLost, at, link,
-          QStringLiteral("data again after %1 s").arg(seconds(since.msecsTo(at))));
+    // Measured on the monotonic clock unless the loss was taken over from
+    // before a restart, where only the wall times are known.
+    const qint64 lostMs =
+        m_linkLostAtMs ? m_clock.monotonicMs() - *m_linkLostAtMs : since.msecsTo(at);
+    m_linkLostAtMs.reset();
+    clear(alarm::LinkLost, at, link, QStringLiteral("data again after %1 s").arg(seconds(lostMs)));
 }
 
 void AlarmMonitor::portFailed(const QString& reason)
@@ -129,10 +135,10 @@ void AlarmMonitor::resume(const ActiveAlarm& alarm)
 
 void AlarmMonitor::checkDue()
 {
-    const QDateTime now = m_clock.now();
+    const qint64 monoNow = m_clock.monotonicMs();
     for (RecordAlarm& a : m_record) {
         const qint64 delay = a.condition.delayMs();
-        if (const auto change = a.condition.complete(now))
+        if (const auto change = a.condition.complete(monoNow))
             apply(a.kind, *change, delay);
     }
     arm();
@@ -145,7 +151,7 @@ void AlarmMonitor::arm()
         m_timer.stop();
         return;
     }
-    m_timer.start(int(std::clamp<qint64>(m_clock.now().msecsTo(*due), 0, 24 * 3600 * 1000)));
+    m_timer.start(int(std::clamp<qint64>(*due - m_clock.monotonicMs(), 0, 24 * 3600 * 1000)));
 }
 
 void AlarmMonitor::apply(const QString& kind, const QualifiedCondition::Change& change,

@@ -36,6 +36,8 @@ struct ActiveAlarm {
 //
 // A pending change completes on a timer when its time is up, even with no
 // reading at that moment: the last reading is what the panel still shows.
+// The qualify and clear times run on the monotonic clock; the times in the
+// rows are the wall clock's.
 class AlarmMonitor : public QObject {
     Q_OBJECT
 public:
@@ -48,8 +50,8 @@ public:
     // without a new row: it clears when its condition is found absent.
     void resume(const ActiveAlarm& alarm);
 
-    // When the next pending change completes, if any.
-    std::optional<QDateTime> nextDue() const;
+    // When the next pending change completes, on the monotonic clock, if any.
+    std::optional<qint64> nextDue() const;
 
 public Q_SLOTS:
     void statusUpdated(const zel::StatusUpdate& update);
@@ -59,7 +61,7 @@ public Q_SLOTS:
     void linkRestored();
     void portFailed(const QString& reason);
     void portWorking();
-    // Completes whatever is due by the clock; the timer calls it.
+    // Completes whatever is due by the monotonic clock; the timer calls it.
     void checkDue();
 
 Q_SIGNALS:
@@ -83,6 +85,7 @@ private:
     const Clock& m_clock;
     std::vector<RecordAlarm> m_record;
     bool m_linkLost = false;
+    std::optional<qint64> m_linkLostAtMs; // monotonic
     bool m_portFailed = false;
     std::optional<StatusUpdate> m_last;
     QList<ActiveAlarm> m_active;

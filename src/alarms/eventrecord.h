@@ -13,7 +13,7 @@ struct EventRecord {
     QDateTime time; // UTC
     // An alarm kind (off_air, unlocked, over_temperature, high_reflect,
     // link_lost, port_failed) or an occurrence (set_command, address_command,
-    // login, setup, monitor, readback, alert).
+    // login, setup, monitor, readback, alert, clock_step).
     QString event;
     // raised, cleared, acknowledged, info, confirmed, not_confirmed, failed.
     QString state;

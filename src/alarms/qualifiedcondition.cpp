@@ -3,7 +3,7 @@
 namespace zel {
 
 std::optional<QualifiedCondition::Change>
-QualifiedCondition::observe(const QDateTime& t, bool holds, const QString& value)
+QualifiedCondition::observe(const QDateTime& t, qint64 monoMs, bool holds, const QString& value)
 {
     if (holds == m_raised) {
         // Back to the settled state before the time was up: a flap.
@@ -11,29 +11,29 @@ QualifiedCondition::observe(const QDateTime& t, bool holds, const QString& value
         return std::nullopt;
     }
     if (!m_since) {
-        m_since = t;
+        m_since = Since{t, monoMs};
         m_value = value;
     }
     m_lastSeen = value;
-    return complete(t);
+    return complete(monoMs);
 }
 
-std::optional<QualifiedCondition::Change> QualifiedCondition::complete(const QDateTime& now)
+std::optional<QualifiedCondition::Change> QualifiedCondition::complete(qint64 monoNow)
 {
     const auto when = due();
-    if (!when || now < *when)
+    if (!when || monoNow < *when)
         return std::nullopt;
-    Change change{!m_raised, *m_since, m_value, m_lastSeen};
+    Change change{!m_raised, m_since->wall, m_value, m_lastSeen};
     m_raised = !m_raised;
     m_since.reset();
     return change;
 }
 
-std::optional<QDateTime> QualifiedCondition::due() const
+std::optional<qint64> QualifiedCondition::due() const
 {
     if (!m_since)
         return std::nullopt;
-    return m_since->addMSecs(delayMs());
+    return m_since->monoMs + delayMs();
 }
 
 } // namespace zel

@@ -24,12 +24,13 @@ ReadbackWatch::ReadbackWatch(const Clock& clock, int readbackMs, QObject* parent
 
 void ReadbackWatch::watch(const SetValues& asked)
 {
-    const QDateTime now = m_clock.now().toUTC();
+    const qint64 monoNow = m_clock.monotonicMs();
     if (m_asked)
-        finish(now, false, QStringLiteral("replaced by a newer set command"), false);
+        finish(m_clock.now().toUTC(), monoNow, false,
+               QStringLiteral("replaced by a newer set command"), false);
     m_asked = asked;
-    m_started = now;
-    m_deadline = now.addMSecs(m_readbackMs);
+    m_startedMs = monoNow;
+    m_deadline = monoNow + m_readbackMs;
     m_seen.reset();
     m_timer.start(m_readbackMs);
 }
@@ -45,19 +46,21 @@ void ReadbackWatch::statusUpdated(const StatusUpdate& update)
         v.frequencyMHz &&
         std::abs(*v.frequencyMHz - m_asked->frequencyMHz()) <= FrequencyToleranceMHz + 1e-9;
     if (v.onAir == m_asked->carrierOn && frequencyMatches)
-        finish(update.time.toUTC(), true, QString(), true);
+        finish(update.time.toUTC(), m_clock.monotonicMs(), true, QString(), true);
 }
 
 void ReadbackWatch::checkDue()
 {
     if (!m_deadline)
         return;
-    const QDateTime now = m_clock.now().toUTC();
-    if (now < *m_deadline) {
-        m_timer.start(int(now.msecsTo(*m_deadline)));
+    const qint64 monoNow = m_clock.monotonicMs();
+    if (monoNow < *m_deadline) {
+        m_timer.start(int(*m_deadline - monoNow));
         return;
     }
-    finish(*m_deadline, false, QString(), true);
+    // Dated when the time was up, even if the timer came a little late.
+    const qint64 late = monoNow - *m_deadline;
+    finish(m_clock.now().toUTC().addMSecs(-late), *m_deadline, false, QString(), true);
 }
 
 QString ReadbackWatch::seenText() const
@@ -71,11 +74,12 @@ QString ReadbackWatch::seenText() const
     return carrierText(m_seen->record.OnAir, *frequency);
 }
 
-void ReadbackWatch::finish(const QDateTime& at, bool confirmed, const QString& why, bool announce)
+void ReadbackWatch::finish(const QDateTime& at, qint64 monoAt, bool confirmed, const QString& why,
+                           bool announce)
 {
     const QString asked = carrierText(m_asked->carrierOn, m_asked->frequencyMHz());
     const QString seen = seenText();
-    const QString waited = seconds(m_started.msecsTo(at));
+    const QString waited = seconds(monoAt - m_startedMs);
     QString detail = confirmed
                          ? QStringLiteral("asked %1; seen after %2 s").arg(asked, waited)
                          : QStringLiteral("asked %1; not seen within %2 s").arg(asked, waited);

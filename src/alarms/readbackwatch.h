@@ -25,7 +25,8 @@ public:
     ReadbackWatch(const Clock& clock, int readbackMs = 10000, QObject* parent = nullptr);
 
     bool watching() const { return m_asked.has_value(); }
-    std::optional<QDateTime> nextDue() const { return m_deadline; }
+    // On the monotonic clock, as the limit is measured.
+    std::optional<qint64> nextDue() const { return m_deadline; }
 
 public Q_SLOTS:
     // A set command was sent with these values.
@@ -41,13 +42,15 @@ Q_SIGNALS:
 
 private:
     QString seenText() const;
-    void finish(const QDateTime& at, bool confirmed, const QString& why, bool announce);
+    // at: the wall time for the row; monoAt: the same moment on the monotonic clock.
+    void finish(const QDateTime& at, qint64 monoAt, bool confirmed, const QString& why,
+                bool announce);
 
     const Clock& m_clock;
     int m_readbackMs;
     std::optional<SetValues> m_asked;
-    QDateTime m_started;
-    std::optional<QDateTime> m_deadline;
+    qint64 m_startedMs = 0;
+    std::optional<qint64> m_deadline;
     std::optional<StatusUpdate> m_seen;
     QTimer m_timer;
 };

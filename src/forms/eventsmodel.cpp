@@ -19,7 +19,7 @@ const QStringList& occurrenceKinds()
     static const QStringList kinds{QStringLiteral("set_command"), QStringLiteral("address_command"),
                                    QStringLiteral("readback"),    QStringLiteral("login"),
                                    QStringLiteral("setup"),       QStringLiteral("monitor"),
-                                   QStringLiteral("alert")};
+                                   QStringLiteral("alert"),       QStringLiteral("clock_step")};
     return kinds;
 }
 

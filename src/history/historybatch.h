@@ -1,10 +1,13 @@
 #pragma once
 
+#include "alarms/clockstep.h"
 #include "alarms/eventrecord.h"
 #include "historyfields.h"
 
 #include <QList>
 #include <QMetaType>
+
+#include <optional>
 
 namespace zel::history {
 
@@ -13,6 +16,8 @@ struct HistoryBatch {
     QList<SecondSample> seconds; // finished seconds, oldest first
     QList<EventRecord> events;
     qint64 nowS = 0; // the recorder's clock when it handed them over
+    // Its wall and monotonic clocks then; retention waits for both.
+    std::optional<ClockReading> clock;
 };
 
 } // namespace zel::history

@@ -88,10 +88,10 @@ void HistoryRecorder::finishCurrent()
 
 void HistoryRecorder::handOver()
 {
-    const qint64 nowS = m_clock.now().toSecsSinceEpoch();
-    if (m_current && m_current->t < nowS)
+    const QDateTime now = m_clock.now();
+    if (m_current && m_current->t < now.toSecsSinceEpoch())
         finishCurrent();
-    emitBatch(nowS);
+    emitBatch(now);
     armTimer();
 }
 
@@ -99,18 +99,19 @@ void HistoryRecorder::handOverAll()
 {
     if (m_current)
         finishCurrent();
-    emitBatch(m_clock.now().toSecsSinceEpoch());
+    emitBatch(m_clock.now());
     m_timer.stop();
 }
 
-void HistoryRecorder::emitBatch(qint64 nowS)
+void HistoryRecorder::emitBatch(const QDateTime& now)
 {
     if (m_finished.isEmpty() && m_events.isEmpty())
         return;
     HistoryBatch batch;
     batch.seconds.swap(m_finished);
     batch.events.swap(m_events);
-    batch.nowS = nowS;
+    batch.nowS = now.toSecsSinceEpoch();
+    batch.clock = ClockReading{now.toMSecsSinceEpoch(), m_clock.monotonicMs()};
     Q_EMIT batchReady(batch);
 }
 

@@ -36,7 +36,7 @@ Q_SIGNALS:
 
 private:
     void finishCurrent();
-    void emitBatch(qint64 nowS);
+    void emitBatch(const QDateTime& now);
     void armTimer();
 
     const Clock& m_clock;

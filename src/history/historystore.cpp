@@ -12,6 +12,8 @@
 #include <QSqlError>
 #include <QVariant>
 
+#include <tuple>
+
 namespace zel::history {
 namespace {
 
@@ -146,7 +148,9 @@ bool HistoryStore::prepareStatements(QSqlError* error)
     const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     m_q = std::make_unique<Statements>(db);
     const QList<std::pair<QSqlQuery*, QString>> all{
-        {&m_q->insertSecond, QStringLiteral("INSERT OR REPLACE INTO seconds (%1) VALUES (%2)")
+        // A second recorded already stays as it was: after the clock was set
+        // back, the new samples for it are the ones that go.
+        {&m_q->insertSecond, QStringLiteral("INSERT OR IGNORE INTO seconds (%1) VALUES (%2)")
                                  .arg(secondsColumns(), secondsPlaceholders())},
         {&m_q->insertEvent,
          QStringLiteral("INSERT INTO events (t, event, state, value, detail, user, ack_of)"
@@ -211,11 +215,12 @@ void HistoryStore::rollback()
         m_minutesDone = m_hoursDone = 0;
 }
 
-StoreError HistoryStore::insertSecond(const SecondSample& s)
+StoreError HistoryStore::insertSecond(const SecondSample& s, bool* inserted)
 {
     bindSecond(m_q->insertSecond, s);
     if (!m_q->insertSecond.exec())
         return failed(m_q->insertSecond, QStringLiteral("cannot store a second"));
+    *inserted = m_q->insertSecond.numRowsAffected() > 0;
     return {};
 }
 
@@ -242,28 +247,47 @@ StoreError HistoryStore::insertEvent(EventRecord& e)
 }
 
 StoreError HistoryStore::write(const QList<SecondSample>& seconds, QList<EventRecord>& events,
-                               qint64 nowS)
+                               qint64 nowS, qsizetype* ignored)
 {
     if (!m_open)
         return {StoreFailure::Other, QStringLiteral("the database is not open")};
     if (StoreError e = begin())
         return e;
     StoreError e;
+    // Only the seconds stored count for the roll-ups; an ignored one changed nothing.
+    QList<SecondSample> stored;
+    stored.reserve(seconds.size());
     for (const SecondSample& s : seconds) {
-        if ((e = insertSecond(s)))
+        bool inserted = false;
+        if ((e = insertSecond(s, &inserted)))
             break;
+        if (inserted)
+            stored << s;
     }
     for (qsizetype i = 0; !e && i < events.size(); ++i)
         e = insertEvent(events[i]);
     if (!e)
-        e = rollUp(nowS, seconds);
+        e = rollUp(nowS, stored);
     if (e) {
         rollback();
         for (EventRecord& ev : events)
             ev.id = 0;
         return e;
     }
-    return commit();
+    if (StoreError c = commit())
+        return c;
+    if (ignored)
+        *ignored = seconds.size() - stored.size();
+    return {};
+}
+
+std::optional<qint64> HistoryStore::newestSecond()
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    if (!m_open || !q.exec(QStringLiteral("SELECT MAX(t) FROM seconds")) || !q.next() ||
+        q.isNull(0))
+        return std::nullopt;
+    return q.value(0).toLongLong();
 }
 
 StoreError HistoryStore::rollUp(qint64 nowS, const QList<SecondSample>& late)
@@ -384,21 +408,31 @@ StoreError HistoryStore::applyRetention(const RetentionPolicy& policy, qint64 no
 {
     if (!m_open)
         return {StoreFailure::Other, QStringLiteral("the database is not open")};
-    const QList<std::pair<QString, qint64>> cuts{
-        {QStringLiteral("DELETE FROM seconds WHERE t < ?"), qint64(policy.secondDays) * 86400},
+    // An alarm nobody has acknowledged stays, however old: its raise, the
+    // clear that ended it, and the acknowledgement of an alarm still kept.
+    static const QString oldEvents = QStringLiteral(
+        "DELETE FROM events WHERE t < ? AND NOT ("
+        " (state = 'raised' AND NOT EXISTS (SELECT 1 FROM events a WHERE a.ack_of = events.id))"
+        " OR (state = 'cleared' AND NOT EXISTS (SELECT 1 FROM events a WHERE a.ack_of ="
+        "  (SELECT r.id FROM events r WHERE r.id < events.id AND r.event = events.event"
+        "   AND r.state = 'raised' ORDER BY r.id DESC LIMIT 1)))"
+        " OR (ack_of IS NOT NULL AND"
+        "  EXISTS (SELECT 1 FROM events r WHERE r.id = events.ack_of AND r.t >= ?)))");
+    const QList<std::tuple<QString, qint64, qint64>> cuts{
+        {QStringLiteral("DELETE FROM seconds WHERE t < ?"), qint64(policy.secondDays) * 86400, 1},
         {QStringLiteral("DELETE FROM minutes WHERE minute < ? / 60"),
-         qint64(policy.minuteDays) * 86400},
-        {QStringLiteral("DELETE FROM events WHERE t < ?"), qint64(policy.eventDays) * 86400},
+         qint64(policy.minuteDays) * 86400, 1},
+        {oldEvents, qint64(policy.eventDays) * 86400, 1000},
     };
     if (StoreError e = begin())
         return e;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    for (const auto& [sql, keep] : cuts) {
+    for (const auto& [sql, keep, unit] : cuts) {
         if (keep <= 0)
             continue;
-        const bool events = sql.contains(QStringLiteral("events"));
         q.prepare(sql);
-        q.addBindValue(events ? (nowS - keep) * 1000 : nowS - keep);
+        for (qsizetype i = sql.count(u'?'); i > 0; --i)
+            q.addBindValue((nowS - keep) * unit);
         if (!q.exec()) {
             const StoreError e = failed(q, QStringLiteral("cannot delete old rows"));
             rollback();

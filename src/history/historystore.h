@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace zel::history {
 
@@ -41,10 +42,14 @@ public:
     StoreError open();
     void close();
 
-    // The seconds (a second already stored is replaced) and the events (ids
-    // filled in), then the roll-ups of every minute and hour that ended at
-    // least two seconds before nowS.
-    StoreError write(const QList<SecondSample>& seconds, QList<EventRecord>& events, qint64 nowS);
+    // The seconds (a second already stored is kept, the new sample for it
+    // ignored and counted in *ignored) and the events (ids filled in), then
+    // the roll-ups of every minute and hour that ended at least two seconds
+    // before nowS.
+    StoreError write(const QList<SecondSample>& seconds, QList<EventRecord>& events, qint64 nowS,
+                     qsizetype* ignored = nullptr);
+    // The newest second stored, if any.
+    std::optional<qint64> newestSecond();
 
     // For filling a database in bulk: commits no longer wait for the disk. A
     // crash can then damage the file, so never while recording.
@@ -54,7 +59,8 @@ public:
     // the hours they complete are rolled up too.
     StoreError writeMinutes(const QList<Rollup>& minutes);
 
-    // Deletes what the policy no longer keeps, as of nowS.
+    // Deletes what the policy no longer keeps, as of nowS, except alarms not
+    // yet acknowledged.
     StoreError applyRetention(const RetentionPolicy& policy, qint64 nowS);
 
     // Appends an acknowledgement of raised alarm alarmId. Refused (Other, with
@@ -71,7 +77,7 @@ private:
     StoreError fail(const QSqlError& error, const QString& what);
     StoreError failed(const QSqlQuery& q, const QString& what);
     bool prepareStatements(QSqlError* error);
-    StoreError insertSecond(const SecondSample& s);
+    StoreError insertSecond(const SecondSample& s, bool* inserted);
     StoreError insertEvent(EventRecord& e);
     StoreError rollUp(qint64 nowS, const QList<SecondSample>& late);
     // Roll-ups of the minutes (hours) that start in [from, to) and have data.

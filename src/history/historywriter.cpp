@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace zel::history {
 
 HistoryWriter::HistoryWriter(Options options, QObject* parent)
@@ -25,6 +27,25 @@ void HistoryWriter::write(const HistoryBatch& batch)
     m_events += batch.events;
     trimBacklog();
     tryWrite(batch.nowS);
+    if (batch.clock)
+        retain(*batch.clock);
+}
+
+void HistoryWriter::retain(const ClockReading& reading)
+{
+    // A clock set forward would make everything look old. Only a clock that
+    // has kept with the monotonic one for a while is trusted to say what is
+    // old; once it is, what is old may have changed: look again at once.
+    if (m_clockSteps.observe(reading))
+        m_nextRetentionMs.reset();
+    if (!m_clockSteps.steadyFor(ClockSettleMs) || !m_store || !m_store->isOpen())
+        return;
+    if (m_nextRetentionMs && reading.monotonicMs < *m_nextRetentionMs)
+        return;
+    // Hourly; a failure here is retried with the next write.
+    const StoreError e = m_store->applyRetention(m_options.retention, reading.wallMs / 1000);
+    if (!e)
+        m_nextRetentionMs = reading.monotonicMs + 3600 * 1000;
 }
 
 void HistoryWriter::flush()
@@ -37,7 +58,7 @@ void HistoryWriter::maintain()
     tryWrite(QDateTime::currentSecsSinceEpoch());
 }
 
-bool HistoryWriter::ensureOpen(qint64 nowS)
+bool HistoryWriter::ensureOpen()
 {
     if (!m_store)
         m_store = std::make_unique<HistoryStore>(m_options.path, m_options.busyTimeoutMs);
@@ -49,23 +70,19 @@ bool HistoryWriter::ensureOpen(qint64 nowS)
             report(e);
             return false;
         }
-        m_nextRetentionS = 0;
-    }
-    if (nowS >= m_nextRetentionS) {
-        // Hourly; a failure here is retried with the next write.
-        if (const StoreError e = m_store->applyRetention(m_options.retention, nowS); !e)
-            m_nextRetentionS = nowS + 3600;
+        m_nextRetentionMs.reset();
     }
     return true;
 }
 
 void HistoryWriter::tryWrite(qint64 nowS)
 {
-    if (!ensureOpen(nowS))
+    if (!ensureOpen())
         return;
-    StoreError e = m_store->write(m_seconds, m_events, nowS);
-    if (e.kind == StoreFailure::Corrupt && replaceDamaged(e) && ensureOpen(nowS))
-        e = m_store->write(m_seconds, m_events, nowS);
+    qsizetype ignored = 0;
+    StoreError e = m_store->write(m_seconds, m_events, nowS, &ignored);
+    if (e.kind == StoreFailure::Corrupt && replaceDamaged(e) && ensureOpen())
+        e = m_store->write(m_seconds, m_events, nowS, &ignored);
     if (e) {
         // A folder made read-only or removed may come back: open again next time.
         if (e.kind == StoreFailure::Unwritable || e.kind == StoreFailure::Corrupt)
@@ -73,7 +90,8 @@ void HistoryWriter::tryWrite(qint64 nowS)
         report(e);
         return;
     }
-    const qsizetype written = m_seconds.size();
+    const qsizetype written = m_seconds.size() - ignored;
+    noteIgnored(ignored);
     m_seconds.clear();
     if (!m_events.isEmpty())
         Q_EMIT eventsStored(m_events);
@@ -150,10 +168,36 @@ void HistoryWriter::trimBacklog()
     }
 }
 
+void HistoryWriter::noteIgnored(qsizetype ignored)
+{
+    if (ignored > 0) {
+        m_ignored += ignored;
+        if (!m_ignoredUpTo) {
+            m_ignoredUpTo = m_store->newestSecond().value_or(0);
+            Q_EMIT problem(QStringLiteral("history: the clock was set back over seconds already "
+                                          "recorded; they are kept, and new samples for them are "
+                                          "dropped until the clock passes %1")
+                               .arg(QDateTime::fromSecsSinceEpoch(*m_ignoredUpTo, Qt::UTC)
+                                        .toString(Qt::ISODate)));
+        }
+        return;
+    }
+    const bool passed = std::any_of(m_seconds.cbegin(), m_seconds.cend(), [&](const auto& s) {
+        return m_ignoredUpTo && s.t > *m_ignoredUpTo;
+    });
+    if (!passed)
+        return;
+    Q_EMIT recovered(QStringLiteral("history: the clock has passed the seconds recorded before "
+                                    "it was set back; %1 samples for them were dropped")
+                         .arg(m_ignored));
+    m_ignoredUpTo.reset();
+    m_ignored = 0;
+}
+
 void HistoryWriter::acknowledge(qint64 alarmId, const QString& user)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (!ensureOpen(now.toSecsSinceEpoch())) {
+    if (!ensureOpen()) {
         Q_EMIT acknowledgeRefused(alarmId, QStringLiteral("the history database cannot be opened"));
         return;
     }

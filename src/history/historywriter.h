@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 namespace zel::history {
 
@@ -16,6 +17,12 @@ namespace zel::history {
 // bounded (by default an hour of seconds; the oldest go first), and writes it
 // all at the first chance. Each kind of trouble is told once through
 // problem(), and its end through recovered().
+//
+// Retention runs hourly by the monotonic clock, on the batches' clock
+// readings, and waits after the wall clock was set until it has kept with
+// the monotonic clock for ClockSettleMs. A second already recorded is never
+// replaced: after the clock was set back the samples for recorded seconds are
+// dropped and counted until the clock passes them.
 class HistoryWriter : public QObject {
     Q_OBJECT
 public:
@@ -25,8 +32,10 @@ public:
         int busyTimeoutMs = 1000;
         int backlogSeconds = 3600;
         int backlogEvents = 10000;
-        int maintenanceMs = 60000; // roll-ups and retention while no data comes
+        int maintenanceMs = 60000; // roll-ups while no data comes
     };
+
+    static constexpr qint64 ClockSettleMs = 10 * 60 * 1000;
 
     explicit HistoryWriter(Options options, QObject* parent = nullptr);
     ~HistoryWriter() override;
@@ -51,7 +60,9 @@ Q_SIGNALS:
 
 private:
     void tryWrite(qint64 nowS);
-    bool ensureOpen(qint64 nowS);
+    bool ensureOpen();
+    void retain(const ClockReading& reading);
+    void noteIgnored(qsizetype ignored);
     bool replaceDamaged(const StoreError& error);
     void report(const StoreError& error);
     void trimBacklog();
@@ -65,7 +76,10 @@ private:
     StoreFailure m_reported = StoreFailure::None;
     bool m_droppedSaid = false;
     qint64 m_dropped = 0;
-    qint64 m_nextRetentionS = 0;
+    ClockStepDetector m_clockSteps;
+    std::optional<qint64> m_nextRetentionMs; // monotonic
+    std::optional<qint64> m_ignoredUpTo;     // the newest second when the clock went back
+    qint64 m_ignored = 0;
 };
 
 } // namespace zel::history

@@ -15,7 +15,7 @@ StationServices::StationServices(MonitorCore& core, QObject* parent, DeliveryTim
       m_alarms(core.clock(), m_alarmSettings.qualifySeconds * 1000,
                m_alarmSettings.clearSeconds * 1000),
       m_readback(core.clock(), m_alarmSettings.readbackSeconds * 1000),
-      m_eventLog(core.clock(), m_user)
+      m_eventLog(core.clock(), m_user), m_clockSteps(core.clock())
 {
     history::HistoryWriter::Options options;
     options.path = m_historyPath;
@@ -36,6 +36,10 @@ StationServices::StationServices(MonitorCore& core, QObject* parent, DeliveryTim
     connect(&m_readback, &ReadbackWatch::eventOccurred, store,
             &history::HistoryService::recordEvent);
     connect(&m_eventLog, &EventLog::eventOccurred, store, &history::HistoryService::recordEvent);
+    connect(&core, &MonitorCore::statusUpdated, &m_clockSteps, &ClockStepWatch::statusUpdated);
+    connect(&m_clockSteps, &ClockStepWatch::eventOccurred, store,
+            &history::HistoryService::recordEvent);
+    connect(&m_clockSteps, &ClockStepWatch::operatorNotice, this, &StationServices::operatorNotice);
     connect(&m_readback, &ReadbackWatch::operatorNotice, this, &StationServices::operatorNotice);
     connect(m_history.get(), &history::HistoryService::problem, this,
             &StationServices::operatorNotice);

@@ -2,6 +2,7 @@
 
 #include "alarms/alarmmonitor.h"
 #include "alarms/alarmsettings.h"
+#include "alarms/clockstepwatch.h"
 #include "alarms/eventlog.h"
 #include "alarms/readbackwatch.h"
 #include "alerts/alertservice.h"
@@ -54,6 +55,7 @@ private:
     AlarmMonitor m_alarms;
     ReadbackWatch m_readback;
     EventLog m_eventLog;
+    ClockStepWatch m_clockSteps;
     std::unique_ptr<history::HistoryService> m_history;
     std::unique_ptr<AlertService> m_alerts;
     bool m_stopped = false;

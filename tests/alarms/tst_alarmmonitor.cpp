@@ -9,10 +9,11 @@ using namespace zel;
 namespace {
 
 struct Step {
-    enum What { Frame, Reply, Lost, PortFail, PortOk };
+    enum What { Frame, Reply, Lost, PortFail, PortOk, WallStep };
     qint64 ms;
     What what;
     TransmitterStatus record;
+    qint64 wallStepMs = 0;
 };
 using Steps = QList<Step>;
 
@@ -98,6 +99,17 @@ private Q_SLOTS:
                    frames(2500, 10000, 2500, reading(1, 1, "34.0", "500.0", "35.0"), Step::Reply)
             << QStringList{"5500 high_reflect raised @2500 35.0 W of 500.0 W"}
             << QStringList{"high_reflect@2500 35.0 W of 500.0 W"};
+        QTest::newRow("wall clock set back 300 s while qualifying: raised on time, dated by it")
+            << 3000 << 3000
+            << frames(0, 1000, 500, reading(false)) + Steps{{1000, Step::WallStep, {}, -300000}} +
+                   frames(1000, 6000, 500, reading(false))
+            << QStringList{"3000 off_air raised @0 OFF"} << QStringList{"off_air@0 OFF"};
+        QTest::newRow("wall clock set forward an hour while clearing: cleared on time")
+            << 3000 << 3000
+            << frames(0, 5000, 500, reading(false)) + frames(5000, 6000, 500, reading()) +
+                   Steps{{6000, Step::WallStep, {}, 3600000}} + frames(6000, 10000, 500, reading())
+            << QStringList{"3000 off_air raised @0 OFF", "8000 off_air cleared @5000 ON"}
+            << QStringList{};
         QTest::newRow("port failed and working again, reported once each")
             << 3000 << 3000
             << Steps{{1000, Step::PortFail, {}},
@@ -137,6 +149,8 @@ private Q_SLOTS:
                      step.what == Step::Frame ? LinkKind::Serial : LinkKind::Gateway, step.record});
             else if (step.what == Step::Lost)
                 monitor.linkLost();
+            else if (step.what == Step::WallStep)
+                timeline.stepWall(step.wallStepMs);
             else if (step.what == Step::PortFail)
                 monitor.portFailed(QStringLiteral("gone"));
             else
@@ -153,6 +167,21 @@ private Q_SLOTS:
                           .arg(a.value);
         QCOMPARE(active, activeAtEnd);
         QCOMPARE(changes.count(), events.size());
+    }
+
+    // How long the link was lost is measured as the delays are, whatever
+    // was done to the wall clock meanwhile.
+    void linkLostForAsLongAsItWas()
+    {
+        Timeline<AlarmMonitor> timeline;
+        AlarmMonitor monitor(timeline.clock);
+        QSignalSpy events(&monitor, &AlarmMonitor::eventOccurred);
+        monitor.linkLost();
+        timeline.advanceTo(monitor, 5000);
+        timeline.stepWall(-300000);
+        monitor.linkRestored();
+        QCOMPARE(events.count(), 2);
+        QCOMPARE(events[1][0].value<EventRecord>().detail, QStringLiteral("data again after 5 s"));
     }
 
     // The rule, the delay and the latest value go in the detail; and the

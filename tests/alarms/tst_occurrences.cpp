@@ -23,6 +23,7 @@ struct Step {
     bool isSet;
     bool on;
     QString frequency;
+    qint64 wallStepMs = 0; // neither: the wall clock is set by this much
 };
 
 Step set(qint64 ms, bool on, const QString& mhz)
@@ -33,6 +34,11 @@ Step set(qint64 ms, bool on, const QString& mhz)
 Step seen(qint64 ms, bool on, const QString& mhz)
 {
     return {ms, false, on, mhz};
+}
+
+Step wallStep(qint64 ms, qint64 by)
+{
+    return {ms, false, false, QString(), by};
 }
 
 SetValues onAt9850()
@@ -122,6 +128,14 @@ private Q_SLOTS:
             << QStringList{"Readback not confirmed after 10 s: asked carrier ON, 98.50 MHz; no "
                            "reading arrived from the transmitter"};
 
+        QTest::newRow("wall clock set back 300 s: the limit still ends after 10 s")
+            << QList<Step>{set(0, true, "98.50"), wallStep(2000, -300000),
+                           seen(3000, false, "98.50")}
+            << QStringList{"10000 not_confirmed @-290000 carrier OFF, 98.50 MHz | asked carrier "
+                           "ON, 98.50 MHz; not seen within 10.0 s"}
+            << QStringList{"Readback not confirmed after 10 s: asked carrier ON, 98.50 MHz; the "
+                           "transmitter reports carrier OFF, 98.50 MHz"};
+
         QTest::newRow("a new command replaces the watch, which ends unannounced")
             << QList<Step>{set(0, true, "101.30"), seen(1000, true, "98.50"),
                            set(2000, true, "98.50"), seen(2500, true, "98.50")}
@@ -155,7 +169,9 @@ private Q_SLOTS:
 
         for (const Step& step : steps) {
             timeline.advanceTo(watch, step.ms);
-            if (step.isSet) {
+            if (step.wallStepMs != 0) {
+                timeline.stepWall(step.wallStepMs);
+            } else if (step.isSet) {
                 watch.watch({step.on, qRound(step.frequency.toDouble() * 100), 500, 100, 45});
             } else {
                 TransmitterStatus s;
