@@ -1,3 +1,4 @@
+#include "alarms/currentuser.h"
 #include "history/historystore.h"
 #include "history/historytime.h"
 #include "historytestdata.h"
@@ -209,11 +210,15 @@ private Q_SLOTS:
     // Runs last: it changes the database.
     void acknowledgesOnce()
     {
-        qputenv("USER", "night-shift");
+        // The caller's environment names no one: the system's user is recorded.
+        qputenv("USER", "someone");
+        qputenv("LOGNAME", "someone");
         Result r = runCli({"--database", m_db, "ack", "1"});
         QCOMPARE(r.code, 0);
+        QVERIFY(!currentUserName().isEmpty());
         QVERIFY2(r.out.contains(",high_reflect,acknowledged,1,alarm 1 raised "
-                                "2026-12-06T21:43:00.123Z,night-shift"),
+                                "2026-12-06T21:43:00.123Z," +
+                                currentUserName().toUtf8() + '\n'),
                  r.out.constData());
         r = runCli({"--database", m_db, "ack", "1"});
         QCOMPARE(r.code, 1);
