@@ -1,5 +1,7 @@
 #include "alertservice.h"
 
+#include "config/secretfile.h"
+
 namespace zel {
 namespace {
 
@@ -20,6 +22,8 @@ Destinations destinationsOf(const AlertSettings& s, QString* problem)
     d.mail.from = s.mailFrom.isEmpty() ? QStringLiteral("zel-fm-monitor@localhost") : s.mailFrom;
     d.mail.to = s.mailTo;
     d.webhookUrl = s.webhookUrl;
+    if (!d.mail.password.isEmpty() || !d.webhookUrl.isEmpty())
+        keepSecretsOutOfDumps();
     return d;
 }
 

@@ -1,5 +1,6 @@
 #include "historystore.h"
 
+#include "config/filemodes.h"
 #include "historyrows.h"
 #include "historyschema.h"
 #include "rollup.h"
@@ -63,7 +64,7 @@ struct HistoryStore::Statements {
 
 HistoryStore::HistoryStore(QString path, int busyTimeoutMs)
     : m_path(std::move(path)), m_connection(uniqueConnectionName(QStringLiteral("history-store"))),
-      m_busyTimeoutMs(busyTimeoutMs)
+      m_busyTimeoutMs(busyTimeoutMs), m_fileMode(recordFileMode())
 {
 }
 
@@ -95,9 +96,15 @@ StoreError HistoryStore::open()
     if (!QDir().mkpath(folder))
         return {StoreFailure::Unwritable,
                 QStringLiteral("cannot create the folder %1").arg(folder)};
+    // SQLite would create the file 0644 less the umask, and its -wal and -shm
+    // with the file's mode: so the file is made first, with the record's mode.
+    const bool created = !QFileInfo::exists(m_path);
+    if (QString why; created && !createFileWithMode(m_path, m_fileMode, &why))
+        return {StoreFailure::Unwritable, QStringLiteral("cannot create %1: %2").arg(m_path, why)};
     StoreError error = connect();
     if (!error) {
         m_open = true;
+        protectFiles(created);
         error = loadRollupMarks();
     }
     if (error)
@@ -129,6 +136,19 @@ StoreError HistoryStore::connect()
     if (!prepareStatements(&sqlError))
         return fail(sqlError, QStringLiteral("cannot prepare the statements"));
     return {};
+}
+
+void HistoryStore::protectFiles(bool created)
+{
+    // Opening made the side files; those left from an older version or
+    // another program keep what they had, less what others may do.
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+        const QString file = m_path + suffix;
+        if (created && QFileInfo::exists(file))
+            QFile::setPermissions(file, m_fileMode);
+        else
+            removeOthersAccess(file);
+    }
 }
 
 void HistoryStore::close()
