@@ -122,14 +122,9 @@ StoreError HistoryStore::connect()
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
     if (!db.open())
         return fail(db.lastError(), QStringLiteral("cannot open %1").arg(m_path));
-    QSqlQuery q(db);
-    // WAL lets the readers work while the monitor writes; NORMAL syncs at
-    // checkpoints only, and a killed process still loses nothing that was
-    // committed.
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-        !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
-        return failed(q, QStringLiteral("cannot set up %1").arg(m_path));
     QSqlError sqlError;
+    if (!setUpWriteAheadLog(db, &sqlError))
+        return fail(sqlError, QStringLiteral("cannot set up %1").arg(m_path));
     QString reason;
     if (!migrate(db, &sqlError, &reason))
         return fail(sqlError, reason);
