@@ -37,8 +37,6 @@ private Q_SLOTS:
         const QByteArray file = "MailPasswordFile=";
         QTest::newRow("desktop default: tightened") << password << 0644 << "self" << 0600 << false;
         QTest::newRow("webhook token: tightened") << webhook << 0644 << "self" << 0600 << false;
-        QTest::newRow("others only") << password << 0604 << "self" << 0600 << false;
-        QTest::newRow("owner only: left") << password << 0600 << "self" << 0600 << false;
         QTest::newRow("group read: left") << webhook << 0640 << "self" << 0640 << false;
         QTest::newRow("no secret: left")
             << QByteArray("MailUser=ops") << 0644 << "self" << 0644 << false;
@@ -47,7 +45,6 @@ private Q_SLOTS:
         QTest::newRow("a group given keeps its read")
             << password << 0644 << "group given" << 0640 << false;
         QTest::newRow("password file: tightened") << file << 0644 << "self" << 0600 << false;
-        QTest::newRow("password file: someone else's") << file << 0604 << "other" << 0604 << true;
         QTest::newRow("password file, service set-up") << file << 0640 << "other" << 0640 << false;
     }
     void keptFromOtherUsers()
