@@ -1,5 +1,7 @@
 #include "alertservice.h"
 
+#include "config/secretfile.h"
+
 namespace zel {
 namespace {
 
@@ -21,6 +23,8 @@ Destinations destinationsOf(const AlertSettings& s, QString* problem)
     d.mail.from = s.mailFrom.isEmpty() ? QStringLiteral("zel-fm-monitor@localhost") : s.mailFrom;
     d.mail.to = s.mailTo;
     d.webhookUrl = s.webhookOn() ? s.webhookUrl : QString();
+    if (!d.mail.password.isEmpty() || !d.webhookUrl.isEmpty())
+        keepSecretsOutOfDumps();
     return d;
 }
 

@@ -1,6 +1,7 @@
 #include "alertsettings.h"
 
 #include "alarms/eventrecord.h"
+#include "config/secretfile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -180,20 +181,19 @@ QString mailPassword(const AlertSettings& s, QString* problem)
     return QString::fromUtf8(file.readLine()).remove(u'\r').remove(u'\n');
 }
 
-QString protectSettingsFile(const SettingsStore& store, const AlertSettings& s)
+QString protectSettingsFile(const SettingsStore& store, const AlertSettings& s,
+                            const FileIdentity& self)
 {
+    QStringList warnings;
     const QString path = store.location();
-    if (s.mailPassword.isEmpty() || path.isEmpty() || !QFileInfo(path).isFile())
-        return QString();
-    const auto ownerOnly =
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
-    if ((QFile::permissions(path) & ~ownerOnly) == 0)
-        return QString();
-    if (QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner))
-        return QString();
-    return QStringLiteral("the settings file %1 holds the mail password but cannot be made "
-                          "readable by its owner only")
-        .arg(path);
+    if ((!s.mailPassword.isEmpty() || !s.webhookUrl.isEmpty()) && !path.isEmpty())
+        warnings << protectSecretFile(path, QStringLiteral("the settings file"), self).warning;
+    if (!s.mailPasswordFile.isEmpty())
+        warnings << protectSecretFile(s.mailPasswordFile, QStringLiteral("the mail password file"),
+                                      self)
+                        .warning;
+    warnings.removeAll(QString());
+    return warnings.join(QStringLiteral("; "));
 }
 
 QString shownUrl(const QString& url)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/filemodes.h"
 #include "config/settingsstore.h"
 #include "mailsecurity.h"
 
@@ -68,9 +69,11 @@ bool writeAlertSettings(SettingsStore& store, const AlertSettings& settings, QSt
 // MailPassword. Empty with a problem when the file cannot be read.
 QString mailPassword(const AlertSettings& settings, QString* problem);
 
-// Restricts the settings file to its owner when it holds a password; the
-// reason when that fails, empty otherwise.
-QString protectSettingsFile(const SettingsStore& store, const AlertSettings& settings);
+// Keeps the settings file (when it holds MailPassword or WebhookUrl) and the
+// MailPasswordFile from other users, as protectSecretFile does; the warning
+// when one stays readable by others, empty otherwise.
+QString protectSettingsFile(const SettingsStore& store, const AlertSettings& settings,
+                            const FileIdentity& self = FileIdentity::ofProcess());
 
 // A URL as it may be shown: any user name and password taken out.
 QString shownUrl(const QString& url);

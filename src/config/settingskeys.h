@@ -8,6 +8,7 @@ namespace zel::keys {
 // these exact texts.
 inline const QString Section = QStringLiteral("Setting");
 inline const QString PortsSection = QStringLiteral("Ports");
+inline const QString TraceSection = QStringLiteral("Trace");
 
 inline const QString CommPort = QStringLiteral("Comm Port");
 inline const QString CommON = QStringLiteral("CommON");
@@ -22,5 +23,8 @@ inline const QString SETFREQ = QStringLiteral("SETFREQ");
 inline const QString SETPOWERT = QStringLiteral("SETPOWERT");
 inline const QString SETREFLECTT = QStringLiteral("SETREFLECTT");
 inline const QString SETTEMPT = QStringLiteral("SETTEMPT");
+
+// [Trace]
+inline const QString MaxKiB = QStringLiteral("MaxKiB");
 
 } // namespace zel::keys

@@ -12,6 +12,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <utility>
 
 namespace zel::history {
 namespace {
@@ -75,39 +76,72 @@ bool HistoryReader::open()
     return true;
 }
 
-bool HistoryReader::forEachSecond(qint64 fromS, qint64 toS,
-                                  const std::function<void(const SecondSample&)>& f)
+bool HistoryReader::readPages(const QString& sql, qint64 fromS, qint64 toS,
+                              const std::function<qint64(const QSqlQuery&)>& keep,
+                              const std::function<void()>& deliver)
 {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM seconds WHERE t >= ? AND t < ? ORDER BY t")
-                  .arg(secondsColumns()));
-    q.addBindValue(fromS);
-    q.addBindValue(toS);
-    if (!q.exec())
+    if (!q.prepare(sql + QStringLiteral(" LIMIT ?")))
         return failed(q);
-    while (q.next())
-        f(secondFromRow(q));
+    for (qint64 from = fromS; from < toS;) {
+        q.bindValue(0, from);
+        q.bindValue(1, toS);
+        q.bindValue(2, PageRows);
+        if (!q.exec())
+            return failed(q);
+        int rows = 0;
+        qint64 last = from;
+        while (q.next()) {
+            ++rows;
+            last = keep(q);
+        }
+        // Ends the page's read transaction before the caller sees the rows.
+        q.finish();
+        deliver();
+        if (rows < PageRows)
+            break;
+        from = last + 1;
+    }
     return true;
+}
+
+bool HistoryReader::forEachSecond(qint64 fromS, qint64 toS,
+                                  const std::function<void(const SecondSample&)>& f)
+{
+    QList<SecondSample> page;
+    return readPages(
+        QStringLiteral("SELECT %1 FROM seconds WHERE t >= ? AND t < ? ORDER BY t")
+            .arg(secondsColumns()),
+        fromS, toS,
+        [&](const QSqlQuery& q) {
+            page << secondFromRow(q);
+            return page.last().t;
+        },
+        [&] {
+            for (const SecondSample& s : std::exchange(page, {}))
+                f(s);
+        });
 }
 
 bool HistoryReader::forEachRollup(Step step, qint64 fromS, qint64 toS,
                                   const std::function<void(const Rollup&)>& f)
 {
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.setForwardOnly(true);
-    q.prepare(rollupQuery(step));
-    q.bindValue(0, fromS);
-    q.bindValue(1, toS);
-    if (!q.exec())
-        return failed(q);
-    while (q.next()) {
-        if (auto r = decodeRollup(q.value(1).toByteArray())) {
-            r->t = q.value(0).toLongLong();
-            f(*r);
-        }
-    }
-    return true;
+    QList<Rollup> page;
+    return readPages(
+        rollupQuery(step), fromS, toS,
+        [&](const QSqlQuery& q) {
+            const qint64 t = q.value(0).toLongLong();
+            if (auto r = decodeRollup(q.value(1).toByteArray())) {
+                r->t = t;
+                page << *r;
+            }
+            return t;
+        },
+        [&] {
+            for (const Rollup& r : std::exchange(page, {}))
+                f(r);
+        });
 }
 
 std::optional<QList<TrendBucket>> HistoryReader::trend(Field field, qint64 fromS, qint64 toS,

@@ -33,7 +33,10 @@ struct AlarmSpan {
 };
 
 // Read-only queries on the history database for the command line and the
-// windows; safe while the monitor writes (WAL readers never block it). Times
+// windows; safe while the monitor writes (WAL readers never block it). The
+// forEach calls read in pages, each its own short read transaction, so a
+// caller that stalls (output to a pipe nobody reads) keeps no snapshot open
+// and the monitor's write-ahead log can still start over. Times
 // of samples in seconds, of events in milliseconds since the epoch; ranges
 // include their start and exclude their end. A query gives nothing on a
 // read error, with the reason in lastError().
@@ -70,7 +73,14 @@ private:
     std::optional<QList<TrendBucket>> trendFromRollups(Step step, Field field, qint64 fromS,
                                                        qint64 toS, qint64 width);
     std::optional<QList<EventRecord>> eventQuery(const QString& where, const QVariantList& binds);
+    // sql: rows whose start t lies in [?, ?), ordered by t. keep() takes a
+    // row and gives its t; deliver() hands a page on once it is read.
+    bool readPages(const QString& sql, qint64 fromS, qint64 toS,
+                   const std::function<qint64(const QSqlQuery&)>& keep,
+                   const std::function<void()>& deliver);
     bool failed(const QSqlQuery& q);
+
+    static constexpr int PageRows = 1000;
 
     QString m_path;
     QString m_connection;

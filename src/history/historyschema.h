@@ -14,6 +14,12 @@ inline constexpr int SchemaVersion = 2;
 // kept in `error`) on failure; a database from a newer build is refused.
 bool migrate(QSqlDatabase& db, QSqlError* error, QString* reason);
 
+// Write-ahead log for a connection that writes: readers work while the
+// monitor writes. Checkpointed once it holds about a megabyte, and cut back
+// to that when it starts over, so a reader that held it back for a while
+// leaves no large file behind.
+bool setUpWriteAheadLog(QSqlDatabase& db, QSqlError* error);
+
 // A Qt SQL connection name no other user of the database in this process
 // has: each store, reader and outbox opens its own, on its own thread.
 QString uniqueConnectionName(const QString& user);

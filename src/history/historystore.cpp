@@ -1,5 +1,6 @@
 #include "historystore.h"
 
+#include "config/filemodes.h"
 #include "historyrows.h"
 #include "historyschema.h"
 #include "rollup.h"
@@ -65,7 +66,7 @@ struct HistoryStore::Statements {
 
 HistoryStore::HistoryStore(QString path, int busyTimeoutMs)
     : m_path(std::move(path)), m_connection(uniqueConnectionName(QStringLiteral("history-store"))),
-      m_busyTimeoutMs(busyTimeoutMs)
+      m_busyTimeoutMs(busyTimeoutMs), m_fileMode(recordFileMode())
 {
 }
 
@@ -97,9 +98,15 @@ StoreError HistoryStore::open()
     if (!QDir().mkpath(folder))
         return {StoreFailure::Unwritable,
                 QStringLiteral("cannot create the folder %1").arg(folder)};
+    // SQLite would create the file 0644 less the umask, and its -wal and -shm
+    // with the file's mode: so the file is made first, with the record's mode.
+    const bool created = !QFileInfo::exists(m_path);
+    if (QString why; created && !createFileWithMode(m_path, m_fileMode, &why))
+        return {StoreFailure::Unwritable, QStringLiteral("cannot create %1: %2").arg(m_path, why)};
     StoreError error = connect();
     if (!error) {
         m_open = true;
+        protectFiles(created);
         error = loadRollupMarks();
     }
     if (error)
@@ -117,20 +124,28 @@ StoreError HistoryStore::connect()
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
     if (!db.open())
         return fail(db.lastError(), QStringLiteral("cannot open %1").arg(m_path));
-    QSqlQuery q(db);
-    // WAL lets the readers work while the monitor writes; NORMAL syncs at
-    // checkpoints only, and a killed process still loses nothing that was
-    // committed.
-    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-        !q.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
-        return failed(q, QStringLiteral("cannot set up %1").arg(m_path));
     QSqlError sqlError;
+    if (!setUpWriteAheadLog(db, &sqlError))
+        return fail(sqlError, QStringLiteral("cannot set up %1").arg(m_path));
     QString reason;
     if (!migrate(db, &sqlError, &reason))
         return fail(sqlError, reason);
     if (!prepareStatements(&sqlError))
         return fail(sqlError, QStringLiteral("cannot prepare the statements"));
     return {};
+}
+
+void HistoryStore::protectFiles(bool created)
+{
+    // Opening made the side files; those left from an older version or
+    // another program keep what they had, less what others may do.
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+        const QString file = m_path + suffix;
+        if (created && QFileInfo::exists(file))
+            QFile::setPermissions(file, m_fileMode);
+        else
+            removeOthersAccess(file);
+    }
 }
 
 void HistoryStore::close()

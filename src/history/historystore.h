@@ -4,6 +4,7 @@
 #include "historyfields.h"
 #include "historysettings.h"
 
+#include <QFileDevice>
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -38,8 +39,12 @@ public:
     bool isOpen() const { return m_open; }
 
     // Creates the folder and the file when missing, switches to WAL and
-    // brings the schema up to date.
+    // brings the schema up to date. The file and its -wal and -shm get the
+    // record's mode (recordFileMode()) when created; an existing file loses
+    // what others may do.
     StoreError open();
+    // For the tests: the mode a new file gets.
+    void setFileMode(QFileDevice::Permissions mode) { m_fileMode = mode; }
     void close();
 
     // The seconds (a second already stored is kept, the new sample for it
@@ -74,6 +79,7 @@ public:
 
 private:
     StoreError connect();
+    void protectFiles(bool created);
     StoreError fail(const QSqlError& error, const QString& what);
     StoreError failed(const QSqlQuery& q, const QString& what);
     bool prepareStatements(QSqlError* error);
@@ -91,6 +97,7 @@ private:
     QString m_path;
     QString m_connection;
     int m_busyTimeoutMs;
+    QFileDevice::Permissions m_fileMode;
     bool m_open = false;
     // Minutes before m_minutesDone and hours before m_hoursDone are rolled up.
     qint64 m_minutesDone = 0;

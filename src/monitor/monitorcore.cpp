@@ -1,5 +1,6 @@
 #include "monitorcore.h"
 
+#include "config/tracesettings.h"
 #include "logging/statuslog.h"
 #include "telemetry/statusframe.h"
 
@@ -14,6 +15,7 @@ MonitorCore::MonitorCore(MonitorCoreParts parts, QObject* parent)
     m_timer1.setInterval(m_parts.watchdogIntervalMs);
     m_statusLogPath = m_parts.files->statusLogPath();
     m_parts.remote.traceFilePath = m_parts.files->traceFilePath();
+    m_parts.remote.traceFileMaxBytes = traceFileMaxBytes(*m_parts.settings);
     m_remote = std::make_unique<RemoteLink>(*this, *m_parts.dialogs, std::move(m_parts.remote));
     m_sender =
         std::make_unique<SetParameterSender>(*this, *m_parts.serial, *m_remote, *m_parts.settings,

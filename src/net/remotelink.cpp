@@ -28,7 +28,7 @@ RemoteLink::RemoteLink(MonitorHost& host, OperatorDialogs& dialogs, RemoteLinkPa
       m_parts(withPlatformParts(std::move(parts))), m_resolver(std::move(m_parts.resolver)),
       m_winSock(m_resolver, m_chain), m_lookup(m_winSock, m_chain, m_dialogs),
       m_session(*m_parts.socket, host, *m_parts.clock, m_parts.limits),
-      m_traceFile(m_parts.traceFilePath)
+      m_traceFile(m_parts.traceFilePath, m_parts.traceFileMaxBytes)
 {
     m_tmGetTcp.setInterval(m_parts.tcpIntervalMs);
     m_tmGetDdns.setInterval(m_parts.ddnsIntervalMs);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/tracesettings.h"
 #include "hostaddress.h"
 #include "hostresolver.h"
 #include "modwinsock.h"
@@ -32,6 +33,7 @@ struct RemoteLinkParts {
     std::unique_ptr<HostResolver> resolver;
     std::unique_ptr<Clock> clock;
     QString traceFilePath;
+    qint64 traceFileMaxBytes = DefaultTraceMaxKiB * 1024;
     TcpClientSession::Limits limits;
     int tcpIntervalMs = 2000;
     int ddnsIntervalMs = 3000;

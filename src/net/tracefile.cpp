@@ -6,7 +6,24 @@
 
 namespace zel {
 
-TraceFile::TraceFile(QString path) : m_path(std::move(path)) {}
+TraceFile::TraceFile(QString path, qint64 maxBytes) : m_path(std::move(path)), m_maxBytes(maxBytes)
+{
+}
+
+bool TraceFile::rotate(QString* error) const
+{
+    const QString older = m_path + QStringLiteral(".1");
+    if (QFile::exists(older) && !QFile::remove(older)) {
+        *error = QStringLiteral("cannot remove %1").arg(older);
+        return false;
+    }
+    QFile file(m_path);
+    if (!file.rename(older)) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
 
 bool TraceFile::write(const QByteArray& record, QString* error) const
 {
@@ -19,6 +36,16 @@ bool TraceFile::write(const QByteArray& record, QString* error) const
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
         *error = file.errorString();
         return false;
+    }
+    // A record never straddles two files.
+    if (file.size() > 0 && file.size() + record.size() > m_maxBytes) {
+        file.close();
+        if (!rotate(error))
+            return false;
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            *error = file.errorString();
+            return false;
+        }
     }
     if (file.write(record) != record.size() || !file.flush()) {
         *error = file.errorString();

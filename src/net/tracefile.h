@@ -7,10 +7,13 @@
 
 namespace zel {
 
-// The trace file: every decoded reply appended as received, then CR LF.
+// The trace file: every decoded reply appended as received, then CR LF. When
+// a record would take it past its size limit it becomes "<path>.1" (the one
+// before is dropped) and a new file starts, so a link that runs for years
+// keeps at most twice the limit on disk.
 class TraceFile {
 public:
-    explicit TraceFile(QString path);
+    TraceFile(QString path, qint64 maxBytes);
 
     // Appends one record, creating the folder when missing. Returns what the
     // operator should hear: the first failure, and the first success after
@@ -22,8 +25,10 @@ public:
 
 private:
     bool write(const QByteArray& record, QString* error) const;
+    bool rotate(QString* error) const;
 
     QString m_path;
+    qint64 m_maxBytes;
     bool m_failing = false;
 };
 

@@ -1,11 +1,23 @@
+#include "alarms/currentuser.h"
 #include "history/historystore.h"
 #include "history/historytime.h"
 #include "historytestdata.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 using namespace zel;
 using namespace zel::history;
@@ -206,14 +218,71 @@ private Q_SLOTS:
         QVERIFY(p.readAllStandardError().contains("/data/ZEL/history.db"));
     }
 
+    // A reader whose output nobody reads must not hold the monitor's
+    // write-ahead log: it would grow for as long as the pipe stays full.
+    void stalledReaderLeavesTheLogBounded()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("stalled.db"));
+        HistoryStore store(path);
+        QVERIFY(!store.open());
+        QList<EventRecord> none;
+        QList<SecondSample> seconds;
+        for (qint64 t = S0; t < S0 + 20000; ++t)
+            seconds << second(t, 5000, 4990, 5012);
+        QVERIFY(!store.write(seconds, none, S0 + 20002));
+
+        // A child whose standard output is a pipe this test never reads.
+        int out[2];
+        QVERIFY(::pipe(out) == 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        const QByteArray program = ZEL_HISTORY_CLI;
+        const QByteArray db = QFile::encodeName(path);
+        QByteArrayList words{program,  "--database", db,     "samples",
+                             "--from", "2026-12-06", "--to", "2027-01-01"};
+        std::vector<char*> argv;
+        for (QByteArray& w : words)
+            argv.push_back(w.data());
+        argv.push_back(nullptr);
+        pid_t child = 0;
+        QCOMPARE(
+            ::posix_spawn(&child, program.constData(), &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        const auto cleanup = qScopeGuard([&] {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            ::close(out[0]);
+        });
+        pollfd ready{out[0], POLLIN, 0};
+        QVERIFY2(::poll(&ready, 1, 60000) == 1, "the reader wrote nothing");
+
+        // The monitor goes on writing: about 15 MB through the log.
+        qint64 largest = 0;
+        for (qint64 t = S0 + 20000; t < S0 + 20000 + 1500 * 20; t += 20) {
+            seconds.clear();
+            for (qint64 s = t; s < t + 20; ++s)
+                seconds << second(s, 5000, 4990, 5012);
+            QVERIFY(!store.write(seconds, none, t + 22));
+            largest = std::max(largest, QFileInfo(path + QStringLiteral("-wal")).size());
+        }
+        QVERIFY2(largest < 3 * 1024 * 1024, qPrintable(QString::number(largest)));
+    }
+
     // Runs last: it changes the database.
     void acknowledgesOnce()
     {
-        qputenv("USER", "night-shift");
+        // The caller's environment names no one: the system's user is recorded.
+        qputenv("USER", "someone");
+        qputenv("LOGNAME", "someone");
         Result r = runCli({"--database", m_db, "ack", "1"});
         QCOMPARE(r.code, 0);
+        QVERIFY(!currentUserName().isEmpty());
         QVERIFY2(r.out.contains(",high_reflect,acknowledged,1,alarm 1 raised "
-                                "2026-12-06T21:43:00.123Z,night-shift"),
+                                "2026-12-06T21:43:00.123Z," +
+                                currentUserName().toUtf8() + '\n'),
                  r.out.constData());
         r = runCli({"--database", m_db, "ack", "1"});
         QCOMPARE(r.code, 1);

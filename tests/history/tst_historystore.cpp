@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace zel;
 using namespace zel::history;
 using namespace zel::history::testdata;
@@ -258,6 +260,46 @@ private Q_SLOTS:
         const StoreError e = f.store.open();
         QVERIFY(e);
         QVERIFY2(e.message.contains(QLatin1String("newer version")), qPrintable(e.message));
+    }
+
+    // The record's files never open to every user, whatever the umask.
+    void fileModes_data()
+    {
+        QTest::addColumn<bool>("service"); // new files readable by the group
+        QTest::addColumn<int>("existing"); // a file there before; 0: none
+        QTest::addColumn<int>("expected");
+        QTest::newRow("desktop") << false << 0 << 0600;
+        QTest::newRow("service") << true << 0 << 0640;
+        QTest::newRow("older file open to all") << false << 0644 << 0640;
+    }
+    void fileModes()
+    {
+        QFETCH(bool, service);
+        QFETCH(int, existing);
+        QFETCH(int, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("history.db"));
+        if (existing) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.close();
+            QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(existing)) == 0);
+        }
+        const mode_t umaskBefore = ::umask(0);
+        HistoryStore store(path);
+        const QFileDevice::Permissions owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        store.setFileMode(service ? owner | QFileDevice::ReadGroup : owner);
+        const StoreError e = store.open();
+        ::umask(umaskBefore);
+        QVERIFY2(!e, qPrintable(e.message));
+        QList<EventRecord> none;
+        QVERIFY(!store.write({second(M0, 5000, 5000, 5000)}, none, M0));
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+            struct stat st {};
+            QVERIFY2(::stat(QFile::encodeName(path + suffix).constData(), &st) == 0,
+                     qPrintable(suffix));
+            QCOMPARE(QString::number(st.st_mode & 0777, 8), QString::number(expected, 8));
+        }
     }
 };
 

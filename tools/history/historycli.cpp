@@ -1,5 +1,6 @@
 #include "historycli.h"
 
+#include "alarms/currentuser.h"
 #include "history/historycsv.h"
 #include "history/historyreader.h"
 #include "history/historystore.h"
@@ -12,8 +13,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include <cstdio>
-#include <unistd.h>
+#include <limits>
 
 namespace zel::history {
 namespace {
@@ -70,17 +70,6 @@ int unreadable(Streams& s, const QString& reason)
     return 1;
 }
 
-QString operatingSystemUser()
-{
-    for (const char* name : {"USER", "LOGNAME", "USERNAME"}) {
-        const QString user = qEnvironmentVariable(name);
-        if (!user.isEmpty())
-            return user;
-    }
-    const char* login = getlogin();
-    return login ? QString::fromLocal8Bit(login) : QString();
-}
-
 int samples(Streams& s, HistoryReader& reader, qint64 fromMs, qint64 toMs, Step step)
 {
     // Seconds that began in the range.
@@ -119,7 +108,7 @@ int acknowledge(Streams& s, const QString& path, qint64 id)
         return unreadable(s, e.message);
     EventRecord ack;
     if (const StoreError e =
-            store.acknowledge(id, operatingSystemUser(), QDateTime::currentDateTimeUtc(), &ack))
+            store.acknowledge(id, currentUserName(), QDateTime::currentDateTimeUtc(), &ack))
         return unreadable(s, QStringLiteral("cannot acknowledge: %1").arg(e.message));
     s.out << eventsHeader() << '\n' << eventRow(ack) << '\n';
     return 0;
