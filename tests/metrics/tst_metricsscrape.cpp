@@ -1,7 +1,7 @@
 // A real scrape of the monitor fed frames on a pty: every figure of the panel
 // under its name and unit, in text a Prometheus server accepts.
 
-#include "httpprobe.h"
+#include "http/httpprobe.h"
 #include "metrics/metricsservice.h"
 #include "monitor/stationservices.h"
 #include "support/monitorrig.h"

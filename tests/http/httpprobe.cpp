@@ -14,14 +14,17 @@ HttpProbe::~HttpProbe()
         ::close(m_fd);
 }
 
-bool HttpProbe::connectTo(int port)
+bool HttpProbe::connectTo(int port, const char* source)
 {
     m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
+    inet_pton(AF_INET, source, &a.sin_addr);
+    if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+        return false;
     a.sin_port = htons(quint16(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return m_fd >= 0 && ::connect(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    return ::connect(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
 }
 
 bool HttpProbe::send(const QByteArray& bytes)

@@ -11,10 +11,14 @@ public:
     HttpProbe(const HttpProbe&) = delete;
     HttpProbe& operator=(const HttpProbe&) = delete;
 
-    bool connectTo(int port);
+    // From the loopback address `source`: the server counts connections per
+    // address, so a crowd from 127.0.0.2 is not the scraper's 127.0.0.1.
+    bool connectTo(int port, const char* source = "127.0.0.1");
     bool send(const QByteArray& bytes);
     // Everything until the server closes or timeoutMs passes; closed tells which.
     QByteArray readAll(int timeoutMs, bool* closed = nullptr);
+
+    int fd() const { return m_fd; }
 
 private:
     int m_fd = -1;
