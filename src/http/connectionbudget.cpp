@@ -21,18 +21,27 @@ std::string ConnectionBudget::addressOf(const sockaddr* peer)
     return std::string(reinterpret_cast<const char*>(&a), sizeof a);
 }
 
-bool ConnectionBudget::take(const std::string& address)
+ConnectionBudget::Taken ConnectionBudget::take(const std::string& address)
 {
     std::lock_guard lock(m_mutex);
     int& mine = m_byAddress[address];
-    if (m_used >= m_total || mine >= m_perAddress) {
-        if (mine == 0)
-            m_byAddress.erase(address);
-        return false;
+    const Taken taken = mine >= m_perAddress ? Taken::AddressFull
+                        : m_used >= m_total  ? Taken::Full
+                                             : Taken::Yes;
+    if (taken == Taken::Yes) {
+        ++m_used;
+        ++mine;
+    } else if (mine == 0) {
+        m_byAddress.erase(address);
     }
+    return taken;
+}
+
+void ConnectionBudget::takeOver(const std::string& address)
+{
+    std::lock_guard lock(m_mutex);
     ++m_used;
-    ++mine;
-    return true;
+    ++m_byAddress[address];
 }
 
 void ConnectionBudget::give(const std::string& address)

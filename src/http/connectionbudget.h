@@ -18,8 +18,12 @@ public:
 
     // The peer's address without its port: what "per address" counts.
     static std::string addressOf(const sockaddr* peer);
-    // Takes a place for a connection from `address`; false when full.
-    bool take(const std::string& address);
+    enum class Taken { Yes, AddressFull, Full };
+    // Takes a place for a connection from `address`.
+    Taken take(const std::string& address);
+    // Takes one over the total, for a newcomer that had a connection cut to
+    // make room: the place comes back when the cut one closes.
+    void takeOver(const std::string& address);
     void give(const std::string& address);
 
 private:

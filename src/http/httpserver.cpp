@@ -59,8 +59,8 @@ void onConnection(void* cls, MHD_Connection* connection, void** socketContext,
         const MHD_ConnectionInfo* peer =
             MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
         auto* c = new Connection;
-        c->watched = books.deadline.opened(fd ? fd->connect_fd : -1);
         c->address = ConnectionBudget::addressOf(peer ? peer->client_addr : nullptr);
+        c->watched = books.deadline.opened(fd ? fd->connect_fd : -1, c->address);
         *socketContext = c;
     } else if (auto* c = static_cast<Connection*>(*socketContext)) {
         books.deadline.closed(c->watched);
@@ -107,8 +107,8 @@ QString HttpServer::start(const SocketAddress& where)
     if (where.family() == AF_INET6)
         flags |= MHD_USE_IPv6;
     std::vector<MHD_OptionItem> options = {
-        // Never reached (see ConnectionBudget): room for the connections
-        // closing while their places are taken again.
+        // Never reached (see ConnectionBudget): room for each connection
+        // cut to make room and still closing beside its successor.
         {MHD_OPTION_CONNECTION_LIMIT, 2 * m_limits.connections + 16, nullptr},
         {MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_limits.memoryPerConnection, nullptr},
         {MHD_OPTION_CONNECTION_TIMEOUT, m_limits.idleSeconds, nullptr},
@@ -134,7 +134,19 @@ QString HttpServer::start(const SocketAddress& where)
     }
     m_acceptor.run([this](int fd, const sockaddr* peer, socklen_t length) {
         const std::string address = ConnectionBudget::addressOf(peer);
-        if (!m_books->budget.take(address)) {
+        using Taken = ConnectionBudget::Taken;
+        switch (m_books->budget.take(address)) {
+        case Taken::Yes:
+            break;
+        case Taken::Full:
+            // A crowd from many addresses would otherwise keep a scraper
+            // out for as long as it kept coming back.
+            if (m_books->deadline.cutForNewcomer(address)) {
+                m_books->budget.takeOver(address);
+                break;
+            }
+            [[fallthrough]];
+        case Taken::AddressFull:
             ::close(fd);
             return;
         }

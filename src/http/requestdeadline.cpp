@@ -1,13 +1,17 @@
 #include "requestdeadline.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace zel::http {
 
 struct RequestDeadline::Watched {
     int fd = -1;
+    std::string address;
+    // When the request it waits on began, plus the limit.
     Clock::time_point due;
     bool cut = false;
     std::list<Watched>::iterator self;
@@ -31,10 +35,11 @@ RequestDeadline::~RequestDeadline()
             ::close(w.fd);
 }
 
-RequestDeadline::Watched* RequestDeadline::opened(int fd)
+RequestDeadline::Watched* RequestDeadline::opened(int fd, std::string address)
 {
     std::lock_guard lock(m_mutex);
     Watched& w = m_watched.emplace_back();
+    w.address = std::move(address);
     w.self = std::prev(m_watched.end());
     // Without a duplicate (no descriptor to spare) the connection still has
     // the server's own silence time-out.
@@ -56,6 +61,28 @@ void RequestDeadline::closed(Watched* w)
     if (w->fd >= 0)
         ::close(w->fd);
     m_watched.erase(w->self);
+}
+
+bool RequestDeadline::cutForNewcomer(const std::string& address)
+{
+    std::lock_guard lock(m_mutex);
+    std::unordered_map<std::string, int> held;
+    for (const Watched& w : m_watched)
+        if (!w.cut && w.fd >= 0)
+            ++held[w.address];
+    const auto mine = held.find(address);
+    const int newcomerHolds = mine == held.end() ? 0 : mine->second;
+    const auto most = std::max_element(
+        held.begin(), held.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
+    if (most == held.end() || most->second < newcomerHolds + 2)
+        return false;
+    Watched* oldest = nullptr;
+    for (Watched& w : m_watched)
+        if (!w.cut && w.fd >= 0 && w.address == most->first && (!oldest || w.due < oldest->due))
+            oldest = &w;
+    ::shutdown(oldest->fd, SHUT_RDWR);
+    oldest->cut = true;
+    return true;
 }
 
 void RequestDeadline::run()

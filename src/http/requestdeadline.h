@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <list>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace zel::http {
@@ -28,10 +29,15 @@ public:
     RequestDeadline& operator=(const RequestDeadline&) = delete;
 
     // Any thread. The handle stays valid until closed().
-    Watched* opened(int fd);
+    Watched* opened(int fd, std::string address);
     // The answer is out: the next request has the whole time again.
     void answered(Watched* w);
     void closed(Watched* w);
+    // Room for a newcomer from `address` when every place is taken: cuts
+    // the oldest connection of the address holding the most, if that holds
+    // at least two more than the newcomer's. So a crowd from many addresses
+    // cannot keep out one with few, and a balanced crowd does not churn.
+    bool cutForNewcomer(const std::string& address);
 
 private:
     void run();
