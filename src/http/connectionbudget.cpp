@@ -25,9 +25,9 @@ ConnectionBudget::Taken ConnectionBudget::take(const std::string& address)
 {
     std::lock_guard lock(m_mutex);
     int& mine = m_byAddress[address];
-    const Taken taken = mine >= m_perAddress ? Taken::AddressFull
-                        : m_used >= m_total  ? Taken::Full
-                                             : Taken::Yes;
+    const Taken taken = mine >= m_perAddress || m_used >= 2 * m_total ? Taken::No
+                        : m_used >= m_total                           ? Taken::Full
+                                                                      : Taken::Yes;
     if (taken == Taken::Yes) {
         ++m_used;
         ++mine;

@@ -18,11 +18,13 @@ public:
 
     // The peer's address without its port: what "per address" counts.
     static std::string addressOf(const sockaddr* peer);
-    enum class Taken { Yes, AddressFull, Full };
+    // Yes; Full: a place may be made (see takeOver); No: refused.
+    enum class Taken { Yes, Full, No };
     // Takes a place for a connection from `address`.
     Taken take(const std::string& address);
     // Takes one over the total, for a newcomer that had a connection cut to
-    // make room: the place comes back when the cut one closes.
+    // make room: the place comes back when the cut one closes. Places over
+    // the total never exceed the total itself, however slowly cut ones close.
     void takeOver(const std::string& address);
     void give(const std::string& address);
 

@@ -107,8 +107,8 @@ QString HttpServer::start(const SocketAddress& where)
     if (where.family() == AF_INET6)
         flags |= MHD_USE_IPv6;
     std::vector<MHD_OptionItem> options = {
-        // Never reached (see ConnectionBudget): room for each connection
-        // cut to make room and still closing beside its successor.
+        // Never reached: the budget holds at most twice its total, counting
+        // connections cut to make room and still closing.
         {MHD_OPTION_CONNECTION_LIMIT, 2 * m_limits.connections + 16, nullptr},
         {MHD_OPTION_CONNECTION_MEMORY_LIMIT, m_limits.memoryPerConnection, nullptr},
         {MHD_OPTION_CONNECTION_TIMEOUT, m_limits.idleSeconds, nullptr},
@@ -146,7 +146,7 @@ QString HttpServer::start(const SocketAddress& where)
                 break;
             }
             [[fallthrough]];
-        case Taken::AddressFull:
+        case Taken::No:
             ::close(fd);
             return;
         }

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -59,6 +60,26 @@ QByteArray HttpProbe::readAll(int timeoutMs, bool* closed)
     if (closed)
         *closed = ended;
     return got;
+}
+
+int idleConnection(int port, const char* source)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    inet_pton(AF_INET, source, &a.sin_addr);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    a.sin_port = htons(quint16(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    return fd;
+}
+
+bool closedByServer(int fd)
+{
+    char buf[256];
+    const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
 }
 
 QByteArray httpRequest(int port, const QByteArray& method, const QByteArray& path, int timeoutMs)

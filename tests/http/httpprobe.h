@@ -24,6 +24,12 @@ private:
     int m_fd = -1;
 };
 
+// A connection from the loopback address `source` that never sends a byte,
+// opened without waiting; -1 when no socket could be made.
+int idleConnection(int port, const char* source);
+// Whether the server has closed fd (reads and discards anything sent).
+bool closedByServer(int fd);
+
 // One request on a fresh connection: the whole answer, or empty.
 QByteArray httpRequest(int port, const QByteArray& method, const QByteArray& path,
                        int timeoutMs = 5000);

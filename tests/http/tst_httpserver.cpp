@@ -9,8 +9,6 @@
 #include <QDir>
 #include <QTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -42,27 +40,6 @@ HttpResponse answer(const HttpRequest& request)
 int openDescriptors()
 {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
-}
-
-// A connection from `source` that sends nothing; -1 when none could be made.
-int idleFrom(const char* source, int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    inet_pton(AF_INET, source, &a.sin_addr);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    a.sin_port = htons(quint16(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    return fd;
-}
-
-bool closedByServer(int fd)
-{
-    char buf[256];
-    const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
-    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
 }
 
 long residentKb()
@@ -119,8 +96,8 @@ private Q_SLOTS:
         const int before = openDescriptors();
         std::vector<int> crowd;
         for (int i = 0; i < 1100; ++i)
-            crowd.push_back(
-                idleFrom(qPrintable(QStringLiteral("127.0.0.%1").arg(10 + i % addresses)), port));
+            crowd.push_back(idleConnection(
+                port, qPrintable(QStringLiteral("127.0.0.%1").arg(10 + i % addresses))));
         // All but the places there are are closed as they come, not left in
         // the kernel's queue.
         const auto closed = [&] {

@@ -13,11 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <arpa/inet.h>
 #include <csignal>
-#include <netinet/in.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 using namespace zel::testframes;
@@ -29,19 +26,6 @@ int freePort()
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost);
     return probe.serverPort();
-}
-
-int idleFrom(const QByteArray& source, int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    inet_pton(AF_INET, source.constData(), &a.sin_addr);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    a.sin_port = htons(quint16(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    return fd;
 }
 
 int descriptorsOf(qint64 pid)
@@ -96,7 +80,8 @@ private Q_SLOTS:
         // per address and in all.
         std::vector<int> crowd;
         for (int i = 0; i < 1100; ++i)
-            crowd.push_back(idleFrom("127.0.0." + QByteArray::number(10 + i % 11), port));
+            crowd.push_back(
+                idleConnection(port, ("127.0.0." + QByteArray::number(10 + i % 11)).constData()));
         QTest::qWait(1000);
         const int held = descriptorsOf(monitor.processId());
         QVERIFY2(held < 400, qPrintable(QString::number(held)));
