@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -60,6 +61,14 @@ QByteArray HttpProbe::readAll(int timeoutMs, bool* closed)
     if (closed)
         *closed = ended;
     return got;
+}
+
+void raiseDescriptorLimit()
+{
+    rlimit r{};
+    getrlimit(RLIMIT_NOFILE, &r);
+    r.rlim_cur = r.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &r);
 }
 
 int idleConnection(int port, const char* source)

@@ -24,6 +24,10 @@ private:
     int m_fd = -1;
 };
 
+// Raises this process's descriptor limit to its ceiling: a crowd of a
+// thousand connections needs more than some defaults give.
+void raiseDescriptorLimit();
+
 // A connection from the loopback address `source` that never sends a byte,
 // opened without waiting; -1 when no socket could be made.
 int idleConnection(int port, const char* source);

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QTest>
 
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -62,11 +61,7 @@ class TestHttpServer : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        // The crowd below needs more descriptors than some defaults give.
-        rlimit r{};
-        getrlimit(RLIMIT_NOFILE, &r);
-        r.rlim_cur = r.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &r);
+        raiseDescriptorLimit();
         QCOMPARE(m_server.start(*SocketAddress::numeric(QStringLiteral("127.0.0.1"), 0)),
                  QString());
         m_port = m_server.port();

@@ -42,10 +42,7 @@ private Q_SLOTS:
     void alertGoesOutThroughAFlood()
     {
         // The flood is this process's; the monitor keeps the usual 1,024.
-        rlimit r{};
-        getrlimit(RLIMIT_NOFILE, &r);
-        r.rlim_cur = r.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &r);
+        raiseDescriptorLimit();
 
         QTemporaryDir dir;
         PtyPair pty;
