@@ -6,9 +6,12 @@
 
 namespace zel {
 
-MetricsService::MetricsService(MonitorCore& core, const AlarmMonitor& alarms, QObject* parent)
+MetricsService::MetricsService(MonitorCore& core, const AlarmMonitor& alarms, QObject* parent,
+                               std::chrono::milliseconds retryEvery)
     : QObject(parent), m_core(core), m_alarms(alarms)
 {
+    m_retry.setInterval(retryEvery);
+    connect(&m_retry, &QTimer::timeout, this, &MetricsService::listen);
     connect(&core, &MonitorCore::statusUpdated, this, &MetricsService::countUpdate);
     // A watchdog clear changes the record without a status update.
     connect(&core, &MonitorCore::recordChanged, this, &MetricsService::publish);
@@ -35,30 +38,47 @@ void MetricsService::start()
     if (!listen.enabled())
         return;
     m_on = true;
+    m_listen = listen;
     publish();
-    if (const QString why = m_endpoint.start(listen.host, listen.port); !why.isEmpty()) {
-        Q_EMIT operatorNotice(
-            QStringLiteral("Metrics: cannot listen on %1 (%2); the metrics endpoint is off")
-                .arg(listen.text(), why));
-        m_on = false;
+    this->listen();
+}
+
+void MetricsService::listen()
+{
+    const QString why = m_endpoint.start(m_listen.host, m_listen.port);
+    if (why.isEmpty()) {
+        m_retry.stop();
+        if (m_failing)
+            Q_EMIT operatorNotice(QStringLiteral("Metrics: now listening on %1").arg(url()));
+        m_failing = false;
+        qInfo("Metrics on %s/metrics", qUtf8Printable(url()));
         return;
     }
-    m_host = listen.host;
-    qInfo("Metrics on %s/metrics", qUtf8Printable(url()));
+    if (!m_failing)
+        Q_EMIT operatorNotice(
+            QStringLiteral("Metrics: cannot listen on %1 (%2); trying again every %3 s")
+                .arg(m_listen.text(), why)
+                .arg(std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::milliseconds(m_retry.interval()))
+                         .count()));
+    m_failing = true;
+    m_retry.start();
 }
 
 void MetricsService::stop()
 {
     m_on = false;
+    m_failing = false;
+    m_retry.stop();
     m_endpoint.stop();
-    m_host.clear();
 }
 
 QString MetricsService::url() const
 {
     if (m_endpoint.port() == 0)
         return QString();
-    const QString host = m_host.contains(u':') ? u'[' + m_host + u']' : m_host;
+    const QString& h = m_listen.host;
+    const QString host = h.contains(u':') ? u'[' + h + u']' : h;
     return QStringLiteral("http://%1:%2").arg(host).arg(m_endpoint.port());
 }
 

@@ -4,7 +4,12 @@
 #include "metricsendpoint.h"
 #include "monitor/monitorcore.h"
 
+#include "metricssettings.h"
+
 #include <QObject>
+#include <QTimer>
+
+#include <chrono>
 
 namespace zel {
 
@@ -15,11 +20,15 @@ namespace zel {
 class MetricsService : public QObject {
     Q_OBJECT
 public:
-    MetricsService(MonitorCore& core, const AlarmMonitor& alarms, QObject* parent = nullptr);
+    // A port that cannot be bound (another program holds it, the address is
+    // not up yet) is tried again every retryEvery.
+    MetricsService(MonitorCore& core, const AlarmMonitor& alarms, QObject* parent = nullptr,
+                   std::chrono::milliseconds retryEvery = std::chrono::seconds(30));
     ~MetricsService() override;
 
-    // Starts listening when the settings ask for it; a bad setting or a busy
-    // port is told through operatorNotice and leaves the endpoint off.
+    // Starts listening when the settings ask for it. A bad setting is told
+    // through operatorNotice and leaves the endpoint off; a busy port is told
+    // once, retried, and told again once it binds.
     void start();
     void stop();
 
@@ -31,14 +40,17 @@ Q_SIGNALS:
     void operatorNotice(const QString& text);
 
 private:
+    void listen();
     void publish();
     void countUpdate(const StatusUpdate& update);
 
     MonitorCore& m_core;
     const AlarmMonitor& m_alarms;
     MetricsEndpoint m_endpoint;
-    QString m_host;
+    ListenAddress m_listen;
+    QTimer m_retry;
     bool m_on = false;
+    bool m_failing = false;
     // As the watchdog last set the POWER lamp.
     bool m_powerLamp = false;
     QDateTime m_lastUpdate;

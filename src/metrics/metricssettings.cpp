@@ -1,5 +1,9 @@
 #include "metricssettings.h"
 
+#include "http/socketaddress.h"
+
+#include <algorithm>
+
 namespace zel {
 
 QString ListenAddress::text() const
@@ -24,7 +28,8 @@ ListenAddress parseListenAddress(const QString& raw)
     if (colon < 0)
         return refuse(QStringLiteral("is not address:port (write it as 127.0.0.1:9101)"));
     QString host = text.left(colon);
-    if (host.startsWith(u'[') && host.endsWith(u']'))
+    const bool bracketed = host.startsWith(u'[') && host.endsWith(u']');
+    if (bracketed)
         host = host.mid(1, host.size() - 2);
     else if (host.contains(u':'))
         return refuse(QStringLiteral("needs its IPv6 address in brackets, as [::1]:9101"));
@@ -32,12 +37,19 @@ ListenAddress parseListenAddress(const QString& raw)
     if (host.isEmpty())
         return refuse(QStringLiteral("names no address (write 127.0.0.1:9101, or 0.0.0.0:9101 "
                                      "for every interface)"));
-    if (host.contains(u' ') || host.contains(u'/'))
-        return refuse(QStringLiteral("is no address"));
-    bool ok = false;
-    const int port = text.mid(colon + 1).toInt(&ok);
-    if (!ok || port < 0 || port > 65535)
+    const QString portText = text.mid(colon + 1);
+    const bool digits = !portText.isEmpty() && portText.size() <= 5 &&
+                        std::all_of(portText.begin(), portText.end(),
+                                    [](QChar c) { return c >= u'0' && c <= u'9'; });
+    const int port = portText.toInt();
+    if (!digits || port > 65535)
         return refuse(QStringLiteral("has no port number from 0 to 65535"));
+    // Numbers only, never a name or a resolver's shorthand ("0", "127.1",
+    // "*"), which would bind other interfaces than the operator meant.
+    if (bracketed != host.contains(u':') || !http::SocketAddress::numeric(host, port))
+        return refuse(QStringLiteral("names no address: write four numbers, as 127.0.0.1:9101 "
+                                     "(0.0.0.0:9101 for every interface), or an IPv6 address "
+                                     "in brackets, as [::1]:9101"));
     a.host = host;
     a.port = port;
     return a;

@@ -1,8 +1,9 @@
 // A real scrape of the monitor fed frames on a pty: every figure of the panel
 // under its name and unit, in text a Prometheus server accepts.
 
-#include "httpprobe.h"
+#include "http/httpprobe.h"
 #include "metrics/metricsservice.h"
+#include "metrics/metricssettings.h"
 #include "monitor/stationservices.h"
 #include "support/monitorrig.h"
 #include "support/testframes.h"
@@ -12,7 +13,9 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace zel;
@@ -156,6 +159,32 @@ private Q_SLOTS:
         QCOMPARE(o["alarms"][0]["alarm"].toString(), QStringLiteral("over_temperature"));
         QCOMPARE(o["link"]["up"].toBool(), true);
         QCOMPARE(o["link"]["kind"].toString(), QStringLiteral("serial"));
+    }
+
+    void takenPortIsTriedAgainUntilItBinds()
+    {
+        QTcpServer holder;
+        QVERIFY(holder.listen(QHostAddress::LocalHost));
+        const int port = holder.serverPort();
+        SettingsStore& settings = m_rig->form->core().settings();
+        settings.write(keys::MetricsSection, keys::Listen,
+                       QStringLiteral("127.0.0.1:%1").arg(port));
+        MetricsService retrying(m_rig->form->core(), m_services->alarms(), nullptr,
+                                std::chrono::milliseconds(100));
+        QSignalSpy notices(&retrying, &MetricsService::operatorNotice);
+        retrying.start();
+        QCOMPARE(notices.size(), 1);
+        QVERIFY2(notices[0][0].toString().contains(QStringLiteral("in use")),
+                 qPrintable(notices[0][0].toString()));
+        // Failed retries are not told again.
+        QTest::qWait(500);
+        QCOMPARE(notices.size(), 1);
+        holder.close();
+        QTRY_COMPARE_WITH_TIMEOUT(retrying.endpoint().port(), port, 10000);
+        QCOMPARE(notices.size(), 2);
+        QVERIFY(notices[1][0].toString().contains(QStringLiteral("now listening")));
+        QCOMPARE(statusOf(httpRequest(port, "GET", "/metrics")), 200);
+        settings.write(keys::MetricsSection, keys::Listen, QStringLiteral("127.0.0.1:0"));
     }
 
     void cleanupTestCase()

@@ -133,6 +133,8 @@ int main(int argc, char* argv[])
         const double p99 = bench::percentile(ms, 99);
         std::printf("scrape_p50_ms %.3f\nscrape_p99_ms %.3f\nscrape_max_ms %.3f\n", p50, p99,
                     ms.empty() ? 0.0 : ms.back());
+        std::printf("rss_quiet_kb %ld\nrss_hostile_kb %ld\nheader_flood_bytes %lld\n",
+                    scrapes->quietKb(), scrapes->hostileKb(), scrapes->headerBytes());
     }
 
     std::vector<double> latencyMs, wakeMs, workMs;

@@ -3,8 +3,10 @@
 #include <QElapsedTimer>
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,14 +16,17 @@ HttpProbe::~HttpProbe()
         ::close(m_fd);
 }
 
-bool HttpProbe::connectTo(int port)
+bool HttpProbe::connectTo(int port, const char* source)
 {
     m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
+    inet_pton(AF_INET, source, &a.sin_addr);
+    if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+        return false;
     a.sin_port = htons(quint16(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return m_fd >= 0 && ::connect(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    return ::connect(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
 }
 
 bool HttpProbe::send(const QByteArray& bytes)
@@ -56,6 +61,34 @@ QByteArray HttpProbe::readAll(int timeoutMs, bool* closed)
     if (closed)
         *closed = ended;
     return got;
+}
+
+void raiseDescriptorLimit()
+{
+    rlimit r{};
+    getrlimit(RLIMIT_NOFILE, &r);
+    r.rlim_cur = r.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &r);
+}
+
+int idleConnection(int port, const char* source)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    inet_pton(AF_INET, source, &a.sin_addr);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    a.sin_port = htons(quint16(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    return fd;
+}
+
+bool closedByServer(int fd)
+{
+    char buf[256];
+    const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
 }
 
 QByteArray httpRequest(int port, const QByteArray& method, const QByteArray& path, int timeoutMs)

@@ -11,14 +11,28 @@ public:
     HttpProbe(const HttpProbe&) = delete;
     HttpProbe& operator=(const HttpProbe&) = delete;
 
-    bool connectTo(int port);
+    // From the loopback address `source`: the server counts connections per
+    // address, so a crowd from 127.0.0.2 is not the scraper's 127.0.0.1.
+    bool connectTo(int port, const char* source = "127.0.0.1");
     bool send(const QByteArray& bytes);
     // Everything until the server closes or timeoutMs passes; closed tells which.
     QByteArray readAll(int timeoutMs, bool* closed = nullptr);
 
+    int fd() const { return m_fd; }
+
 private:
     int m_fd = -1;
 };
+
+// Raises this process's descriptor limit to its ceiling: a crowd of a
+// thousand connections needs more than some defaults give.
+void raiseDescriptorLimit();
+
+// A connection from the loopback address `source` that never sends a byte,
+// opened without waiting; -1 when no socket could be made.
+int idleConnection(int port, const char* source);
+// Whether the server has closed fd (reads and discards anything sent).
+bool closedByServer(int fd);
 
 // One request on a fresh connection: the whole answer, or empty.
 QByteArray httpRequest(int port, const QByteArray& method, const QByteArray& path,

@@ -1,0 +1,95 @@
+#include "throwawaytls.h"
+
+#include <gnutls/gnutls.h>
+#include <gnutls/x509.h>
+
+#include <arpa/inet.h>
+#include <ctime>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray take(gnutls_datum_t& d)
+{
+    QByteArray out(reinterpret_cast<const char*>(d.data), int(d.size));
+    gnutls_free(d.data);
+    return out;
+}
+
+} // namespace
+
+ThrowawayCertificate makeThrowawayCertificate()
+{
+    gnutls_x509_privkey_t key = nullptr;
+    gnutls_x509_crt_t crt = nullptr;
+    gnutls_x509_privkey_init(&key);
+    gnutls_x509_privkey_generate(key, GNUTLS_PK_ECDSA,
+                                 GNUTLS_CURVE_TO_BITS(GNUTLS_ECC_CURVE_SECP256R1), 0);
+    gnutls_x509_crt_init(&crt);
+    gnutls_x509_crt_set_version(crt, 3);
+    const unsigned char serial[] = {1};
+    gnutls_x509_crt_set_serial(crt, serial, sizeof serial);
+    const time_t now = time(nullptr);
+    gnutls_x509_crt_set_activation_time(crt, now - 60);
+    gnutls_x509_crt_set_expiration_time(crt, now + 3600);
+    gnutls_x509_crt_set_dn_by_oid(crt, GNUTLS_OID_X520_COMMON_NAME, 0, "127.0.0.1", 9);
+    gnutls_x509_crt_set_key(crt, key);
+    gnutls_x509_crt_sign2(crt, crt, key, GNUTLS_DIG_SHA256, 0);
+    ThrowawayCertificate c;
+    gnutls_datum_t d{};
+    if (gnutls_x509_crt_export2(crt, GNUTLS_X509_FMT_PEM, &d) == 0)
+        c.certificatePem = take(d);
+    if (gnutls_x509_crt_export2(crt, GNUTLS_X509_FMT_DER, &d) == 0)
+        c.certificateDer = take(d);
+    if (gnutls_x509_privkey_export2(key, GNUTLS_X509_FMT_PEM, &d) == 0)
+        c.keyPem = take(d);
+    gnutls_x509_crt_deinit(crt);
+    gnutls_x509_privkey_deinit(key);
+    return c;
+}
+
+TlsAnswer tlsRequest(int port, const QByteArray& request, int timeoutMs)
+{
+    TlsAnswer out;
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(quint16(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return out;
+    }
+    gnutls_certificate_credentials_t credentials = nullptr;
+    gnutls_session_t session = nullptr;
+    gnutls_certificate_allocate_credentials(&credentials);
+    gnutls_init(&session, GNUTLS_CLIENT);
+    gnutls_set_default_priority(session);
+    gnutls_credentials_set(session, GNUTLS_CRD_CERTIFICATE, credentials);
+    gnutls_transport_set_int(session, fd);
+    gnutls_handshake_set_timeout(session, unsigned(timeoutMs));
+    int rc;
+    do
+        rc = gnutls_handshake(session);
+    while (rc < 0 && !gnutls_error_is_fatal(rc));
+    if (rc == 0) {
+        unsigned count = 0;
+        if (const gnutls_datum_t* peers = gnutls_certificate_get_peers(session, &count); count)
+            out.peerCertificateDer =
+                QByteArray(reinterpret_cast<const char*>(peers[0].data), int(peers[0].size));
+        gnutls_record_send(session, request.constData(), size_t(request.size()));
+        char buf[4096];
+        ssize_t n;
+        while ((n = gnutls_record_recv(session, buf, sizeof buf)) > 0 || n == GNUTLS_E_INTERRUPTED)
+            if (n > 0)
+                out.answer.append(buf, int(n));
+    }
+    gnutls_deinit(session);
+    gnutls_certificate_free_credentials(credentials);
+    ::close(fd);
+    return out;
+}
