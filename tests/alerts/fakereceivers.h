@@ -144,6 +144,8 @@ class FakeWebhook final : public FakeReceiver {
 public:
     // Bytes of answers written to clients.
     qint64 sent() const { return m_sent; }
+    // Every whole request, head and body, in order.
+    const QList<QByteArray>& requests() const { return m_requests; }
 
 protected:
     void opened(QTcpSocket* s) override { m_buffer.remove(s); }
@@ -159,6 +161,7 @@ protected:
         const QString head = QString::fromUtf8(b.left(end));
         if (b.size() < end + 4 + length.match(head).captured(1).toInt())
             return;
+        m_requests << b;
         m_buffer.remove(s);
         if (m_mode == Mode::Error500)
             return reply(s, "500 Internal Server Error", "");
@@ -209,5 +212,6 @@ private:
     }
 
     QMap<QTcpSocket*, QByteArray> m_buffer;
+    QList<QByteArray> m_requests;
     qint64 m_sent = 0;
 };
