@@ -119,13 +119,20 @@ WebhookAnswer WebhookTransfer::answer(CURLcode code) const
     if (m_headComplete || (code == CURLE_OK && m_answer.status > 0))
         return m_answer;
     WebhookAnswer failed;
+    const QString detail =
+        m_error[0] ? QString::fromUtf8(m_error) : QString::fromUtf8(curl_easy_strerror(code));
     if (!m_answer.failure.isEmpty())
         failed.failure = m_answer.failure;
     else if (code == CURLE_OPERATION_TIMEDOUT)
         failed.timedOut = true;
+    else if (m_answer.status > 0 &&
+             (code == CURLE_OUT_OF_MEMORY || detail.contains(u"header", Qt::CaseInsensitive)))
+        // libcurl's own bound on a header line, which never reaches onHeader
+        // whole (it says "out of memory" for it).
+        failed.failure =
+            QStringLiteral("the webhook's answer has no end of its headers; not read further");
     else
-        failed.failure = plainWords(code, m_error[0] ? QString::fromUtf8(m_error)
-                                                     : QString::fromUtf8(curl_easy_strerror(code)));
+        failed.failure = plainWords(code, detail);
     return failed;
 }
 

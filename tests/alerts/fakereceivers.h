@@ -21,11 +21,12 @@ public:
         RejectLogin,
         Error500,
         Redirect,
-        EndlessBody,  // webhook: 200, then a body that never ends
-        Drip,         // webhook: an answer that never ends, a byte every 200 ms
-        DripBody,     // webhook: 200 at once, then the body a byte every 200 ms
-        RedirectLoop, // webhook: always redirects, to itself
-        RedirectFile, // webhook: redirects to a local file
+        EndlessBody,   // webhook: 200, then a body that never ends
+        EndlessHeader, // webhook: a status line, then a header line that never ends
+        Drip,          // webhook: an answer that never ends, a byte every 200 ms
+        DripBody,      // webhook: 200 at once, then the body a byte every 200 ms
+        RedirectLoop,  // webhook: always redirects, to itself
+        RedirectFile,  // webhook: redirects to a local file
     };
 
     quint16 port() const { return m_port; }
@@ -166,7 +167,10 @@ protected:
         if (m_mode == Mode::Error500)
             return reply(s, "500 Internal Server Error", "");
         if (m_mode == Mode::EndlessBody)
-            return pour(s);
+            return pour(s,
+                        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
+        if (m_mode == Mode::EndlessHeader)
+            return pour(s, "HTTP/1.1 200 OK\r\nX-Pad: ");
         if (m_mode == Mode::Drip || m_mode == Mode::DripBody)
             return drip(s, m_mode == Mode::DripBody);
         if (m_mode == Mode::RedirectLoop)
@@ -181,14 +185,14 @@ protected:
 
 private:
     // Keeps the socket's queue topped up for as long as the client reads.
-    void pour(QTcpSocket* s)
+    void pour(QTcpSocket* s, const QByteArray& head)
     {
         connect(s, &QTcpSocket::bytesWritten, this, [this, s](qint64 n) {
             m_sent += n;
             if (s->state() == QAbstractSocket::ConnectedState && s->bytesToWrite() < 65536)
                 s->write(QByteArray(65536, 'x'));
         });
-        s->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
+        s->write(head);
     }
     // The status line, then a header that never ends; or a whole head, then
     // a body that takes for ever.

@@ -174,6 +174,8 @@ private Q_SLOTS:
             << int(Mode::Drip) << 1000 << false << "the webhook did not answer within 1 s";
         QTest::newRow("200, then a body a byte at a time")
             << int(Mode::DripBody) << 20000 << true << "accepted the alert (HTTP 200)";
+        QTest::newRow("a header line without end")
+            << int(Mode::EndlessHeader) << 60000 << false << "no end of its headers";
         QTest::newRow("redirect loop")
             << int(Mode::RedirectLoop) << 60000 << false << "redirected more than 5 times";
         QTest::newRow("redirect to a file")
@@ -190,7 +192,7 @@ private Q_SLOTS:
         WebhookChannel channel(deadlineMs);
         QSignalSpy finished(&channel, &WebhookChannel::finished);
         channel.post(QStringLiteral("http://127.0.0.1:%1/hook").arg(hook.port()), "a1", "{}");
-        // The first three answers never end by themselves.
+        // The first four answers never end by themselves.
         QVERIFY(finished.wait(30000));
         const auto outcome = finished.at(0).at(0).value<ChannelOutcome>();
         QVERIFY2(outcome.words.contains(words), qPrintable(outcome.words));
