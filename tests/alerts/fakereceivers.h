@@ -164,6 +164,8 @@ protected:
             return;
         m_requests << b;
         m_buffer.remove(s);
+        if (m_mode == Mode::DropMidMessage)
+            return s->abort();
         if (m_mode == Mode::Error500)
             return reply(s, "500 Internal Server Error", "");
         if (m_mode == Mode::EndlessBody)

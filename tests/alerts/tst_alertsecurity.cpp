@@ -226,23 +226,38 @@ private Q_SLOTS:
         QVERIFY(request.endsWith("\r\n\r\n" + json));
     }
 
+    // The mail server greets first, which is neither a TLS handshake nor HTTP.
     void webhookFailureWords_data()
     {
         QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("toMailServer");
+        QTest::addColumn<QString>("scheme");
         QTest::addColumn<QString>("words");
-        QTest::newRow("refused") << int(Mode::Refuse) << "the webhook refused the connection";
-        QTest::newRow("500") << int(Mode::Error500)
+        QTest::newRow("refused") << int(Mode::Refuse) << false << "http"
+                                 << "the webhook refused the connection";
+        QTest::newRow("dropped") << int(Mode::DropMidMessage) << false << "http"
+                                 << "the webhook dropped the connection";
+        QTest::newRow("500") << int(Mode::Error500) << false << "http"
                              << "the webhook answered HTTP 500 Internal Server Error";
+        QTest::newRow("no TLS") << int(Mode::Accept) << true << "https"
+                                << "certificate not trusted, or the secure connection to the "
+                                   "webhook failed";
+        QTest::newRow("not HTTP") << int(Mode::Accept) << true << "http"
+                                  << "the webhook gave an answer that is not HTTP";
     }
     void webhookFailureWords()
     {
         QFETCH(int, mode);
+        QFETCH(bool, toMailServer);
+        QFETCH(QString, scheme);
         QFETCH(QString, words);
         FakeWebhook hook;
+        FakeMailServer mailServer;
         hook.setMode(Mode(mode));
         WebhookChannel channel(60000);
         QSignalSpy finished(&channel, &WebhookChannel::finished);
-        channel.post(QStringLiteral("http://127.0.0.1:%1/hook").arg(hook.port()), "a1", "{}");
+        const quint16 port = toMailServer ? mailServer.port() : hook.port();
+        channel.post(QStringLiteral("%1://127.0.0.1:%2/hook").arg(scheme).arg(port), "a1", "{}");
         QVERIFY(finished.wait(30000));
         const auto outcome = finished.at(0).at(0).value<ChannelOutcome>();
         QCOMPARE(outcome.words, words);
