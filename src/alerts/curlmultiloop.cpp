@@ -55,8 +55,10 @@ int CurlMultiLoop::onSocket(CURL*, curl_socket_t socket, int what, void* self, v
     if (what == CURL_POLL_REMOVE) {
         // Later: this may run inside one of these notifiers' own signal.
         for (QSocketNotifier* n : {w.read, w.write}) {
-            n->setEnabled(false);
-            n->deleteLater();
+            if (n) {
+                n->setEnabled(false);
+                n->deleteLater();
+            }
         }
         loop->m_watches.erase(socket);
         return 0;

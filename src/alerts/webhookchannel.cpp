@@ -1,5 +1,7 @@
 #include "webhookchannel.h"
 
+#include <QTimer>
+
 namespace zel {
 namespace {
 
@@ -40,8 +42,11 @@ void WebhookChannel::send(const QUrl& url)
         return onAnswer({0, QString(), QByteArray(), QString(), true});
     m_transfer = std::make_unique<WebhookTransfer>(url, m_id, m_json, left);
     if (!m_loop.add(m_transfer->handle())) {
-        m_transfer.reset();
-        done(false, QStringLiteral("the webhook could not be reached: libcurl cannot start"));
+        // Told later, as every other outcome is, and busy until then.
+        QTimer::singleShot(0, this, [this] {
+            m_transfer.reset();
+            done(false, QStringLiteral("the webhook could not be reached: libcurl cannot start"));
+        });
     }
 }
 

@@ -53,6 +53,8 @@ WebhookTransfer::WebhookTransfer(const QUrl& url, const QByteArray& id, const QB
     // A user and password in the address go as Basic authentication.
     curl_easy_setopt(m_easy, CURLOPT_URL, url.toEncoded().constData());
     curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    // As the receivers have always been spoken to.
+    curl_easy_setopt(m_easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     // Where the alerts go is the setting's address, never a proxy from
     // the environment.
     curl_easy_setopt(m_easy, CURLOPT_PROXY, "");
