@@ -1,5 +1,7 @@
 #include "webhookchannel.h"
 
+#include <QTimer>
+
 namespace zel {
 namespace {
 
@@ -7,52 +9,63 @@ constexpr int MaxRedirects = 5;
 
 } // namespace
 
-WebhookChannel::WebhookChannel(int timeoutMs, QObject* parent) : QObject(parent), m_deadline(this)
+WebhookChannel::WebhookChannel(int timeoutMs, QObject* parent)
+    : QObject(parent), m_timeoutMs(timeoutMs),
+      m_loop([this](CURL* easy, CURLcode code) { onEnded(easy, code); }, this)
 {
-    // One deadline for the whole attempt: a time-out that restarts with
-    // every byte lets a webhook dripping its answer hold the channel for ever.
-    m_deadline.setSingleShot(true);
-    m_deadline.setInterval(timeoutMs);
-    connect(&m_deadline, &QTimer::timeout, this, &WebhookChannel::onDeadline);
+}
+
+WebhookChannel::~WebhookChannel()
+{
+    if (m_transfer)
+        m_loop.remove(m_transfer->handle());
 }
 
 void WebhookChannel::post(const QString& url, const QString& id, const QByteArray& json)
 {
-    if (m_request)
+    if (m_transfer)
         return;
     m_id = id.toUtf8();
     m_json = json;
     m_hops = 0;
-    m_deadline.start();
+    // One deadline for the whole attempt: a time-out that restarts with
+    // every byte or every hop lets a webhook hold the channel for ever.
+    m_deadline.setRemainingTime(m_timeoutMs);
     send(QUrl(url));
 }
 
 void WebhookChannel::send(const QUrl& url)
 {
     m_url = url;
-    m_request = new WebhookRequest(this);
-    connect(m_request, &WebhookRequest::finished, this, &WebhookChannel::onAnswer);
-    m_request->post(url,
-                    "Content-Type: application/json\r\nIdempotency-Key: " + m_id +
-                        "\r\nUser-Agent: zel-fm-monitor\r\n",
-                    m_json);
+    const qint64 left = m_deadline.remainingTime();
+    if (left <= 0)
+        return onAnswer({0, QString(), QByteArray(), QString(), true});
+    m_transfer = std::make_unique<WebhookTransfer>(url, m_id, m_json, left);
+    if (!m_loop.add(m_transfer->handle())) {
+        // Told later, as every other outcome is, and busy until then.
+        QTimer::singleShot(0, this, [this] {
+            m_transfer.reset();
+            done(false, QStringLiteral("the webhook could not be reached: libcurl cannot start"));
+        });
+    }
 }
 
-void WebhookChannel::onDeadline()
+void WebhookChannel::onEnded(CURL* easy, CURLcode code)
 {
-    if (!m_request)
+    if (!m_transfer || easy != m_transfer->handle())
         return;
-    m_request->abort();
-    m_request->deleteLater();
-    m_request = nullptr;
-    done(false, QStringLiteral("the webhook did not answer within %1 s")
-                    .arg(m_deadline.interval() / 1000.0));
+    m_loop.remove(easy);
+    const WebhookAnswer answer = m_transfer->answer(code);
+    m_transfer.reset();
+    onAnswer(answer);
 }
 
 void WebhookChannel::onAnswer(const WebhookAnswer& answer)
 {
-    m_request->deleteLater();
-    m_request = nullptr;
+    if (answer.timedOut)
+        return done(
+            false,
+            QStringLiteral("the webhook did not answer within %1 s").arg(m_timeoutMs / 1000.0));
     const int status = answer.status;
     if (status >= 300 && status < 400) {
         // The raw header: a relative Location is no URL to the parsed one.
@@ -87,7 +100,6 @@ void WebhookChannel::onAnswer(const WebhookAnswer& answer)
 
 void WebhookChannel::done(bool delivered, const QString& words)
 {
-    m_deadline.stop();
     Q_EMIT finished({delivered, words});
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "curlmultiloop.h"
 #include "mailchannel.h"
-#include "webhookrequest.h"
+#include "webhooktransfer.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
-#include <QTimer>
 #include <QUrl>
+
+#include <memory>
 
 namespace zel {
 
@@ -13,13 +16,14 @@ namespace zel {
 // thread it lives on. Redirects are followed here (up to five, never from
 // https to http) so that the POST and its body survive a 301 or 302 too.
 // An attempt, redirects included, ends within timeoutMs however slowly the
-// webhook answers.
+// webhook answers. Destroying the channel ends an attempt at once.
 class WebhookChannel : public QObject {
     Q_OBJECT
 public:
     explicit WebhookChannel(int timeoutMs = 30000, QObject* parent = nullptr);
+    ~WebhookChannel() override;
 
-    bool busy() const { return m_request != nullptr; }
+    bool busy() const { return m_transfer != nullptr; }
     void post(const QString& url, const QString& id, const QByteArray& json);
 
 Q_SIGNALS:
@@ -27,12 +31,15 @@ Q_SIGNALS:
 
 private:
     void send(const QUrl& url);
+    void onEnded(CURL* easy, CURLcode code);
     void onAnswer(const WebhookAnswer& answer);
-    void onDeadline();
     void done(bool delivered, const QString& words);
 
-    QTimer m_deadline;
-    WebhookRequest* m_request = nullptr;
+    const int m_timeoutMs;
+    QDeadlineTimer m_deadline;
+    // Before the transfer: it must leave the loop before the loop goes.
+    CurlMultiLoop m_loop;
+    std::unique_ptr<WebhookTransfer> m_transfer;
     QUrl m_url;
     QByteArray m_id;
     QByteArray m_json;

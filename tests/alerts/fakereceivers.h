@@ -21,11 +21,12 @@ public:
         RejectLogin,
         Error500,
         Redirect,
-        EndlessBody,  // webhook: 200, then a body that never ends
-        Drip,         // webhook: an answer that never ends, a byte every 200 ms
-        DripBody,     // webhook: 200 at once, then the body a byte every 200 ms
-        RedirectLoop, // webhook: always redirects, to itself
-        RedirectFile, // webhook: redirects to a local file
+        EndlessBody,   // webhook: 200, then a body that never ends
+        EndlessHeader, // webhook: a status line, then a header line that never ends
+        Drip,          // webhook: an answer that never ends, a byte every 200 ms
+        DripBody,      // webhook: 200 at once, then the body a byte every 200 ms
+        RedirectLoop,  // webhook: always redirects, to itself
+        RedirectFile,  // webhook: redirects to a local file
     };
 
     quint16 port() const { return m_port; }
@@ -144,6 +145,8 @@ class FakeWebhook final : public FakeReceiver {
 public:
     // Bytes of answers written to clients.
     qint64 sent() const { return m_sent; }
+    // Every whole request, head and body, in order.
+    const QList<QByteArray>& requests() const { return m_requests; }
 
 protected:
     void opened(QTcpSocket* s) override { m_buffer.remove(s); }
@@ -159,11 +162,17 @@ protected:
         const QString head = QString::fromUtf8(b.left(end));
         if (b.size() < end + 4 + length.match(head).captured(1).toInt())
             return;
+        m_requests << b;
         m_buffer.remove(s);
+        if (m_mode == Mode::DropMidMessage)
+            return s->abort();
         if (m_mode == Mode::Error500)
             return reply(s, "500 Internal Server Error", "");
         if (m_mode == Mode::EndlessBody)
-            return pour(s);
+            return pour(s,
+                        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
+        if (m_mode == Mode::EndlessHeader)
+            return pour(s, "HTTP/1.1 200 OK\r\nX-Pad: ");
         if (m_mode == Mode::Drip || m_mode == Mode::DripBody)
             return drip(s, m_mode == Mode::DripBody);
         if (m_mode == Mode::RedirectLoop)
@@ -178,14 +187,14 @@ protected:
 
 private:
     // Keeps the socket's queue topped up for as long as the client reads.
-    void pour(QTcpSocket* s)
+    void pour(QTcpSocket* s, const QByteArray& head)
     {
         connect(s, &QTcpSocket::bytesWritten, this, [this, s](qint64 n) {
             m_sent += n;
             if (s->state() == QAbstractSocket::ConnectedState && s->bytesToWrite() < 65536)
                 s->write(QByteArray(65536, 'x'));
         });
-        s->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
+        s->write(head);
     }
     // The status line, then a header that never ends; or a whole head, then
     // a body that takes for ever.
@@ -209,5 +218,6 @@ private:
     }
 
     QMap<QTcpSocket*, QByteArray> m_buffer;
+    QList<QByteArray> m_requests;
     qint64 m_sent = 0;
 };
