@@ -3,6 +3,7 @@
 // stored with, and the alarm resumed from the log sends no second one.
 
 #include "fakereceivers.h"
+#include "support/headlessenv.h"
 
 #include <QFile>
 #include <QProcess>
@@ -14,16 +15,6 @@
 #include <csignal>
 
 namespace {
-
-QProcessEnvironment headless(const QTemporaryDir& dir)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-    return env;
-}
 
 // The first column of every row the query gives.
 QStringList column(const QString& path, const QString& sql)
@@ -71,7 +62,7 @@ private Q_SLOTS:
         const QString database = dir.filePath(QStringLiteral("data/ZEL/history.db"));
 
         QProcess monitor;
-        monitor.setProcessEnvironment(headless(dir));
+        monitor.setProcessEnvironment(headlessEnvironment(dir));
         monitor.start(QStringLiteral(ZEL_MONITOR_PATH), {QStringLiteral("--headless")});
         QVERIFY(monitor.waitForStarted());
         QStringList stored;

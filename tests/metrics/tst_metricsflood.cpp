@@ -5,6 +5,7 @@
 
 #include "alerts/fakereceivers.h"
 #include "http/httpprobe.h"
+#include "support/headlessenv.h"
 #include "support/pty.h"
 #include "support/testframes.h"
 
@@ -58,13 +59,7 @@ private Q_SLOTS:
         ini.close();
 
         QProcess monitor;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-        monitor.setProcessEnvironment(env);
+        monitor.setProcessEnvironment(headlessEnvironment(dir));
         monitor.setChildProcessModifier([] {
             const rlimit usual{1024, 1024};
             setrlimit(RLIMIT_NOFILE, &usual);

@@ -3,6 +3,7 @@
 
 #include "alarms/eventrecord.h"
 #include "history/historyreader.h"
+#include "support/headlessenv.h"
 #include "support/pty.h"
 #include "support/testframes.h"
 
@@ -70,11 +71,7 @@ private Q_SLOTS:
         const QString offset = dir.filePath(QStringLiteral("faketime"));
         QVERIFY(writeFile(offset, "+0\n"));
 
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+        QProcessEnvironment env = headlessEnvironment(dir);
         // The wall clock follows the file; the monotonic one stays true.
         env.insert(QStringLiteral("LD_PRELOAD"), preload);
         env.remove(QStringLiteral("FAKETIME"));

@@ -2,6 +2,7 @@
 // pty, a clean end on SIGTERM; and its command line.
 
 #include "shell/commandline.h"
+#include "support/headlessenv.h"
 #include "support/pty.h"
 #include "support/testframes.h"
 
@@ -15,21 +16,6 @@
 using namespace zel;
 using namespace zel::testframes;
 using Action = MonitorCommandLine::Action;
-
-namespace {
-
-QProcessEnvironment headlessEnvironment(const QTemporaryDir& dir)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-    return env;
-}
-
-} // namespace
 
 class TestHeadless : public QObject {
     Q_OBJECT
