@@ -1,6 +1,8 @@
 #include "outboxstore.h"
 
+#include "config/filemodes.h"
 #include "history/historyschema.h"
+#include "history/recordfiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,6 +34,12 @@ QString OutboxStore::open()
     const QString folder = QFileInfo(m_path).absolutePath();
     if (!QDir().mkpath(folder))
         return m_error = QStringLiteral("cannot create the folder %1").arg(folder);
+    // The outbox may be the first to open the record: it makes the file with
+    // the record's mode, as the history store does.
+    const QFileDevice::Permissions mode = recordFileMode();
+    bool created = false;
+    if (QString why; !history::createRecordFile(m_path, mode, &created, &why))
+        return m_error = QStringLiteral("cannot create %1: %2").arg(m_path, why);
     QSqlDatabase db = QSqlDatabase::contains(m_connection)
                           ? QSqlDatabase::database(m_connection, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
@@ -42,13 +50,13 @@ QString OutboxStore::open()
     if (!db.open())
         return m_error = QStringLiteral("cannot open %1: %2")
                              .arg(m_path, db.lastError().text().trimmed());
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     QSqlError error;
     QString reason;
-    if (!history::migrate(db, &error, &reason)) {
+    if (!history::setUpWriteAheadLog(db, &error) || !history::migrate(db, &error, &reason)) {
         db.close();
         return m_error = QStringLiteral("%1 (%2)").arg(reason, error.text().trimmed());
     }
+    history::protectRecordFiles(m_path, mode, created);
     m_open = true;
     m_error.clear();
     return QString();

@@ -3,6 +3,7 @@
 #include "config/filemodes.h"
 #include "historyrows.h"
 #include "historyschema.h"
+#include "recordfiles.h"
 #include "rollup.h"
 #include "rollupcodec.h"
 
@@ -98,15 +99,13 @@ StoreError HistoryStore::open()
     if (!QDir().mkpath(folder))
         return {StoreFailure::Unwritable,
                 QStringLiteral("cannot create the folder %1").arg(folder)};
-    // SQLite would create the file 0644 less the umask, and its -wal and -shm
-    // with the file's mode: so the file is made first, with the record's mode.
-    const bool created = !QFileInfo::exists(m_path);
-    if (QString why; created && !createFileWithMode(m_path, m_fileMode, &why))
+    bool created = false;
+    if (QString why; !history::createRecordFile(m_path, m_fileMode, &created, &why))
         return {StoreFailure::Unwritable, QStringLiteral("cannot create %1: %2").arg(m_path, why)};
     StoreError error = connect();
     if (!error) {
         m_open = true;
-        protectFiles(created);
+        history::protectRecordFiles(m_path, m_fileMode, created);
         error = loadRollupMarks();
     }
     if (error)
@@ -133,19 +132,6 @@ StoreError HistoryStore::connect()
     if (!prepareStatements(&sqlError))
         return fail(sqlError, QStringLiteral("cannot prepare the statements"));
     return {};
-}
-
-void HistoryStore::protectFiles(bool created)
-{
-    // Opening made the side files; those left from an older version or
-    // another program keep what they had, less what others may do.
-    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
-        const QString file = m_path + suffix;
-        if (created && QFileInfo::exists(file))
-            QFile::setPermissions(file, m_fileMode);
-        else
-            removeOthersAccess(file);
-    }
 }
 
 void HistoryStore::close()

@@ -79,7 +79,6 @@ public:
 
 private:
     StoreError connect();
-    void protectFiles(bool created);
     StoreError fail(const QSqlError& error, const QString& what);
     StoreError failed(const QSqlQuery& q, const QString& what);
     bool prepareStatements(QSqlError* error);

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace zel;
 using Mode = FakeReceiver::Mode;
 
@@ -185,6 +187,25 @@ private Q_SLOTS:
         QCOMPARE(gone, QString::number(dropped));
         QCOMPARE(memory.alerts().size(), MemoryOutbox::Capacity);
         QCOMPARE(memory.holds(QStringLiteral("0")), dropped != 0);
+    }
+    // The outbox can be the first to open the record (its thread starts
+    // before the history writer's): the record is then the owner's alone too.
+    void outboxFirstMakesTheRecordPrivate()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("history.db"));
+        const mode_t umaskBefore = ::umask(0);
+        OutboxStore store(path);
+        const QString why = store.open();
+        ::umask(umaskBefore);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        QVERIFY(store.add(QStringLiteral("a1"), {channel::Mail}, 1, "{}"));
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+            struct stat st {};
+            QVERIFY2(::stat(QFile::encodeName(path + suffix).constData(), &st) == 0,
+                     qPrintable(suffix));
+            QCOMPARE(QString::number(st.st_mode & 0777, 8), QStringLiteral("600"));
+        }
     }
 };
 
