@@ -2,6 +2,7 @@
 
 #include "headlessmonitor.h"
 #include "shell/commandline.h"
+#include "shell/terminationsignals.h"
 
 #include <cstdio>
 
@@ -9,6 +10,7 @@ namespace zel {
 
 std::optional<int> runWithoutWindow(int argc, char** argv)
 {
+    ignoreFileSizeSignal();
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);

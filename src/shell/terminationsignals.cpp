@@ -34,6 +34,8 @@ TerminationSignals::~TerminationSignals()
     instance = nullptr;
 }
 
+void ignoreFileSizeSignal() {}
+
 } // namespace zel
 #else
 #include <csignal>
@@ -81,6 +83,11 @@ TerminationSignals::~TerminationSignals()
             ::close(end);
         end = -1;
     }
+}
+
+void ignoreFileSizeSignal()
+{
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace zel

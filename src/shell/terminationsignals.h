@@ -22,4 +22,9 @@ private:
     QSocketNotifier* m_notifier = nullptr;
 };
 
+// A write past the file-size limit (RLIMIT_FSIZE) then fails with EFBIG like
+// a full disk, which the record's writers already survive, instead of
+// ending the process with SIGXFSZ. Called first thing by both programs.
+void ignoreFileSizeSignal();
+
 } // namespace zel
