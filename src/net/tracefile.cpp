@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+
 namespace zel {
 
 TraceFile::TraceFile(QString path, qint64 maxBytes) : m_path(std::move(path)), m_maxBytes(maxBytes)
@@ -33,7 +36,7 @@ bool TraceFile::write(const QByteArray& record, QString* error) const
         return false;
     }
     QFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         *error = file.errorString();
         return false;
     }
@@ -42,13 +45,21 @@ bool TraceFile::write(const QByteArray& record, QString* error) const
         file.close();
         if (!rotate(error))
             return false;
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
             *error = file.errorString();
             return false;
         }
     }
-    if (file.write(record) != record.size() || !file.flush()) {
-        *error = file.errorString();
+    const qint64 before = file.size();
+    errno = 0;
+    // Unbuffered: a write that fails is over when write() returns, and
+    // nothing left in a buffer goes out later.
+    if (file.write(record) != record.size()) {
+        // Qt has no words for a short write (a full disk, a file-size limit).
+        *error = errno ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+        // A record is whole or absent: what went out before the write failed
+        // is taken back.
+        file.resize(before);
         return false;
     }
     return true;

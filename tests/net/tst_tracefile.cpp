@@ -5,6 +5,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace zel;
 
 namespace {
@@ -61,6 +64,27 @@ private Q_SLOTS:
                      all.chopped(inCurrent * 100).right(inOlder * 100));
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), inOlder < 0 ? 1 : 2);
+    }
+    // A write that fails halfway (here a file-size limit, as a full disk
+    // would) leaves no half record, and says why in words.
+    void failedWriteLeavesNoHalfRecord()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("logs.txt"));
+        TraceFile trace(path, 1 << 20);
+        QCOMPARE(trace.append(reply(1, 98)), std::nullopt);
+        const auto previous = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 150;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const std::optional<QString> told = trace.append(reply(2, 98));
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        ::signal(SIGXFSZ, previous);
+        QVERIFY(told);
+        QVERIFY2(told->contains(QStringLiteral("File too large")), qPrintable(*told));
+        QCOMPARE(contents(path), reply(1, 98) + "\r\n");
     }
 };
 
