@@ -1,4 +1,4 @@
-#include "monitor/monitormain.h"
+#include "app/monitormain.h"
 #include "shell/windowprogram.h"
 
 // zel-fm-monitor: the command line, and the monitor without a window, run

@@ -1,3 +1,6 @@
+#include "app/monitormain.h"
+#include "app/standardparts.h"
+#include "app/stationservices.h"
 #include "forms/alertsdialog.h"
 #include "forms/form1.h"
 #include "forms/historyacknowledger.h"
@@ -5,9 +8,6 @@
 #include "forms/qtoperatordialogs.h"
 #include "forms/qttrayicon.h"
 #include "metrics/metricsservice.h"
-#include "monitor/monitormain.h"
-#include "monitor/standardparts.h"
-#include "monitor/stationservices.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "clockstep.h"
+#include "core/statusupdate.h"
 #include "eventrecord.h"
-#include "monitor/statusupdate.h"
 #include "shell/clock.h"
 
 #include <QObject>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/statusupdate.h"
 #include "eventrecord.h"
-#include "monitor/statusupdate.h"
 #include "setvalues.h"
 #include "shell/clock.h"
 

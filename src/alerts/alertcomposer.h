@@ -3,8 +3,8 @@
 #include "alarms/alarmmonitor.h"
 #include "alarms/eventrecord.h"
 #include "alertsettings.h"
+#include "core/statusupdate.h"
 #include "flapdetector.h"
-#include "monitor/statusupdate.h"
 #include "shell/clock.h"
 
 #include <QMap>

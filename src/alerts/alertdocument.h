@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/statusupdate.h"
+#include "core/statusupdate.h"
 
 #include <QByteArray>
 #include <QDateTime>

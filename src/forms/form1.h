@@ -2,7 +2,7 @@
 
 #include "alarms/eventlog.h"
 #include "control/addresscommand.h"
-#include "monitor/monitorcore.h"
+#include "core/monitorcore.h"
 #include "shell/trayicon.h"
 
 #include <QTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/statusupdate.h"
 #include "historybatch.h"
-#include "monitor/statusupdate.h"
 #include "shell/clock.h"
 
 #include <QObject>

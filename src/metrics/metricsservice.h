@@ -1,8 +1,8 @@
 #pragma once
 
 #include "alarms/alarmmonitor.h"
+#include "core/monitorcore.h"
 #include "metricsendpoint.h"
-#include "monitor/monitorcore.h"
 
 #include "metricssettings.h"
 

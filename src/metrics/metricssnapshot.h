@@ -1,7 +1,7 @@
 #pragma once
 
 #include "alarms/alarmmonitor.h"
-#include "monitor/statusupdate.h"
+#include "core/statusupdate.h"
 #include "telemetry/transmitterstatus.h"
 
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #include "control/addresscommand.h"
-#include "forms/qtserialport.h"
 #include "support/fakes.h"
 #include "support/pty.h"
+#include "telemetry/qtserialport.h"
 
 #include <QTest>
 

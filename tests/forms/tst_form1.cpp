@@ -4,12 +4,12 @@
 #include "forms/form1.h"
 #include "forms/frmselcomm.h"
 #include "forms/ledindicator.h"
-#include "forms/qtserialport.h"
 #include "forms/setparameterpanel.h"
 #include "forms/statuspanel.h"
 #include "forms/traymenu.h"
 #include "support/monitorrig.h"
 #include "support/testframes.h"
+#include "telemetry/qtserialport.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,9 +2,9 @@
 #include "config/qtsettingsstore.h"
 #include "config/settingskeys.h"
 #include "forms/frmselcomm.h"
-#include "forms/qtserialport.h"
 #include "support/fakes.h"
 #include "support/pty.h"
+#include "telemetry/qtserialport.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/statusupdate.h"
 #include "history/historyfields.h"
-#include "monitor/statusupdate.h"
 
 #include <QTimeZone>
 

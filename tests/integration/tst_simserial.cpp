@@ -1,5 +1,5 @@
-#include "forms/qtserialport.h"
 #include "telemetry/framereceiver.h"
+#include "telemetry/qtserialport.h"
 
 #include <QProcess>
 #include <QSignalSpy>

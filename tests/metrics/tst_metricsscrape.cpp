@@ -1,10 +1,10 @@
 // A real scrape of the monitor fed frames on a pty: every figure of the panel
 // under its name and unit, in text a Prometheus server accepts.
 
+#include "app/stationservices.h"
 #include "http/httpprobe.h"
 #include "metrics/metricsservice.h"
 #include "metrics/metricssettings.h"
-#include "monitor/stationservices.h"
 #include "support/monitorrig.h"
 #include "support/testframes.h"
 

@@ -3,8 +3,8 @@
 #include "config/portdirectory.h"
 #include "config/qtsettingsstore.h"
 #include "forms/digitbox.h"
-#include "forms/qtserialport.h"
 #include "forms/statuspanel.h"
+#include "telemetry/qtserialport.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,10 +3,10 @@
 #include "config/portdirectory.h"
 #include "config/qtsettingsstore.h"
 #include "forms/qtoperatordialogs.h"
-#include "forms/qtserialport.h"
 #include "forms/qttrayicon.h"
 #include "simcodec.h"
 #include "simtransmitter.h"
+#include "telemetry/qtserialport.h"
 
 #include <QDir>
 #include <QEventLoop>

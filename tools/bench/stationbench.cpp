@@ -6,11 +6,11 @@
 //
 //   zel-bench-station on|off [SECONDS]     (default 60, 80 frames per second)
 
+#include "app/standardparts.h"
+#include "app/stationservices.h"
 #include "benchsupport.h"
+#include "core/monitorcore.h"
 #include "history/historyreader.h"
-#include "monitor/monitorcore.h"
-#include "monitor/standardparts.h"
-#include "monitor/stationservices.h"
 #include "shell/stderrdialogs.h"
 
 #include <QCoreApplication>

@@ -1,10 +1,10 @@
 // The station record fed by the whole monitor: frames on a pty, the set
 // command as the operator sends it, the history database read back.
 
+#include "app/stationservices.h"
 #include "forms/form1.h"
 #include "forms/setparameterpanel.h"
 #include "history/historyreader.h"
-#include "monitor/stationservices.h"
 #include "support/monitorrig.h"
 #include "support/testframes.h"
 

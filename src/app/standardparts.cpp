@@ -2,7 +2,7 @@
 
 #include "config/portdirectory.h"
 #include "config/qtsettingsstore.h"
-#include "forms/qtserialport.h"
+#include "telemetry/qtserialport.h"
 
 namespace zel {
 

@@ -1,5 +1,5 @@
-#include "forms/qtserialport.h"
 #include "support/pty.h"
+#include "telemetry/qtserialport.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -6,8 +6,8 @@
 #include "alarms/eventlog.h"
 #include "alarms/readbackwatch.h"
 #include "alerts/alertservice.h"
+#include "core/monitorcore.h"
 #include "history/historyservice.h"
-#include "monitorcore.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitorcore.h"
+#include "core/monitorcore.h"
 
 namespace zel {
 
