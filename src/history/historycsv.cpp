@@ -30,8 +30,10 @@ QString samplesHeader(Step step)
             c << name + QStringLiteral("_min") << name + QStringLiteral("_mean")
               << name + QStringLiteral("_max");
         // The flags sit after the frequency, as on the panel.
-        if (fieldAt(i) == Field::Frequency)
+        if (fieldAt(i) == Field::Frequency && step == Step::Second)
             c << QStringLiteral("on_air") << QStringLiteral("locked");
+        else if (fieldAt(i) == Field::Frequency)
+            c << QStringLiteral("on_air_fraction") << QStringLiteral("locked_fraction");
     }
     c << QStringLiteral("link");
     return c.join(u',');

@@ -10,9 +10,9 @@ namespace zel::history {
 
 // CSV of the command line, one line each, no line end. Values read as the
 // panel showed them; an empty cell where it showed dashes. For minutes and
-// hours each measured field has _min, _mean and _max; on_air and locked give
-// the share of the period's seconds (0 to 1), link the one most seconds came
-// over.
+// hours each measured field has _min, _mean and _max; on_air_fraction and
+// locked_fraction give the share of the period's seconds (0 to 1), link the
+// one most seconds came over.
 QString samplesHeader(Step step);
 QString secondRow(const SecondSample& s);
 QString rollupRow(const Rollup& r);

@@ -28,7 +28,7 @@ const char* const kUsage =
     "Commands:\n"
     "  samples           the recorded values, one row a second (default: the last\n"
     "                    hour), or one row a minute or hour with each field's _min,\n"
-    "                    _mean and _max\n"
+    "                    _mean and _max and on_air_fraction, locked_fraction\n"
     "  events            the event log (default: all of it), oldest first\n"
     "  ack ID            acknowledge the raised alarm of row ID, as the user running\n"
     "                    it\n"
