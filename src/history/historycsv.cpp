@@ -1,7 +1,5 @@
 #include "historycsv.h"
 
-#include "historytime.h"
-
 #include <QStringList>
 
 namespace zel::history {
@@ -39,9 +37,9 @@ QString samplesHeader(Step step)
     return c.join(u',');
 }
 
-QString secondRow(const SecondSample& s)
+QString secondRow(const SecondSample& s, TimeStyle style)
 {
-    QStringList c{formatTime(s.t * 1000), deviceText(s.deviceId)};
+    QStringList c{formatTime(s.t * 1000, style), deviceText(s.deviceId)};
     for (int i = 0; i < FieldCount; ++i) {
         const auto v = s.value[std::size_t(i)];
         c << (v ? formatScaled(*v, fieldInfo(fieldAt(i)).decimals) : QString());
@@ -52,9 +50,9 @@ QString secondRow(const SecondSample& s)
     return c.join(u',');
 }
 
-QString rollupRow(const Rollup& r)
+QString rollupRow(const Rollup& r, TimeStyle style)
 {
-    QStringList c{formatTime(r.t * 1000), deviceText(r.deviceId)};
+    QStringList c{formatTime(r.t * 1000, style), deviceText(r.deviceId)};
     for (int i = 0; i < FieldCount; ++i) {
         const auto& f = r.field[std::size_t(i)];
         const int decimals = fieldInfo(fieldAt(i)).decimals;
@@ -75,9 +73,9 @@ QString eventsHeader()
     return QStringLiteral("id,time,event,state,value,detail,user");
 }
 
-QString eventRow(const EventRecord& e)
+QString eventRow(const EventRecord& e, TimeStyle style)
 {
-    return QStringList{QString::number(e.id), formatTime(e.time.toMSecsSinceEpoch()),
+    return QStringList{QString::number(e.id), formatTime(e.time.toMSecsSinceEpoch(), style),
                        csvField(e.event),     csvField(e.state),
                        csvField(e.value),     csvField(e.detail),
                        csvField(e.user)}

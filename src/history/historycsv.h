@@ -3,6 +3,7 @@
 #include "alarms/eventrecord.h"
 #include "historyfields.h"
 #include "historyreader.h"
+#include "historytime.h"
 
 #include <QString>
 
@@ -14,11 +15,11 @@ namespace zel::history {
 // locked_fraction give the share of the period's seconds (0 to 1), link the
 // one most seconds came over.
 QString samplesHeader(Step step);
-QString secondRow(const SecondSample& s);
-QString rollupRow(const Rollup& r);
+QString secondRow(const SecondSample& s, TimeStyle style = {});
+QString rollupRow(const Rollup& r, TimeStyle style = {});
 
 QString eventsHeader();
-QString eventRow(const EventRecord& e);
+QString eventRow(const EventRecord& e, TimeStyle style = {});
 
 // The field quoted when it holds a comma, a quote or a line break.
 QString csvField(const QString& text);
