@@ -68,6 +68,14 @@ QString rollupRow(const Rollup& r, TimeStyle style)
     return c.join(u',');
 }
 
+QString blankRow(Step step, qint64 t, TimeStyle style)
+{
+    // Hours have the columns of minutes.
+    static const qsizetype seconds = samplesHeader(Step::Second).count(u',');
+    static const qsizetype periods = samplesHeader(Step::Minute).count(u',');
+    return formatTime(t * 1000, style) + QString(step == Step::Second ? seconds : periods, u',');
+}
+
 QString eventsHeader()
 {
     return QStringLiteral("id,time,event,state,value,detail,user");

@@ -17,6 +17,8 @@ namespace zel::history {
 QString samplesHeader(Step step);
 QString secondRow(const SecondSample& s, TimeStyle style = {});
 QString rollupRow(const Rollup& r, TimeStyle style = {});
+// A second or period with nothing recorded: its time and empty cells.
+QString blankRow(Step step, qint64 t, TimeStyle style = {});
 
 QString eventsHeader();
 QString eventRow(const EventRecord& e, TimeStyle style = {});

@@ -2,7 +2,9 @@
 #include "history/historystore.h"
 #include "history/historytime.h"
 #include "historytestdata.h"
+#include "shell/filelocations.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -174,7 +176,17 @@ private Q_SLOTS:
         QTest::newRow("minutes") << QStringList{"samples", "--step",          "1m", "--from", from,
                                                 "--to",    "2026-12-06T21:45"}
                                  << "samples-1m.csv";
+        QTest::newRow("minutes, filled")
+            << QStringList{"samples", "--step", "1m",   "--fill",
+                           "--from",  from,     "--to", "2026-12-06T21:47"}
+            << "samples-1m-filled.csv";
+        QTest::newRow("seconds, filled, local, for spreadsheets")
+            << QStringList{"samples",          "--fill",      "--local",
+                           "--time-format",    "spreadsheet", "--from",
+                           "2026-12-06 22:43", "--to",        "2026-12-06 22:43:04"}
+            << "samples-1s-filled-local.csv";
         QTest::newRow("events") << QStringList{"events"} << "events.csv";
+        QTest::newRow("events, local") << QStringList{"events", "--local"} << "events-local.csv";
         QTest::newRow("unacknowledged")
             << QStringList{"events", "--unacknowledged", "--from", "2026-12-06T21:43:05"}
             << "events-unacknowledged.csv";
@@ -206,6 +218,16 @@ private Q_SLOTS:
         QTest::newRow("unknown command") << QStringList{"plot"} << 2 << "unknown command";
         QTest::newRow("bad time") << QStringList{"samples", "--from", "last week"} << 2
                                   << "cannot read \"last week\"";
+        QTest::newRow("bad time format")
+            << QStringList{"events", "--time-format", "excel"} << 2 << "--time-format";
+        QTest::newRow("fill on events")
+            << QStringList{"events", "--fill"} << 2 << "not valid for events";
+        QTest::newRow("fill of a year") << QStringList{"samples", "--fill", "--from", "-365d"} << 2
+                                        << "--fill: the range holds 31536000 rows";
+        QTest::newRow("fill of a year of hours")
+            << QStringList{"samples",           "--fill", "--step",           "1h", "--from",
+                           "2026-12-06T21:43Z", "--to",   "2027-12-06T21:43Z"}
+            << 0 << "2027-12-06T21:00:00.000Z,,,";
         QTest::newRow("bad step") << QStringList{"samples", "--step", "5m"} << 2 << "--step";
         QTest::newRow("unknown option") << QStringList{"events", "--colour"} << 2 << "colour";
         QTest::newRow("step on events")
@@ -224,8 +246,10 @@ private Q_SLOTS:
         QCOMPARE(r.code, code);
         const QString text = QString::fromUtf8(code == 0 ? r.out : r.err);
         QVERIFY2(text.contains(says), qPrintable(text));
+        // One line, not the whole help.
         if (code == 2)
-            QVERIFY(text.contains(QLatin1String("Usage:")));
+            QVERIFY2(text.endsWith(QLatin1String("; see --help\n")) && text.count(u'\n') == 1,
+                     qPrintable(text));
     }
 
     void missingOrUnreadableDatabase()
@@ -249,6 +273,8 @@ private Q_SLOTS:
         QCOMPARE(r.err.count('\n'), 1);
 
         // The default place follows XDG_DATA_HOME.
+        if (QFileInfo(serviceHistoryDatabasePath()).isReadable())
+            QSKIP("this machine's service history would be read instead");
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
@@ -257,6 +283,37 @@ private Q_SLOTS:
         QVERIFY(p.waitForFinished(20000));
         QCOMPARE(p.exitCode(), 1);
         QVERIFY(p.readAllStandardError().contains("/data/ZEL/history.db"));
+    }
+
+    // Without --database: the user's own history, else the service's if readable.
+    void defaultDatabase_data()
+    {
+        QTest::addColumn<bool>("own");
+        QTest::addColumn<bool>("service");
+        QTest::addColumn<bool>("readsService");
+        QTest::newRow("own only") << true << false << false;
+        QTest::newRow("both") << true << true << false;
+        QTest::newRow("service's only") << false << true << true;
+        QTest::newRow("neither") << false << false << false;
+    }
+    void defaultDatabase()
+    {
+        QFETCH(bool, own);
+        QFETCH(bool, service);
+        QFETCH(bool, readsService);
+        QTemporaryDir dir;
+        const QString ownPath = dir.filePath(QStringLiteral("own.db"));
+        const QString servicePath = dir.filePath(QStringLiteral("var/lib/zel/ZEL/history.db"));
+        QVERIFY(QDir().mkpath(QFileInfo(servicePath).path()));
+        for (const auto& [made, path] :
+             {std::pair{own, ownPath}, std::pair{service, servicePath}}) {
+            QFile f(path);
+            QVERIFY(!made || f.open(QIODevice::WriteOnly));
+        }
+        const HistoryDatabaseChoice c = chooseHistoryDatabase(ownPath, servicePath);
+        QCOMPARE(c.path, readsService ? servicePath : ownPath);
+        QCOMPARE(c.service, readsService);
+        QCOMPARE(c.blocked, QString());
     }
 
     // A reader whose output nobody reads must not hold the monitor's
