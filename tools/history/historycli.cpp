@@ -20,8 +20,8 @@ namespace zel::history {
 namespace {
 
 const char* const kUsage =
-    "Usage: zel-fm-history [--database PATH] samples [--from T] [--to T] [--step 1s|1m|1h]\n"
-    "                      [--fill]\n"
+    "Usage: zel-fm-history [--database PATH] samples [--from T] [--to T] [--step 1s|1m|1h] "
+    "[--fill]\n"
     "  or:  zel-fm-history [--database PATH] events [--from T] [--to T] [--unacknowledged]\n"
     "  or:  zel-fm-history [--database PATH] ack ID\n"
     "Reads the station record that zel-fm-monitor keeps: CSV of the recorded values\n"
@@ -57,8 +57,9 @@ const char* const kUsage =
     "UTC as 2026-12-06T21:43:26.123Z or 2026-12-06T21:43:26 (with a T); a zone\n"
     "after either: Z, +01:00, -0500; a date alone, today or yesterday (local\n"
     "midnight); now; or back from now: -90s, -30m, -2h, -7d. Output times are\n"
-    "ISO 8601 UTC with milliseconds; values are as the monitor's panel shows them,\n"
-    "an empty cell where it showed dashes.\n"
+    "ISO 8601 UTC with milliseconds unless --local or --time-format say otherwise;\n"
+    "values are as the monitor's panel shows them, an empty cell where it showed\n"
+    "dashes.\n"
     "\n"
     "Exit status:\n"
     "  0  success\n"
