@@ -227,8 +227,9 @@ int runHistoryCli(const QStringList& arguments)
         return badArguments(s,
                             QStringLiteral("--step: \"%1\" is none of 1s, 1m, 1h").arg(stepText));
 
-    Output output{{parser.isSet(local), parser.value(timeFormat) == QLatin1String("spreadsheet")},
-                  parser.isSet(fill)};
+    const Output output{
+        {parser.isSet(local), parser.value(timeFormat) == QLatin1String("spreadsheet")},
+        parser.isSet(fill)};
     if (!output.time.spreadsheet && parser.value(timeFormat) != QLatin1String("iso"))
         return badArguments(s,
                             QStringLiteral("--time-format: \"%1\" is neither iso nor spreadsheet")
