@@ -119,6 +119,8 @@ private Q_SLOTS:
         QTest::newRow("offset, no colon") << "2026-12-06 16:43:26-0500" << NOW - 123;
         QTest::newRow("offset, hours") << "2026-12-06 16:43-05" << NOW - 26123;
         QTest::newRow("skipped by the clock") << "2026-03-29 02:30" << qint64(-1);
+        QTest::newRow("passed twice: the later")
+            << "2026-10-25 02:30" << qint64(1792891800000); // 01:30Z
         QTest::newRow("no such offset") << "2026-12-06T21:43+15:00" << qint64(-1);
         QTest::newRow("other separator") << "2026-12-06_21:43" << qint64(-1);
         QTest::newRow("-90s") << "-90s" << NOW - 90000;
