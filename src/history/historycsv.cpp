@@ -1,7 +1,5 @@
 #include "historycsv.h"
 
-#include "historytime.h"
-
 #include <QStringList>
 
 namespace zel::history {
@@ -30,16 +28,18 @@ QString samplesHeader(Step step)
             c << name + QStringLiteral("_min") << name + QStringLiteral("_mean")
               << name + QStringLiteral("_max");
         // The flags sit after the frequency, as on the panel.
-        if (fieldAt(i) == Field::Frequency)
+        if (fieldAt(i) == Field::Frequency && step == Step::Second)
             c << QStringLiteral("on_air") << QStringLiteral("locked");
+        else if (fieldAt(i) == Field::Frequency)
+            c << QStringLiteral("on_air_fraction") << QStringLiteral("locked_fraction");
     }
     c << QStringLiteral("link");
     return c.join(u',');
 }
 
-QString secondRow(const SecondSample& s)
+QString secondRow(const SecondSample& s, TimeStyle style)
 {
-    QStringList c{formatTime(s.t * 1000), deviceText(s.deviceId)};
+    QStringList c{formatTime(s.t * 1000, style), deviceText(s.deviceId)};
     for (int i = 0; i < FieldCount; ++i) {
         const auto v = s.value[std::size_t(i)];
         c << (v ? formatScaled(*v, fieldInfo(fieldAt(i)).decimals) : QString());
@@ -50,9 +50,9 @@ QString secondRow(const SecondSample& s)
     return c.join(u',');
 }
 
-QString rollupRow(const Rollup& r)
+QString rollupRow(const Rollup& r, TimeStyle style)
 {
-    QStringList c{formatTime(r.t * 1000), deviceText(r.deviceId)};
+    QStringList c{formatTime(r.t * 1000, style), deviceText(r.deviceId)};
     for (int i = 0; i < FieldCount; ++i) {
         const auto& f = r.field[std::size_t(i)];
         const int decimals = fieldInfo(fieldAt(i)).decimals;
@@ -68,14 +68,22 @@ QString rollupRow(const Rollup& r)
     return c.join(u',');
 }
 
+QString blankRow(Step step, qint64 t, TimeStyle style)
+{
+    // Hours have the columns of minutes.
+    static const qsizetype seconds = samplesHeader(Step::Second).count(u',');
+    static const qsizetype periods = samplesHeader(Step::Minute).count(u',');
+    return formatTime(t * 1000, style) + QString(step == Step::Second ? seconds : periods, u',');
+}
+
 QString eventsHeader()
 {
     return QStringLiteral("id,time,event,state,value,detail,user");
 }
 
-QString eventRow(const EventRecord& e)
+QString eventRow(const EventRecord& e, TimeStyle style)
 {
-    return QStringList{QString::number(e.id), formatTime(e.time.toMSecsSinceEpoch()),
+    return QStringList{QString::number(e.id), formatTime(e.time.toMSecsSinceEpoch(), style),
                        csvField(e.event),     csvField(e.state),
                        csvField(e.value),     csvField(e.detail),
                        csvField(e.user)}

@@ -1,5 +1,6 @@
 #include "filelocations.h"
 
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace zel {
@@ -34,6 +35,32 @@ QString StandardFileLocations::traceFilePath() const
 QString StandardFileLocations::historyDatabasePath() const
 {
     return dataFolder() + QStringLiteral("/history.db");
+}
+
+QString serviceHistoryDatabasePath()
+{
+#ifdef Q_OS_WIN
+    return {};
+#else
+    return QStringLiteral("/var/lib/zel-fm-monitor/ZEL/history.db");
+#endif
+}
+
+HistoryDatabaseChoice chooseHistoryDatabase(const QString& own, const QString& service)
+{
+    if (QFileInfo::exists(own) || service.isEmpty())
+        return {own, false, {}};
+    if (QFileInfo(service).isReadable())
+        return {service, true, {}};
+    // The service's state directory (two up from the file) is closed to all
+    // but its group; that it is there but cannot be entered is all a user
+    // outside the group can see.
+    const QFileInfo state(QFileInfo(QFileInfo(service).path()).path());
+    if (!state.isDir() || state.isExecutable())
+        return {own, false, {}};
+    return {own, false,
+            QStringLiteral("the service's history, %1, is readable by the group %2 only")
+                .arg(service, state.group())};
 }
 
 } // namespace zel

@@ -24,4 +24,19 @@ public:
     QString historyDatabasePath() const override;
 };
 
+// The station record of the zel-fm-monitor service, in its state directory
+// (StateDirectory= and XDG_DATA_HOME in its systemd unit); empty where there
+// is no such service.
+QString serviceHistoryDatabasePath();
+
+// The history a reader takes when none is named: the user's own, or the
+// service's when the user has none and may read it. `blocked` tells, when
+// the service's folder is there but closed to the user, what to do about it.
+struct HistoryDatabaseChoice {
+    QString path;
+    bool service = false;
+    QString blocked;
+};
+HistoryDatabaseChoice chooseHistoryDatabase(const QString& own, const QString& service);
+
 } // namespace zel

@@ -2,7 +2,9 @@
 #include "history/historystore.h"
 #include "history/historytime.h"
 #include "historytestdata.h"
+#include "shell/filelocations.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -25,8 +27,10 @@ using namespace zel::history::testdata;
 
 namespace {
 
-const qint64 NOW = 1796593406123; // 2026-12-06T21:43:26.123Z
-const qint64 S0 = 1796593380;     // 2026-12-06T21:43:00Z
+const qint64 NOW = 1796593406123;             // 2026-12-06T21:43:26.123Z
+const qint64 S0 = 1796593380;                 // 2026-12-06T21:43:00Z
+const qint64 LOCAL_MIDNIGHT = NOW - 81806123; // 2026-12-06T00:00+01:00
+const qint64 SUMMER_NOON = 1782900000000;     // 2026-07-01T12:00+02:00
 
 struct Result {
     int code = -1;
@@ -64,6 +68,9 @@ class TestHistoryCli : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
+        // Central European time, written out so that no zone database is needed;
+        // the command lines started below inherit it.
+        qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
         m_db = m_dir.filePath(QStringLiteral("history.db"));
         HistoryStore store(m_db);
         QVERIFY(!store.open());
@@ -100,7 +107,22 @@ private Q_SLOTS:
         QTest::newRow("without milliseconds") << "2026-12-06T21:43:26Z" << NOW - 123;
         QTest::newRow("without Z") << "2026-12-06T21:43:26" << NOW - 123;
         QTest::newRow("minutes only") << "2026-12-06T21:43" << NOW - 26123;
-        QTest::newRow("date") << "2026-12-06" << NOW - 78206123;
+        QTest::newRow("date: local midnight") << "2026-12-06" << LOCAL_MIDNIGHT;
+        QTest::newRow("today") << "today" << LOCAL_MIDNIGHT;
+        QTest::newRow("yesterday") << "yesterday" << LOCAL_MIDNIGHT - 86400000;
+        QTest::newRow("now") << "now" << NOW;
+        QTest::newRow("local") << "2026-12-06 22:43:26.123" << NOW;
+        QTest::newRow("local minutes") << "2026-12-06 22:43" << NOW - 26123;
+        QTest::newRow("local in summer") << "2026-07-01 12:00" << SUMMER_NOON;
+        QTest::newRow("space and Z") << "2026-12-06 21:43:26.123Z" << NOW;
+        QTest::newRow("offset") << "2026-12-06T23:43:26.123+02:00" << NOW;
+        QTest::newRow("offset, no colon") << "2026-12-06 16:43:26-0500" << NOW - 123;
+        QTest::newRow("offset, hours") << "2026-12-06 16:43-05" << NOW - 26123;
+        QTest::newRow("skipped by the clock") << "2026-03-29 02:30" << qint64(-1);
+        QTest::newRow("passed twice: the later")
+            << "2026-10-25 02:30" << qint64(1792891800000); // 01:30Z
+        QTest::newRow("no such offset") << "2026-12-06T21:43+15:00" << qint64(-1);
+        QTest::newRow("other separator") << "2026-12-06_21:43" << qint64(-1);
         QTest::newRow("-90s") << "-90s" << NOW - 90000;
         QTest::newRow("-30m") << "-30m" << NOW - 1800000;
         QTest::newRow("-2h") << "-2h" << NOW - 7200000;
@@ -110,7 +132,6 @@ private Q_SLOTS:
         QTest::newRow("forward in time") << "+2h" << qint64(-1);
         QTest::newRow("no such day") << "2026-02-30" << qint64(-1);
         QTest::newRow("no such hour") << "2026-12-06T25:00:00Z" << qint64(-1);
-        QTest::newRow("other zone") << "2026-12-06T21:43:26+01:00" << qint64(-1);
         QTest::newRow("empty") << "" << qint64(-1);
     }
     void timeArguments()
@@ -118,8 +139,32 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(qint64, ms);
         QCOMPARE(parseTimeArgument(text, NOW).value_or(-1), ms);
-        if (ms >= 0 && !text.startsWith(u'-') && text.endsWith(u'Z'))
+        if (ms >= 0 && text.contains(u'T') && text.endsWith(u'Z'))
             QCOMPARE(formatTime(ms).left(text.size() - 1), text.left(text.size() - 1));
+    }
+
+    void timeOutput_data()
+    {
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<bool>("local");
+        QTest::addColumn<bool>("spreadsheet");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("UTC") << NOW << false << false << "2026-12-06T21:43:26.123Z";
+        QTest::newRow("local") << NOW << true << false << "2026-12-06T22:43:26.123+01:00";
+        QTest::newRow("local in summer")
+            << SUMMER_NOON << true << false << "2026-07-01T12:00:00.000+02:00";
+        QTest::newRow("spreadsheet") << NOW << false << true << "2026-12-06 21:43:26";
+        QTest::newRow("spreadsheet, local") << NOW << true << true << "2026-12-06 22:43:26";
+    }
+    void timeOutput()
+    {
+        QFETCH(qint64, ms);
+        QFETCH(bool, local);
+        QFETCH(bool, spreadsheet);
+        QFETCH(QString, text);
+        QCOMPARE(formatTime(ms, {local, spreadsheet}), text);
+        if (!spreadsheet)
+            QCOMPARE(parseTimeArgument(text, 0).value_or(-1), ms);
     }
 
     void csvMatchesGolden_data()
@@ -133,7 +178,17 @@ private Q_SLOTS:
         QTest::newRow("minutes") << QStringList{"samples", "--step",          "1m", "--from", from,
                                                 "--to",    "2026-12-06T21:45"}
                                  << "samples-1m.csv";
+        QTest::newRow("minutes, filled")
+            << QStringList{"samples", "--step", "1m",   "--fill",
+                           "--from",  from,     "--to", "2026-12-06T21:47"}
+            << "samples-1m-filled.csv";
+        QTest::newRow("seconds, filled, local, for spreadsheets")
+            << QStringList{"samples",          "--fill",      "--local",
+                           "--time-format",    "spreadsheet", "--from",
+                           "2026-12-06 22:43", "--to",        "2026-12-06 22:43:04"}
+            << "samples-1s-filled-local.csv";
         QTest::newRow("events") << QStringList{"events"} << "events.csv";
+        QTest::newRow("events, local") << QStringList{"events", "--local"} << "events-local.csv";
         QTest::newRow("unacknowledged")
             << QStringList{"events", "--unacknowledged", "--from", "2026-12-06T21:43:05"}
             << "events-unacknowledged.csv";
@@ -163,8 +218,18 @@ private Q_SLOTS:
         QTest::newRow("version") << QStringList{"--version"} << 0 << "zel-fm-history 2.0.3";
         QTest::newRow("no command") << QStringList{} << 2 << "no command";
         QTest::newRow("unknown command") << QStringList{"plot"} << 2 << "unknown command";
-        QTest::newRow("bad time") << QStringList{"samples", "--from", "yesterday"} << 2
-                                  << "cannot read \"yesterday\"";
+        QTest::newRow("bad time") << QStringList{"samples", "--from", "last week"} << 2
+                                  << "cannot read \"last week\"";
+        QTest::newRow("bad time format")
+            << QStringList{"events", "--time-format", "excel"} << 2 << "--time-format";
+        QTest::newRow("fill on events")
+            << QStringList{"events", "--fill"} << 2 << "not valid for events";
+        QTest::newRow("fill of a year") << QStringList{"samples", "--fill", "--from", "-365d"} << 2
+                                        << "--fill: the range holds 31536000 rows";
+        QTest::newRow("fill of a year of hours")
+            << QStringList{"samples",           "--fill", "--step",           "1h", "--from",
+                           "2026-12-06T21:43Z", "--to",   "2027-12-06T21:43Z"}
+            << 0 << "2027-12-06T21:00:00.000Z,,,";
         QTest::newRow("bad step") << QStringList{"samples", "--step", "5m"} << 2 << "--step";
         QTest::newRow("unknown option") << QStringList{"events", "--colour"} << 2 << "colour";
         QTest::newRow("step on events")
@@ -183,8 +248,10 @@ private Q_SLOTS:
         QCOMPARE(r.code, code);
         const QString text = QString::fromUtf8(code == 0 ? r.out : r.err);
         QVERIFY2(text.contains(says), qPrintable(text));
+        // One line, not the whole help.
         if (code == 2)
-            QVERIFY(text.contains(QLatin1String("Usage:")));
+            QVERIFY2(text.endsWith(QLatin1String("; see --help\n")) && text.count(u'\n') == 1,
+                     qPrintable(text));
     }
 
     void missingOrUnreadableDatabase()
@@ -208,6 +275,8 @@ private Q_SLOTS:
         QCOMPARE(r.err.count('\n'), 1);
 
         // The default place follows XDG_DATA_HOME.
+        if (QFileInfo(serviceHistoryDatabasePath()).isReadable())
+            QSKIP("this machine's service history would be read instead");
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_dir.filePath(QStringLiteral("data")));
@@ -216,6 +285,37 @@ private Q_SLOTS:
         QVERIFY(p.waitForFinished(20000));
         QCOMPARE(p.exitCode(), 1);
         QVERIFY(p.readAllStandardError().contains("/data/ZEL/history.db"));
+    }
+
+    // Without --database: the user's own history, else the service's if readable.
+    void defaultDatabase_data()
+    {
+        QTest::addColumn<bool>("own");
+        QTest::addColumn<bool>("service");
+        QTest::addColumn<bool>("readsService");
+        QTest::newRow("own only") << true << false << false;
+        QTest::newRow("both") << true << true << false;
+        QTest::newRow("service's only") << false << true << true;
+        QTest::newRow("neither") << false << false << false;
+    }
+    void defaultDatabase()
+    {
+        QFETCH(bool, own);
+        QFETCH(bool, service);
+        QFETCH(bool, readsService);
+        QTemporaryDir dir;
+        const QString ownPath = dir.filePath(QStringLiteral("own.db"));
+        const QString servicePath = dir.filePath(QStringLiteral("var/lib/zel/ZEL/history.db"));
+        QVERIFY(QDir().mkpath(QFileInfo(servicePath).path()));
+        for (const auto& [made, path] :
+             {std::pair{own, ownPath}, std::pair{service, servicePath}}) {
+            QFile f(path);
+            QVERIFY(!made || f.open(QIODevice::WriteOnly));
+        }
+        const HistoryDatabaseChoice c = chooseHistoryDatabase(ownPath, servicePath);
+        QCOMPARE(c.path, readsService ? servicePath : ownPath);
+        QCOMPARE(c.service, readsService);
+        QCOMPARE(c.blocked, QString());
     }
 
     // A reader whose output nobody reads must not hold the monitor's

@@ -5,6 +5,7 @@
 #include "history/historyreader.h"
 #include "history/historystore.h"
 #include "history/historytime.h"
+#include "history/periodfill.h"
 #include "shell/filelocations.h"
 #include "shell/version.h"
 
@@ -19,7 +20,8 @@ namespace zel::history {
 namespace {
 
 const char* const kUsage =
-    "Usage: zel-fm-history [--database PATH] samples [--from T] [--to T] [--step 1s|1m|1h]\n"
+    "Usage: zel-fm-history [--database PATH] samples [--from T] [--to T] [--step 1s|1m|1h] "
+    "[--fill]\n"
     "  or:  zel-fm-history [--database PATH] events [--from T] [--to T] [--unacknowledged]\n"
     "  or:  zel-fm-history [--database PATH] ack ID\n"
     "Reads the station record that zel-fm-monitor keeps: CSV of the recorded values\n"
@@ -28,39 +30,61 @@ const char* const kUsage =
     "Commands:\n"
     "  samples           the recorded values, one row a second (default: the last\n"
     "                    hour), or one row a minute or hour with each field's _min,\n"
-    "                    _mean and _max\n"
+    "                    _mean and _max and on_air_fraction, locked_fraction\n"
     "  events            the event log (default: all of it), oldest first\n"
     "  ack ID            acknowledge the raised alarm of row ID, as the user running\n"
     "                    it\n"
     "\n"
     "Options:\n"
     "  --database PATH   the database to read (default: the monitor's,\n"
-    "                    $XDG_DATA_HOME/ZEL/history.db)\n"
+    "                    $XDG_DATA_HOME/ZEL/history.db, or when there is none the\n"
+    "                    service's, /var/lib/zel-fm-monitor/ZEL/history.db, if\n"
+    "                    readable; standard error says so)\n"
     "  --from T          start of the range (included)\n"
     "  --to T            end of the range (excluded)\n"
     "  --step STEP       samples: 1s (default), 1m or 1h\n"
+    "  --fill            samples: a row for every second or step of the range, empty\n"
+    "                    where nothing was recorded (at most 31 days at 1s)\n"
+    "  --local           output times in local time with the offset\n"
+    "  --time-format F   iso (default) or spreadsheet: 2026-12-06 21:43:26, read as\n"
+    "                    a date and time by LibreOffice and Excel (UTC unless\n"
+    "                    --local)\n"
     "  --unacknowledged  events: only raised alarms that no one acknowledged\n"
     "  -h, --help        print this help and exit\n"
     "  --version         print the version and exit\n"
     "\n"
-    "Times (T): 2026-12-06T21:43:26.123Z, 2026-12-06T21:43:26 or 2026-12-06 (UTC), or\n"
-    "back from now: -90s, -30m, -2h, -7d. Output times are ISO 8601 UTC with\n"
-    "milliseconds; values are as the monitor's panel shows them, an empty cell where\n"
-    "it showed dashes.\n"
+    "Times (T): local time as \"2026-12-06 22:43\" or \"2026-12-06 22:43:26\";\n"
+    "UTC as 2026-12-06T21:43:26.123Z or 2026-12-06T21:43:26 (with a T); a zone\n"
+    "after either: Z, +01:00, -0500; a date alone, today or yesterday (local\n"
+    "midnight); now; or back from now: -90s, -30m, -2h, -7d. Output times are\n"
+    "ISO 8601 UTC with milliseconds unless --local or --time-format say otherwise;\n"
+    "values are as the monitor's panel shows them, an empty cell where it showed\n"
+    "dashes.\n"
     "\n"
     "Exit status:\n"
     "  0  success\n"
     "  1  the database is missing or unreadable, or an acknowledgement was refused\n"
     "  2  bad arguments\n";
 
+// How rows are written, from --local, --time-format and --fill.
+struct Output {
+    TimeStyle time;
+    bool fill = false;
+};
+
 struct Streams {
     QTextStream out{stdout};
     QTextStream err{stderr};
 };
 
-int badArguments(Streams& s, const QString& reason)
+int badArguments(Streams& s, QString reason)
 {
-    s.err << "zel-fm-history: " << reason << '\n' << kUsage;
+    // The parser's own sentences ("Unknown option 'x'.") read as ours.
+    if (reason.endsWith(u'.'))
+        reason.chop(1);
+    if (!reason.isEmpty())
+        reason[0] = reason[0].toLower();
+    s.err << "zel-fm-history: " << reason << "; see --help\n";
     return 2;
 }
 
@@ -70,22 +94,47 @@ int unreadable(Streams& s, const QString& reason)
     return 1;
 }
 
-int samples(Streams& s, HistoryReader& reader, qint64 fromMs, qint64 toMs, Step step)
+// More would fill a disk by a slip of --from: 31 days of seconds.
+constexpr qint64 kMaxFilledRows = 31 * 86400;
+
+int samples(Streams& s, HistoryReader& reader, qint64 fromMs, qint64 toMs, Step step,
+            const Output& o)
 {
     // Seconds that began in the range.
     const qint64 fromS = (fromMs + 999) / 1000;
     const qint64 toS = (toMs + 999) / 1000;
+    const qint64 stepS = step == Step::Second ? 1 : step == Step::Minute ? 60 : 3600;
+    PeriodFill fill(stepS, fromS, toS,
+                    [&](qint64 t) { s.out << blankRow(step, t, o.time) << '\n'; });
+    if (o.fill && fill.periods() > kMaxFilledRows)
+        return badArguments(s, QStringLiteral("--fill: the range holds %1 rows, more than the "
+                                              "%2 of 31 days at 1s; narrow it or use --step")
+                                   .arg(fill.periods())
+                                   .arg(kMaxFilledRows));
+    const auto before = [&](qint64 t) {
+        if (o.fill)
+            fill.row(t);
+    };
     s.out << samplesHeader(step) << '\n';
-    const bool ok =
-        step == Step::Second
-            ? reader.forEachSecond(fromS, toS,
-                                   [&](const SecondSample& x) { s.out << secondRow(x) << '\n'; })
-            : reader.forEachRollup(step, fromS, toS,
-                                   [&](const Rollup& x) { s.out << rollupRow(x) << '\n'; });
-    return ok ? 0 : unreadable(s, reader.lastError());
+    const bool ok = step == Step::Second
+                        ? reader.forEachSecond(fromS, toS,
+                                               [&](const SecondSample& x) {
+                                                   before(x.t);
+                                                   s.out << secondRow(x, o.time) << '\n';
+                                               })
+                        : reader.forEachRollup(step, fromS, toS, [&](const Rollup& x) {
+                              before(x.t);
+                              s.out << rollupRow(x, o.time) << '\n';
+                          });
+    if (!ok)
+        return unreadable(s, reader.lastError());
+    if (o.fill)
+        fill.finish();
+    return 0;
 }
 
-int events(Streams& s, HistoryReader& reader, qint64 fromMs, qint64 toMs, bool unacknowledged)
+int events(Streams& s, HistoryReader& reader, qint64 fromMs, qint64 toMs, bool unacknowledged,
+           const Output& o)
 {
     auto rows = unacknowledged ? reader.unacknowledgedAlarms() : reader.events(fromMs, toMs);
     if (!rows)
@@ -94,12 +143,12 @@ int events(Streams& s, HistoryReader& reader, qint64 fromMs, qint64 toMs, bool u
     for (const EventRecord& e : *rows) {
         const qint64 t = e.time.toMSecsSinceEpoch();
         if (t >= fromMs && t < toMs)
-            s.out << eventRow(e) << '\n';
+            s.out << eventRow(e, o.time) << '\n';
     }
     return 0;
 }
 
-int acknowledge(Streams& s, const QString& path, qint64 id)
+int acknowledge(Streams& s, const QString& path, qint64 id, const Output& o)
 {
     if (!QFileInfo(path).isFile())
         return unreadable(s, QStringLiteral("no history database at %1").arg(path));
@@ -110,7 +159,7 @@ int acknowledge(Streams& s, const QString& path, qint64 id)
     if (const StoreError e =
             store.acknowledge(id, currentUserName(), QDateTime::currentDateTimeUtc(), &ack))
         return unreadable(s, QStringLiteral("cannot acknowledge: %1").arg(e.message));
-    s.out << eventsHeader() << '\n' << eventRow(ack) << '\n';
+    s.out << eventsHeader() << '\n' << eventRow(ack, o.time) << '\n';
     return 0;
 }
 
@@ -132,7 +181,12 @@ int runHistoryCli(const QStringList& arguments)
                                   QStringLiteral("STEP"), QStringLiteral("1s"));
     const QCommandLineOption unacknowledged(QStringLiteral("unacknowledged"),
                                             QStringLiteral("only alarms not acknowledged"));
-    parser.addOptions({help, version, database, from, to, step, unacknowledged});
+    const QCommandLineOption fill(QStringLiteral("fill"), QStringLiteral("every period"));
+    const QCommandLineOption local(QStringLiteral("local"), QStringLiteral("local times"));
+    const QCommandLineOption timeFormat(QStringLiteral("time-format"), QStringLiteral("layout"),
+                                        QStringLiteral("F"), QStringLiteral("iso"));
+    parser.addOptions(
+        {help, version, database, from, to, step, unacknowledged, fill, local, timeFormat});
     if (!parser.parse(arguments))
         return badArguments(s, parser.errorText());
     if (parser.isSet(help)) {
@@ -173,6 +227,14 @@ int runHistoryCli(const QStringList& arguments)
         return badArguments(s,
                             QStringLiteral("--step: \"%1\" is none of 1s, 1m, 1h").arg(stepText));
 
+    const Output output{
+        {parser.isSet(local), parser.value(timeFormat) == QLatin1String("spreadsheet")},
+        parser.isSet(fill)};
+    if (!output.time.spreadsheet && parser.value(timeFormat) != QLatin1String("iso"))
+        return badArguments(s,
+                            QStringLiteral("--time-format: \"%1\" is neither iso nor spreadsheet")
+                                .arg(parser.value(timeFormat)));
+
     const bool isSamples = command == QLatin1String("samples");
     const bool isEvents = command == QLatin1String("events");
     const bool isAck = command == QLatin1String("ack");
@@ -183,24 +245,33 @@ int runHistoryCli(const QStringList& arguments)
         return badArguments(s, isAck && words.size() < 2
                                    ? QStringLiteral("ack needs the alarm's id")
                                    : QStringLiteral("unexpected \"%1\"").arg(words.last()));
-    if ((parser.isSet(step) && !isSamples) || (parser.isSet(unacknowledged) && !isEvents) ||
+    if (((parser.isSet(step) || parser.isSet(fill)) && !isSamples) ||
+        (parser.isSet(unacknowledged) && !isEvents) ||
         (isAck && (parser.isSet(from) || parser.isSet(to))))
         return badArguments(s, QStringLiteral("option not valid for %1").arg(command));
 
-    const QString path = parser.isSet(database) ? parser.value(database)
-                                                : StandardFileLocations().historyDatabasePath();
+    const HistoryDatabaseChoice chosen =
+        parser.isSet(database)
+            ? HistoryDatabaseChoice{parser.value(database), false, {}}
+            : chooseHistoryDatabase(StandardFileLocations().historyDatabasePath(),
+                                    serviceHistoryDatabasePath());
+    const QString& path = chosen.path;
+    if (chosen.service)
+        s.err << "zel-fm-history: reading the service's history: " << path << '\n';
     if (isAck) {
         bool ok = false;
         const qint64 id = words[1].toLongLong(&ok);
         if (!ok || id <= 0)
             return badArguments(s, QStringLiteral("\"%1\" is no event id").arg(words[1]));
-        return acknowledge(s, path, id);
+        return acknowledge(s, path, id, output);
     }
     HistoryReader reader(path);
     if (!reader.open())
-        return unreadable(s, reader.lastError());
-    return isSamples ? samples(s, reader, fromMs, toMs, samplesStep)
-                     : events(s, reader, fromMs, toMs, parser.isSet(unacknowledged));
+        return unreadable(s, chosen.blocked.isEmpty()
+                                 ? reader.lastError()
+                                 : reader.lastError() + QStringLiteral("; ") + chosen.blocked);
+    return isSamples ? samples(s, reader, fromMs, toMs, samplesStep, output)
+                     : events(s, reader, fromMs, toMs, parser.isSet(unacknowledged), output);
 }
 
 } // namespace zel::history
