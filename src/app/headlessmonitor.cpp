@@ -19,9 +19,10 @@ int runHeadless(int argc, char** argv)
 
     auto dialogs = std::make_unique<StderrDialogs>();
     StderrDialogs& say = *dialogs;
+    // The core's notices are not printed here: the core traces each one, and
+    // its trace already goes to standard error, so the journal would have
+    // every port and settings problem twice.
     MonitorCore core(standardCoreParts(std::move(dialogs)));
-    QObject::connect(&core, &MonitorCore::operatorNotice, &app,
-                     [&say](const QString& text) { say.notice(text); });
     QObject::connect(&core, &MonitorCore::portChoiceNeeded, &app, [&say, &core] {
         say.notice(QStringLiteral("The serial link is selected but no port is: set \"Comm Port\" "
                                   "in section [Setting] of the settings file (%1).")

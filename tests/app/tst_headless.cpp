@@ -17,6 +17,19 @@ using namespace zel;
 using namespace zel::testframes;
 using Action = MonitorCommandLine::Action;
 
+namespace {
+
+bool writeSerialSettings(const QTemporaryDir& dir, const QString& device)
+{
+    QFile ini(dir.filePath(QStringLiteral("config/ZEL/ZEL.ini")));
+    return QDir(dir.path()).mkpath(QStringLiteral("config/ZEL")) &&
+           ini.open(QIODevice::WriteOnly) &&
+           ini.write("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=" + device.toLocal8Bit() +
+                     "\n") > 0;
+}
+
+} // namespace
+
 class TestHeadless : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -57,16 +70,28 @@ private Q_SLOTS:
         QVERIFY(p.readAllStandardError().startsWith("zel-fm-monitor: unknown option --no-such\n"));
     }
 
+    void aPortThatCannotBeOpenedIsSaidOnce()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeSerialSettings(dir, dir.filePath(QStringLiteral("no-such-tty"))));
+        QProcess monitor;
+        monitor.setProcessEnvironment(headlessEnvironment(dir));
+        monitor.start(QStringLiteral(ZEL_MONITOR_PATH), {QStringLiteral("--headless")});
+        QVERIFY(monitor.waitForStarted());
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (said += monitor.readAllStandardError()).contains("cannot be opened"), 10000);
+        ::kill(pid_t(monitor.processId()), SIGTERM);
+        QVERIFY(monitor.waitForFinished(10000));
+        said += monitor.readAllStandardError();
+        QCOMPARE(said.count("cannot be opened"), 1);
+    }
+
     void runsOnASerialLineAndEndsOnSigterm()
     {
         QTemporaryDir dir;
         PtyPair pty;
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("config/ZEL")));
-        QFile ini(dir.filePath(QStringLiteral("config/ZEL/ZEL.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=" + pty.devicePath().toLocal8Bit() +
-                  "\n");
-        ini.close();
+        QVERIFY(writeSerialSettings(dir, pty.devicePath()));
 
         QProcess monitor;
         monitor.setProcessEnvironment(headlessEnvironment(dir));
