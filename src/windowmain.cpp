@@ -8,6 +8,7 @@
 #include "forms/qtoperatordialogs.h"
 #include "forms/qttrayicon.h"
 #include "metrics/metricsservice.h"
+#include "shell/terminationsignals.h"
 
 #include <QApplication>
 
@@ -21,6 +22,11 @@ int runWindow(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zel-fm-monitor"));
+    // The session's end (logout, shutdown) comes as SIGTERM: leave as Exit
+    // does, with the record written and the stop logged.
+    zel::TerminationSignals termination;
+    QObject::connect(&termination, &zel::TerminationSignals::terminationRequested, &app,
+                     [] { QApplication::quit(); });
     // Lets the desktop match the window to its installed entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("zel-fm-monitor"));
     // The window hides in the tray; closing a dialog must not end the program.

@@ -87,6 +87,24 @@ private Q_SLOTS:
         QCOMPARE(said.count("cannot be opened"), 1);
     }
 
+    void windowProgramEndsCleanlyOnSigterm()
+    {
+        // A desktop session ends its programs with SIGTERM.
+        QTemporaryDir dir;
+        QProcessEnvironment env = headlessEnvironment(dir);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcess monitor;
+        monitor.setProcessEnvironment(env);
+        monitor.start(QStringLiteral(ZEL_MONITOR_PATH), QStringList{});
+        QVERIFY(monitor.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("data/ZEL/history.db"))),
+                                 20000);
+        ::kill(pid_t(monitor.processId()), SIGTERM);
+        QVERIFY(monitor.waitForFinished(20000));
+        QCOMPARE(monitor.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(monitor.exitCode(), 0);
+    }
+
     void runsOnASerialLineAndEndsOnSigterm()
     {
         QTemporaryDir dir;
