@@ -247,11 +247,6 @@ const QString kUnacknowledged = QStringLiteral(
     "e.state = 'raised' AND NOT EXISTS (SELECT 1 FROM events a WHERE a.ack_of = e.id)");
 }
 
-std::optional<QList<EventRecord>> HistoryReader::unacknowledgedAlarms()
-{
-    return eventQuery(kUnacknowledged, {});
-}
-
 std::optional<int> HistoryReader::unacknowledgedCount()
 {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
@@ -261,6 +256,29 @@ std::optional<int> HistoryReader::unacknowledgedCount()
         return std::nullopt;
     }
     return q.value(0).toInt();
+}
+
+std::optional<QList<AlarmStatus>> HistoryReader::activeAlarms()
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    const QString sql = QStringLiteral(
+        "SELECT * FROM (SELECT %1,"
+        " EXISTS (SELECT 1 FROM events c WHERE c.id > e.id AND c.event = e.event"
+        " AND c.state = 'cleared') AS cleared,"
+        " (SELECT a.user FROM events a WHERE a.ack_of = e.id LIMIT 1) AS ack_user,"
+        " EXISTS (SELECT 1 FROM events a WHERE a.ack_of = e.id) AS acked"
+        " FROM events e WHERE e.state = 'raised') WHERE NOT (cleared AND acked) ORDER BY id");
+    if (!q.exec(sql.arg(eventColumns()))) {
+        failed(q);
+        return std::nullopt;
+    }
+    QList<AlarmStatus> out;
+    while (q.next()) {
+        const AlarmState state = alarmState(q.value(7).toBool(), q.value(9).toBool());
+        out << AlarmStatus{eventFromRow(q), state, q.value(8).toString()};
+    }
+    return out;
 }
 
 std::optional<QList<AlarmSpan>> HistoryReader::alarmSpans(qint64 fromMs, qint64 toMs)

@@ -1,5 +1,7 @@
 #include "historycli.h"
 
+#include "alarmlist.h"
+
 #include "alarms/currentuser.h"
 #include "history/historycsv.h"
 #include "history/historyreader.h"
@@ -21,6 +23,7 @@ namespace {
 const char* const kUsage =
     "Usage: zel-fm-history [--database PATH] samples [--from T] [--to T] [--step 1s|1m|1h]\n"
     "  or:  zel-fm-history [--database PATH] events [--from T] [--to T] [--unacknowledged]\n"
+    "  or:  zel-fm-history [--database PATH] alarms\n"
     "  or:  zel-fm-history [--database PATH] ack ID\n"
     "Reads the station record that zel-fm-monitor keeps: CSV of the recorded values\n"
     "and of the event log, and acknowledgement of alarms. Safe while the monitor runs.\n"
@@ -30,6 +33,9 @@ const char* const kUsage =
     "                    hour), or one row a minute or hour with each field's _min,\n"
     "                    _mean and _max\n"
     "  events            the event log (default: all of it), oldest first\n"
+    "  alarms            the alarms raised now or waiting for an acknowledgement,\n"
+    "                    oldest first, with their state: raised_unacknowledged,\n"
+    "                    raised_acknowledged or cleared_unacknowledged\n"
     "  ack ID            acknowledge the raised alarm of row ID, as the user running\n"
     "                    it\n"
     "\n"
@@ -39,7 +45,8 @@ const char* const kUsage =
     "  --from T          start of the range (included)\n"
     "  --to T            end of the range (excluded)\n"
     "  --step STEP       samples: 1s (default), 1m or 1h\n"
-    "  --unacknowledged  events: only raised alarms that no one acknowledged\n"
+    "  --unacknowledged  events: only alarms that no one acknowledged, with their\n"
+    "                    state in a last column, alarm_state\n"
     "  -h, --help        print this help and exit\n"
     "  --version         print the version and exit\n"
     "\n"
@@ -87,7 +94,11 @@ int samples(Streams& s, HistoryReader& reader, qint64 fromMs, qint64 toMs, Step 
 
 int events(Streams& s, HistoryReader& reader, qint64 fromMs, qint64 toMs, bool unacknowledged)
 {
-    auto rows = unacknowledged ? reader.unacknowledgedAlarms() : reader.events(fromMs, toMs);
+    if (unacknowledged)
+        return writeUnacknowledgedAlarms(s.out, reader, fromMs, toMs)
+                   ? 0
+                   : unreadable(s, reader.lastError());
+    auto rows = reader.events(fromMs, toMs);
     if (!rows)
         return unreadable(s, reader.lastError());
     s.out << eventsHeader() << '\n';
@@ -176,7 +187,8 @@ int runHistoryCli(const QStringList& arguments)
     const bool isSamples = command == QLatin1String("samples");
     const bool isEvents = command == QLatin1String("events");
     const bool isAck = command == QLatin1String("ack");
-    if (!isSamples && !isEvents && !isAck)
+    const bool isAlarms = command == QLatin1String("alarms");
+    if (!isSamples && !isEvents && !isAck && !isAlarms)
         return badArguments(s, QStringLiteral("unknown command \"%1\"").arg(command));
     const qsizetype expectedWords = isAck ? 2 : 1;
     if (words.size() != expectedWords)
@@ -184,7 +196,7 @@ int runHistoryCli(const QStringList& arguments)
                                    ? QStringLiteral("ack needs the alarm's id")
                                    : QStringLiteral("unexpected \"%1\"").arg(words.last()));
     if ((parser.isSet(step) && !isSamples) || (parser.isSet(unacknowledged) && !isEvents) ||
-        (isAck && (parser.isSet(from) || parser.isSet(to))))
+        ((isAck || isAlarms) && (parser.isSet(from) || parser.isSet(to))))
         return badArguments(s, QStringLiteral("option not valid for %1").arg(command));
 
     const QString path = parser.isSet(database) ? parser.value(database)
@@ -199,6 +211,8 @@ int runHistoryCli(const QStringList& arguments)
     HistoryReader reader(path);
     if (!reader.open())
         return unreadable(s, reader.lastError());
+    if (isAlarms)
+        return writeActiveAlarms(s.out, reader) ? 0 : unreadable(s, reader.lastError());
     return isSamples ? samples(s, reader, fromMs, toMs, samplesStep)
                      : events(s, reader, fromMs, toMs, parser.isSet(unacknowledged));
 }

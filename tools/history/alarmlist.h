@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QTextStream>
+
+namespace zel::history {
+
+class HistoryReader;
+
+// zel-fm-history alarms: the alarms raised now or waiting for an
+// acknowledgement, oldest first, as CSV id,time,event,state,value,detail,
+// acknowledged_by. False on a read error, with the reason in the reader.
+bool writeActiveAlarms(QTextStream& out, HistoryReader& reader);
+
+// zel-fm-history events --unacknowledged: the event columns and, last, each
+// alarm's state, for the alarms raised in [fromMs, toMs).
+bool writeUnacknowledgedAlarms(QTextStream& out, HistoryReader& reader, qint64 fromMs, qint64 toMs);
+
+} // namespace zel::history
