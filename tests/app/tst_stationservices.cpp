@@ -57,7 +57,9 @@ private Q_SLOTS:
     // log keeps the alarm raised for the next start to take over.
     void failedPortStaysRaisedAcrossAStop()
     {
-        MonitorRig rig("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=/dev/zel-no-such-port\n");
+        // No qualify time: raised at the first failure, ahead of link_lost.
+        MonitorRig rig("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=/dev/zel-no-such-port\n"
+                       "[Alarms]\nQualifySeconds=0\n");
         StationServices services(rig.form->core());
         services.start();
         rig.form->start();
