@@ -30,6 +30,8 @@ int runHeadless(int argc, char** argv)
     StationServices services(core);
     QObject::connect(&services, &StationServices::operatorNotice, &app,
                      [&say](const QString& text) { say.notice(text); });
+    QObject::connect(&services, &StationServices::operatorInformation, &app,
+                     [&say](const QString& text) { say.information(text); });
     MetricsService metrics(core, services.alarms());
     QObject::connect(&metrics, &MetricsService::operatorNotice, &app,
                      [&say](const QString& text) { say.notice(text); });
