@@ -19,9 +19,10 @@ int runHeadless(int argc, char** argv)
 
     auto dialogs = std::make_unique<StderrDialogs>();
     StderrDialogs& say = *dialogs;
+    // The core's notices (a serial port or the trace file failing) are not
+    // repeated here: each is a trace line first, and the trace already goes
+    // to standard error.
     MonitorCore core(standardCoreParts(std::move(dialogs)));
-    QObject::connect(&core, &MonitorCore::operatorNotice, &app,
-                     [&say](const QString& text) { say.notice(text); });
     QObject::connect(&core, &MonitorCore::portChoiceNeeded, &app, [&say, &core] {
         say.notice(QStringLiteral("The serial link is selected but no port is: set \"Comm Port\" "
                                   "in section [Setting] of the settings file (%1).")

@@ -57,6 +57,31 @@ private Q_SLOTS:
         QVERIFY(p.readAllStandardError().startsWith("zel-fm-monitor: unknown option --no-such\n"));
     }
 
+    // A serial port that cannot be opened is said once on standard error,
+    // not as a trace line and again as a notice.
+    void portProblemSaidOnce()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("config/ZEL")));
+        QFile ini(dir.filePath(QStringLiteral("config/ZEL/ZEL.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=" +
+                  dir.filePath(QStringLiteral("no-such-tty")).toLocal8Bit() + "\n");
+        ini.close();
+        QProcess monitor;
+        monitor.setProcessEnvironment(headlessEnvironment(dir));
+        monitor.start(QStringLiteral(ZEL_MONITOR_PATH), {QStringLiteral("--headless")});
+        QVERIFY(monitor.waitForStarted());
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (said += monitor.readAllStandardError()).contains("cannot be opened"), 10000);
+        ::kill(pid_t(monitor.processId()), SIGTERM);
+        QVERIFY(monitor.waitForFinished(10000));
+        said += monitor.readAllStandardError();
+        QCOMPARE(said.count("cannot be opened"), 1);
+        QVERIFY(said.contains("Signal 15: stopping"));
+    }
+
     void runsOnASerialLineAndEndsOnSigterm()
     {
         QTemporaryDir dir;
