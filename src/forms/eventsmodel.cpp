@@ -1,7 +1,9 @@
 #include "eventsmodel.h"
 
+#include <QApplication>
 #include <QBrush>
 #include <QFont>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -154,6 +156,13 @@ QVariant EventsModel::data(const QModelIndex& index, int role) const
             return e.time.toUTC().toString(Qt::ISODateWithMs);
         if (index.column() == Detail)
             return e.detail;
+        break;
+    case Qt::DecorationRole:
+        // A set command's readback: confirmed is news, not confirmed trouble.
+        if (index.column() == State && e.state == eventstate::Confirmed)
+            return QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
+        if (index.column() == State && e.state == eventstate::NotConfirmed)
+            return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
         break;
     case Qt::TextAlignmentRole:
         if (index.column() == Id)

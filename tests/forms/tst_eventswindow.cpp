@@ -4,9 +4,11 @@
 
 #include <QBrush>
 #include <QFile>
+#include <QIcon>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTableView>
 
 using namespace zel;
@@ -88,6 +90,18 @@ private Q_SLOTS:
         QCOMPARE(window.unacknowledgedCount(), 1);
         window.setFilter({kind, unacknowledgedOnly});
         QCOMPARE(shownIds(*window.model()), ids);
+        // The confirmed readback (6) wears the information icon.
+        const int readback = window.model()->rowOf(6);
+        if (readback >= 0) {
+            const QIcon icon =
+                window.model()
+                    ->data(window.model()->index(readback, EventsModel::State), Qt::DecorationRole)
+                    .value<QIcon>();
+            QCOMPARE(icon.pixmap(16).toImage(), window.style()
+                                                    ->standardIcon(QStyle::SP_MessageBoxInformation)
+                                                    .pixmap(16)
+                                                    .toImage());
+        }
     }
 
     // Only raised alarms nobody acknowledged go out, once; the answer
