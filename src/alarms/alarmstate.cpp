@@ -1,6 +1,24 @@
 #include "alarmstate.h"
 
+#include <array>
+
 namespace zel {
+namespace {
+
+struct StateNames {
+    const char* word;
+    const char* text;
+};
+
+// In the order of AlarmState.
+constexpr std::array<StateNames, 4> kNames{{
+    {"raised_unacknowledged", "raised, not acknowledged"},
+    {"raised_acknowledged", "raised, acknowledged"},
+    {"cleared_unacknowledged", "cleared, not acknowledged"},
+    {"normal", "cleared, acknowledged"},
+}};
+
+} // namespace
 
 AlarmState alarmState(bool cleared, bool acknowledged)
 {
@@ -11,32 +29,12 @@ AlarmState alarmState(bool cleared, bool acknowledged)
 
 QString alarmStateWord(AlarmState state)
 {
-    switch (state) {
-    case AlarmState::RaisedUnacknowledged:
-        return QStringLiteral("raised_unacknowledged");
-    case AlarmState::RaisedAcknowledged:
-        return QStringLiteral("raised_acknowledged");
-    case AlarmState::ClearedUnacknowledged:
-        return QStringLiteral("cleared_unacknowledged");
-    case AlarmState::Normal:
-        break;
-    }
-    return QStringLiteral("normal");
+    return QString::fromLatin1(kNames[std::size_t(state)].word);
 }
 
 QString alarmStateText(AlarmState state)
 {
-    switch (state) {
-    case AlarmState::RaisedUnacknowledged:
-        return QStringLiteral("raised, not acknowledged");
-    case AlarmState::RaisedAcknowledged:
-        return QStringLiteral("raised, acknowledged");
-    case AlarmState::ClearedUnacknowledged:
-        return QStringLiteral("cleared, not acknowledged");
-    case AlarmState::Normal:
-        break;
-    }
-    return QStringLiteral("cleared, acknowledged");
+    return QString::fromLatin1(kNames[std::size_t(state)].text);
 }
 
 } // namespace zel

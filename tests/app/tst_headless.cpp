@@ -17,6 +17,23 @@ using namespace zel;
 using namespace zel::testframes;
 using Action = MonitorCommandLine::Action;
 
+namespace {
+
+// The headless monitor with its settings in dir, on serial port device.
+bool startOnPort(const QTemporaryDir& dir, const QString& device, QProcess& monitor)
+{
+    QFile ini(dir.filePath(QStringLiteral("config/ZEL/ZEL.ini")));
+    if (!QDir(dir.path()).mkpath(QStringLiteral("config/ZEL")) || !ini.open(QIODevice::WriteOnly))
+        return false;
+    ini.write("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=" + device.toLocal8Bit() + "\n");
+    ini.close();
+    monitor.setProcessEnvironment(headlessEnvironment(dir));
+    monitor.start(QStringLiteral(ZEL_MONITOR_PATH), {QStringLiteral("--headless")});
+    return monitor.waitForStarted();
+}
+
+} // namespace
+
 class TestHeadless : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -62,16 +79,8 @@ private Q_SLOTS:
     void portProblemSaidOnce()
     {
         QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("config/ZEL")));
-        QFile ini(dir.filePath(QStringLiteral("config/ZEL/ZEL.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=" +
-                  dir.filePath(QStringLiteral("no-such-tty")).toLocal8Bit() + "\n");
-        ini.close();
         QProcess monitor;
-        monitor.setProcessEnvironment(headlessEnvironment(dir));
-        monitor.start(QStringLiteral(ZEL_MONITOR_PATH), {QStringLiteral("--headless")});
-        QVERIFY(monitor.waitForStarted());
+        QVERIFY(startOnPort(dir, dir.filePath(QStringLiteral("no-such-tty")), monitor));
         QByteArray said;
         QTRY_VERIFY_WITH_TIMEOUT(
             (said += monitor.readAllStandardError()).contains("cannot be opened"), 10000);
@@ -86,17 +95,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         PtyPair pty;
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("config/ZEL")));
-        QFile ini(dir.filePath(QStringLiteral("config/ZEL/ZEL.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=" + pty.devicePath().toLocal8Bit() +
-                  "\n");
-        ini.close();
-
         QProcess monitor;
-        monitor.setProcessEnvironment(headlessEnvironment(dir));
-        monitor.start(QStringLiteral(ZEL_MONITOR_PATH), {QStringLiteral("--headless")});
-        QVERIFY(monitor.waitForStarted());
+        QVERIFY(startOnPort(dir, pty.devicePath(), monitor));
         QByteArray said;
         QTRY_VERIFY_WITH_TIMEOUT((said += monitor.readAllStandardError()).contains(" open"), 10000);
 
