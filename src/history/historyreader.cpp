@@ -262,13 +262,16 @@ std::optional<QList<AlarmStatus>> HistoryReader::activeAlarms()
 {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
+    // Cleared: a cleared row of its kind came later, so the kind's last one
+    // is past it; read once per kind rather than once per alarm.
     const QString sql = QStringLiteral(
-        "SELECT * FROM (SELECT %1,"
-        " EXISTS (SELECT 1 FROM events c WHERE c.id > e.id AND c.event = e.event"
-        " AND c.state = 'cleared') AS cleared,"
+        "WITH last (kind, cleared_id) AS (SELECT event, MAX(id) FROM events"
+        " WHERE state = 'cleared' GROUP BY event)"
+        " SELECT * FROM (SELECT %1, e.id < IFNULL(l.cleared_id, 0) AS cleared,"
         " (SELECT a.user FROM events a WHERE a.ack_of = e.id LIMIT 1) AS ack_user,"
         " EXISTS (SELECT 1 FROM events a WHERE a.ack_of = e.id) AS acked"
-        " FROM events e WHERE e.state = 'raised') WHERE NOT (cleared AND acked) ORDER BY id");
+        " FROM events e LEFT JOIN last l ON l.kind = e.event WHERE e.state = 'raised')"
+        " WHERE NOT (cleared AND acked) ORDER BY id");
     if (!q.exec(sql.arg(eventColumns()))) {
         failed(q);
         return std::nullopt;
