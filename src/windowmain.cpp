@@ -42,6 +42,8 @@ int runWindow(int argc, char** argv)
     zel::StationServices services(core);
     zel::EventLog& log = services.eventLog();
     QObject::connect(&services, &zel::StationServices::operatorNotice, &form1, &zel::Form1::notify);
+    QObject::connect(&services, &zel::StationServices::operatorInformation, &form1,
+                     &zel::Form1::inform);
     QObject::connect(&form1, &zel::Form1::loginAttempted, &log, &zel::EventLog::login);
     QObject::connect(&form1, &zel::Form1::setupSaved, &log, &zel::EventLog::setupSaved);
     QObject::connect(&form1, &zel::Form1::addressCommandEnded, &log,

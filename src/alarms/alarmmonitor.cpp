@@ -20,7 +20,7 @@ QString utcText(const QDateTime& t)
 } // namespace
 
 AlarmMonitor::AlarmMonitor(const Clock& clock, int qualifyMs, int clearMs, QObject* parent)
-    : QObject(parent), m_clock(clock)
+    : QObject(parent), m_clock(clock), m_port(qualifyMs, clearMs)
 {
     for (const QString& kind : recordAlarmKinds())
         m_record.push_back({kind, QualifiedCondition(qualifyMs, clearMs)});
@@ -33,7 +33,8 @@ AlarmMonitor::AlarmMonitor(const Clock& clock, int qualifyMs, int clearMs, QObje
 
 std::optional<qint64> AlarmMonitor::nextDue() const
 {
-    std::optional<qint64> next;
+    // The port's raise waits for a failed retry, only its clear for the timer.
+    std::optional<qint64> next = m_port.raised() ? m_port.due() : std::nullopt;
     for (const RecordAlarm& a : m_record) {
         if (const auto due = a.condition.due(); due && (!next || *due < *next))
             next = due;
@@ -98,18 +99,24 @@ void AlarmMonitor::clearLinkLost(const QDateTime& at, const QString& link)
 
 void AlarmMonitor::portFailed(const QString& reason)
 {
-    if (m_portFailed)
-        return;
-    m_portFailed = true;
-    raise(alarm::PortFailed, m_clock.now(), reason, QString());
+    if (const auto change = m_port.observe(m_clock.now(), m_clock.monotonicMs(), true, reason))
+        applyPort(*change);
+    arm();
 }
 
 void AlarmMonitor::portWorking()
 {
-    if (!m_portFailed)
-        return;
-    m_portFailed = false;
-    clear(alarm::PortFailed, m_clock.now(), QString(), QStringLiteral("port working again"));
+    if (const auto change = m_port.observe(m_clock.now(), m_clock.monotonicMs(), false, QString()))
+        applyPort(*change);
+    arm();
+}
+
+void AlarmMonitor::applyPort(const QualifiedCondition::Change& change)
+{
+    if (change.raised)
+        raise(alarm::PortFailed, change.at, change.value, QString());
+    else
+        clear(alarm::PortFailed, change.at, QString(), QStringLiteral("port working again"));
 }
 
 void AlarmMonitor::resume(const ActiveAlarm& alarm)
@@ -121,7 +128,7 @@ void AlarmMonitor::resume(const ActiveAlarm& alarm)
     if (alarm.kind == alarm::LinkLost) {
         m_linkLost = true;
     } else if (alarm.kind == alarm::PortFailed) {
-        m_portFailed = true;
+        m_port.resumeRaised();
     } else {
         const auto it = std::find_if(m_record.begin(), m_record.end(),
                                      [&](const RecordAlarm& r) { return r.kind == alarm.kind; });
@@ -140,6 +147,10 @@ void AlarmMonitor::checkDue()
         const qint64 delay = a.condition.delayMs();
         if (const auto change = a.condition.complete(monoNow))
             apply(a.kind, *change, delay);
+    }
+    if (m_port.raised()) {
+        if (const auto change = m_port.complete(monoNow))
+            applyPort(*change);
     }
     arm();
 }

@@ -28,7 +28,9 @@ struct ActiveAlarm {
 // unlocked, over temperature, high reflect) use the panel's own rules, judged
 // only on real frames and replies, and are raised after their condition held
 // for the qualify time and cleared after it was gone for the clear time.
-// Link lost and port failed follow their events at once.
+// Port failed waits for the same qualify and clear times, but is raised only
+// when a retry finds the port still failing after the qualify time: a port
+// back at its first retry raises nothing. Link lost follows its events at once.
 //
 // While the link is lost the record alarms are frozen: a raised one stays
 // raised, and a pending raise or clear is dropped, since nothing is known of
@@ -75,6 +77,7 @@ private:
     };
 
     void apply(const QString& kind, const QualifiedCondition::Change& change, qint64 delayMs);
+    void applyPort(const QualifiedCondition::Change& change);
     void raise(const QString& kind, const QDateTime& at, const QString& value,
                const QString& detail);
     void clear(const QString& kind, const QDateTime& at, const QString& value,
@@ -86,7 +89,7 @@ private:
     std::vector<RecordAlarm> m_record;
     bool m_linkLost = false;
     std::optional<qint64> m_linkLostAtMs; // monotonic
-    bool m_portFailed = false;
+    QualifiedCondition m_port;
     std::optional<StatusUpdate> m_last;
     QList<ActiveAlarm> m_active;
     QTimer m_timer;

@@ -102,7 +102,7 @@ void ReadbackWatch::finish(const QDateTime& at, qint64 monoAt, bool confirmed, c
     if (!announce)
         return;
     if (confirmed) {
-        Q_EMIT operatorNotice(QStringLiteral("Readback confirmed: %1").arg(seen));
+        Q_EMIT operatorInformation(QStringLiteral("Readback confirmed: %1").arg(seen));
     } else {
         const QString reports = seen == QLatin1String("no data")
                                     ? QStringLiteral("no reading arrived from the transmitter")

@@ -37,8 +37,10 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     void eventOccurred(const zel::EventRecord& record);
-    // A plain sentence for the operator.
+    // A plain sentence for the operator: a warning (not confirmed), or
+    // information (confirmed).
     void operatorNotice(const QString& sentence);
+    void operatorInformation(const QString& sentence);
 
 private:
     QString seenText() const;

@@ -19,9 +19,9 @@ int runHeadless(int argc, char** argv)
 
     auto dialogs = std::make_unique<StderrDialogs>();
     StderrDialogs& say = *dialogs;
-    // The core's notices are not printed here: the core traces each one, and
-    // its trace already goes to standard error, so the journal would have
-    // every port and settings problem twice.
+    // The core's notices (a serial port or the trace file failing) are not
+    // repeated here: each is a trace line first, and the trace already goes
+    // to standard error.
     MonitorCore core(standardCoreParts(std::move(dialogs)));
     QObject::connect(&core, &MonitorCore::portChoiceNeeded, &app, [&say, &core] {
         say.notice(QStringLiteral("The serial link is selected but no port is: set \"Comm Port\" "
@@ -31,6 +31,8 @@ int runHeadless(int argc, char** argv)
     StationServices services(core);
     QObject::connect(&services, &StationServices::operatorNotice, &app,
                      [&say](const QString& text) { say.notice(text); });
+    QObject::connect(&services, &StationServices::operatorInformation, &app,
+                     [&say](const QString& text) { say.information(text); });
     MetricsService metrics(core, services.alarms());
     QObject::connect(&metrics, &MetricsService::operatorNotice, &app,
                      [&say](const QString& text) { say.notice(text); });

@@ -41,6 +41,8 @@ StationServices::StationServices(MonitorCore& core, QObject* parent, DeliveryTim
             &history::HistoryService::recordEvent);
     connect(&m_clockSteps, &ClockStepWatch::operatorNotice, this, &StationServices::operatorNotice);
     connect(&m_readback, &ReadbackWatch::operatorNotice, this, &StationServices::operatorNotice);
+    connect(&m_readback, &ReadbackWatch::operatorInformation, this,
+            &StationServices::operatorInformation);
     connect(m_history.get(), &history::HistoryService::problem, this,
             &StationServices::operatorNotice);
     connect(m_history.get(), &history::HistoryService::recovered, this,

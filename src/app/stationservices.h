@@ -41,6 +41,8 @@ Q_SIGNALS:
     // For the operator, one line each: readback outcomes, trouble with the
     // database or the settings.
     void operatorNotice(const QString& text);
+    // News that is no trouble: a set command confirmed.
+    void operatorInformation(const QString& text);
     // Events reached the database (the events window and its count follow).
     void eventsStored();
 

@@ -109,7 +109,8 @@ Q_SIGNALS:
     void serialPortRestored();
     void traceLine(const QString& line);
     void traceCleared();
-    // Something the operator must hear of without being stopped.
+    // Something the operator must hear of without being stopped; always a
+    // trace line too, given just before.
     void operatorNotice(const QString& text);
     // The serial link is chosen but no port is: someone must choose one.
     void portChoiceNeeded();

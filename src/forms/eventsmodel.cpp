@@ -1,7 +1,9 @@
 #include "eventsmodel.h"
 
+#include <QApplication>
 #include <QBrush>
 #include <QFont>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -23,13 +25,13 @@ const QStringList& occurrenceKinds()
     return kinds;
 }
 
-void EventsModel::setEvents(QList<EventRecord> events, QSet<qint64> unacknowledged)
+void EventsModel::setEvents(QList<EventRecord> events, AlarmStates active)
 {
     std::sort(events.begin(), events.end(),
               [](const EventRecord& a, const EventRecord& b) { return a.id > b.id; });
     beginResetModel();
     m_all = std::move(events);
-    m_unacknowledged = std::move(unacknowledged);
+    m_active = std::move(active);
     rebuild();
     endResetModel();
 }
@@ -49,9 +51,24 @@ void EventsModel::setPending(const QSet<qint64>& ids)
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
 }
 
+std::optional<AlarmState> EventsModel::stateOf(const EventRecord& e) const
+{
+    if (e.state != eventstate::Raised)
+        return std::nullopt;
+    return m_active.value(e.id, AlarmState::Normal);
+}
+
+std::optional<AlarmState> EventsModel::alarmStateAt(int row) const
+{
+    return stateOf(eventAt(row));
+}
+
 bool EventsModel::passes(const EventRecord& e) const
 {
-    if (m_filter.unacknowledgedOnly && !m_unacknowledged.contains(e.id))
+    const auto state = stateOf(e);
+    if (m_filter.unacknowledgedOnly && !(state && waitsForAcknowledgement(*state)))
+        return false;
+    if (m_filter.activeOnly && !(state && *state != AlarmState::Normal))
         return false;
     if (m_filter.kind.isEmpty())
         return true;
@@ -71,9 +88,8 @@ void EventsModel::rebuild()
 
 bool EventsModel::isAcknowledgeable(int row) const
 {
-    const EventRecord& e = eventAt(row);
-    return e.state == eventstate::Raised && m_unacknowledged.contains(e.id) &&
-           !m_pending.contains(e.id);
+    const auto state = alarmStateAt(row);
+    return state && waitsForAcknowledgement(*state) && !m_pending.contains(eventAt(row).id);
 }
 
 QList<EventRecord> EventsModel::shownOldestFirst() const
@@ -109,7 +125,8 @@ QVariant EventsModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= m_shown.size())
         return {};
     const EventRecord& e = eventAt(index.row());
-    const bool waiting = e.state == eventstate::Raised && m_unacknowledged.contains(e.id);
+    const auto state = stateOf(e);
+    const bool waiting = state && waitsForAcknowledgement(*state);
     switch (role) {
     case Qt::DisplayRole:
         switch (index.column()) {
@@ -120,9 +137,12 @@ QVariant EventsModel::data(const QModelIndex& index, int role) const
         case Event:
             return e.event;
         case State:
+            if (!state)
+                return e.state;
             if (m_pending.contains(e.id))
-                return QStringLiteral("raised, acknowledging…");
-            return waiting ? QStringLiteral("raised, not acknowledged") : e.state;
+                return isRaised(*state) ? QStringLiteral("raised, acknowledging…")
+                                        : QStringLiteral("cleared, acknowledging…");
+            return alarmStateText(*state);
         case Value:
             return e.value;
         case Detail:
@@ -137,13 +157,23 @@ QVariant EventsModel::data(const QModelIndex& index, int role) const
         if (index.column() == Detail)
             return e.detail;
         break;
+    case Qt::DecorationRole:
+        // A set command's readback: confirmed is news, not confirmed trouble.
+        if (index.column() == State && e.state == eventstate::Confirmed)
+            return QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
+        if (index.column() == State && e.state == eventstate::NotConfirmed)
+            return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+        break;
     case Qt::TextAlignmentRole:
         if (index.column() == Id)
             return int(Qt::AlignRight | Qt::AlignVCenter);
         break;
     case Qt::ForegroundRole:
-        if (waiting)
+        // Red while raised, amber once cleared but still unacknowledged.
+        if (state && isRaised(*state))
             return QBrush(QColor(0xa0, 0x10, 0x10));
+        if (state == AlarmState::ClearedUnacknowledged)
+            return QBrush(QColor(0xb0, 0x60, 0x00));
         break;
     case Qt::FontRole:
         if (waiting) {

@@ -1,21 +1,31 @@
 #pragma once
 
+#include "alarms/alarmstate.h"
 #include "alarms/eventrecord.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QSet>
+
+#include <optional>
 
 namespace zel {
 
 // Which events the table shows: one kind (an event name, AllAlarms for every
-// alarm kind, empty for everything) and, if asked, only the raised alarms
-// nobody has acknowledged.
+// alarm kind, empty for everything) and, if asked, only the alarms nobody has
+// acknowledged, or only the active ones (raised, or waiting for an
+// acknowledgement).
 struct EventFilter {
     static inline const QString AllAlarms = QStringLiteral("*alarms");
     QString kind;
     bool unacknowledgedOnly = false;
+    bool activeOnly = false;
 };
+
+// Alarm row id -> its state, for the active alarms; any other raised row is
+// back to normal.
+using AlarmStates = QHash<qint64, AlarmState>;
 
 const QStringList& alarmKinds();
 const QStringList& occurrenceKinds();
@@ -28,15 +38,17 @@ public:
 
     using QAbstractTableModel::QAbstractTableModel;
 
-    // events in any order; unacknowledged: the raised alarms not acknowledged.
-    void setEvents(QList<EventRecord> events, QSet<qint64> unacknowledged);
+    // events in any order; active: the states of the active alarms.
+    void setEvents(QList<EventRecord> events, AlarmStates active);
     void setFilter(const EventFilter& filter);
     // Alarms whose acknowledgement is on its way: no longer acknowledgeable.
     void setPending(const QSet<qint64>& ids);
 
     const EventRecord& eventAt(int row) const { return m_all[m_shown[row]]; }
-    // A raised alarm that nobody acknowledged and none is pending for.
+    // An alarm that nobody acknowledged and none is pending for.
     bool isAcknowledgeable(int row) const;
+    // The state of the alarm in row; nullopt for a row that is no alarm.
+    std::optional<AlarmState> alarmStateAt(int row) const;
     // The rows shown, oldest first.
     QList<EventRecord> shownOldestFirst() const;
     int rowOf(qint64 id) const;
@@ -48,10 +60,11 @@ public:
 
 private:
     bool passes(const EventRecord& e) const;
+    std::optional<AlarmState> stateOf(const EventRecord& e) const;
     void rebuild();
 
     QList<EventRecord> m_all; // newest first
-    QSet<qint64> m_unacknowledged;
+    AlarmStates m_active;
     QSet<qint64> m_pending;
     EventFilter m_filter;
     QList<int> m_shown; // indices into m_all

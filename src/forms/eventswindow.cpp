@@ -27,6 +27,7 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
       m_clock(clock), m_options(options), m_model(new EventsModel(this)),
       m_table(new QTableView(this)), m_kind(new QComboBox(this)), m_period(new QComboBox(this)),
       m_unacknowledgedOnly(new QCheckBox(QStringLiteral("&Unacknowledged only"), this)),
+      m_activeOnly(new QCheckBox(QStringLiteral("Ac&tive only"), this)),
       m_acknowledge(new QPushButton(QStringLiteral("&Acknowledge"), this)),
       m_status(new QLabel(this))
 {
@@ -53,6 +54,9 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
     bar->addWidget(m_kind);
     bar->addWidget(m_period);
     bar->addWidget(m_unacknowledgedOnly);
+    m_activeOnly->setToolTip(
+        QStringLiteral("Alarms raised now or cleared and waiting for an acknowledgement"));
+    bar->addWidget(m_activeOnly);
     bar->addStretch(1);
     bar->addWidget(m_acknowledge);
     auto* exportButton = new QPushButton(QStringLiteral("Export CSV…"), this);
@@ -67,7 +71,7 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     const int digit = fontMetrics().horizontalAdvance(u'0');
-    const int widths[EventsModel::ColumnCount] = {7, 23, 17, 23, 7, 40, 10};
+    const int widths[EventsModel::ColumnCount] = {7, 23, 17, 27, 7, 40, 10};
     for (int c = 0; c < EventsModel::ColumnCount; ++c)
         m_table->setColumnWidth(c, widths[c] * digit);
     m_table->horizontalHeader()->setSectionResizeMode(EventsModel::Detail, QHeaderView::Stretch);
@@ -79,11 +83,13 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
 
     connect(m_kind, &QComboBox::currentIndexChanged, this, &EventsWindow::filterChosen);
     connect(m_period, &QComboBox::currentIndexChanged, this, &EventsWindow::refresh);
-    // Unacknowledged alarms are read from all time, not just the period.
-    connect(m_unacknowledgedOnly, &QCheckBox::toggled, this, [this] {
-        filterChosen();
-        refresh();
-    });
+    // Unacknowledged and active alarms are read from all time, not just the period.
+    for (QCheckBox* box : {m_unacknowledgedOnly, m_activeOnly}) {
+        connect(box, &QCheckBox::toggled, this, [this] {
+            filterChosen();
+            refresh();
+        });
+    }
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &EventsWindow::selectionChanged);
     connect(m_model, &QAbstractItemModel::modelReset, this, &EventsWindow::selectionChanged);
@@ -150,9 +156,13 @@ void EventsWindow::refresh()
         m_model->setEvents({}, {});
         return;
     }
-    const auto waiting = m_reader->unacknowledgedAlarms();
-    std::optional<QList<EventRecord>> rows = waiting;
-    if (waiting && !m_unacknowledgedOnly->isChecked()) {
+    const auto current = m_reader->activeAlarms();
+    std::optional<QList<EventRecord>> rows;
+    if (current && allTime()) {
+        rows.emplace();
+        for (const AlarmStatus& a : *current)
+            *rows << a.alarm;
+    } else if (current) {
         const qint64 days = m_period->currentData().toLongLong();
         const qint64 fromMs =
             days > 0 ? m_clock.now().toMSecsSinceEpoch() - days * 86400 * 1000 : 0;
@@ -164,10 +174,15 @@ void EventsWindow::refresh()
         m_reader.reset();
         return;
     }
-    QSet<qint64> ids;
-    for (const EventRecord& e : *waiting)
-        ids.insert(e.id);
-    updateCount(int(ids.size()));
+    AlarmStates active;
+    int waiting = 0;
+    int raised = 0;
+    for (const AlarmStatus& a : *current) {
+        active.insert(a.alarm.id, a.state);
+        waiting += waitsForAcknowledgement(a.state) ? 1 : 0;
+        raised += isRaised(a.state) ? 1 : 0;
+    }
+    updateCount(waiting);
     const qsizetype total = rows->size();
     if (total > m_options.maxRows)
         rows->remove(0, total - m_options.maxRows);
@@ -179,29 +194,36 @@ void EventsWindow::refresh()
 
     // The log only grows, so the same count and newest id mean the same rows;
     // then the table is left alone and keeps its scroll position.
-    const Shown shown{m_unacknowledgedOnly->isChecked(), rows->size(),
-                      rows->isEmpty() ? 0 : rows->last().id, ids};
+    const Shown shown{allTime(), rows->size(), rows->isEmpty() ? 0 : rows->last().id, active};
     if (shown != m_shown) {
         m_shown = shown;
-        showRows(*std::move(rows), ids);
+        showRows(*std::move(rows), active);
     }
     const QString alarms = m_unacknowledgedCount == 1
                                ? QStringLiteral("1 alarm")
                                : QStringLiteral("%1 alarms").arg(m_unacknowledgedCount);
-    m_status->setText(note + QStringLiteral("%1 shown; %2 waiting for an acknowledgement.")
-                                 .arg(m_model->rowCount())
-                                 .arg(alarms));
+    m_status->setText(note +
+                      QStringLiteral("%1 shown; %2 raised now; %3 waiting for an acknowledgement.")
+                          .arg(m_model->rowCount())
+                          .arg(raised)
+                          .arg(alarms));
 }
 
-void EventsWindow::showRows(QList<EventRecord> rows, const QSet<qint64>& ids)
+bool EventsWindow::allTime() const
+{
+    return m_unacknowledgedOnly->isChecked() || m_activeOnly->isChecked();
+}
+
+void EventsWindow::showRows(QList<EventRecord> rows, const AlarmStates& active)
 {
     QList<qint64> selected;
     for (const QModelIndex& index : m_table->selectionModel()->selectedRows())
         selected << m_model->eventAt(index.row()).id;
     for (auto it = m_pending.begin(); it != m_pending.end();)
-        it = ids.contains(*it) ? std::next(it) : m_pending.erase(it);
+        it = waitsForAcknowledgement(active.value(*it, AlarmState::Normal)) ? std::next(it)
+                                                                            : m_pending.erase(it);
     m_model->setPending(m_pending);
-    m_model->setEvents(std::move(rows), ids);
+    m_model->setEvents(std::move(rows), active);
     QItemSelection reselect;
     for (qint64 id : selected) {
         const int row = m_model->rowOf(id);
@@ -217,15 +239,16 @@ void EventsWindow::setFilter(const EventFilter& filter)
     const int kind = m_kind->findData(filter.kind);
     m_kind->setCurrentIndex(std::max(0, kind));
     m_unacknowledgedOnly->setChecked(filter.unacknowledgedOnly);
+    m_activeOnly->setChecked(filter.activeOnly);
     filterChosen();
     refresh();
 }
 
 void EventsWindow::filterChosen()
 {
-    const bool unacknowledgedOnly = m_unacknowledgedOnly->isChecked();
-    m_period->setEnabled(!unacknowledgedOnly);
-    m_model->setFilter({m_kind->currentData().toString(), unacknowledgedOnly});
+    m_period->setEnabled(!allTime());
+    m_model->setFilter({m_kind->currentData().toString(), m_unacknowledgedOnly->isChecked(),
+                        m_activeOnly->isChecked()});
 }
 
 void EventsWindow::selectionChanged()

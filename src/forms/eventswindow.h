@@ -64,7 +64,9 @@ protected:
 private:
     bool ensureReader();
     void updateCount(int count);
-    void showRows(QList<EventRecord> rows, const QSet<qint64>& ids);
+    void showRows(QList<EventRecord> rows, const AlarmStates& active);
+    // Unacknowledged or active only: read from all time, not the period.
+    bool allTime() const;
     void selectionChanged();
     void filterChosen();
     void chooseCsv();
@@ -80,15 +82,16 @@ private:
     QComboBox* m_kind;
     QComboBox* m_period;
     QCheckBox* m_unacknowledgedOnly;
+    QCheckBox* m_activeOnly;
     QPushButton* m_acknowledge;
     QLabel* m_status;
     QTimer m_refresh;
     QSet<qint64> m_pending;
     struct Shown {
-        bool unacknowledgedOnly = false;
+        bool allTime = false;
         qsizetype count = -1;
         qint64 newestId = 0;
-        QSet<qint64> waiting;
+        AlarmStates active;
         bool operator==(const Shown&) const = default;
     };
     Shown m_shown;

@@ -147,7 +147,7 @@ void Form1::showCommSetup()
 void Form1::reportLinkProblem(const QString& text)
 {
     if (m_tray->isAvailable())
-        m_tray->showMessage(DesignCaption, text);
+        m_tray->showMessage(DesignCaption, text, TrayIcon::MessageIcon::Warning);
     else
         m_core.dialogs().notice(text);
 }
@@ -173,6 +173,15 @@ void Form1::notify(const QString& text)
 {
     trace(text);
     reportLinkProblem(text);
+}
+
+void Form1::inform(const QString& text)
+{
+    trace(text);
+    if (m_tray->isAvailable())
+        m_tray->showMessage(DesignCaption, text, TrayIcon::MessageIcon::Information);
+    else
+        m_core.dialogs().information(text);
 }
 
 void Form1::appendTrace(const QString& line)

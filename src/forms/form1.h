@@ -79,6 +79,8 @@ public:
     // Something the operator must hear of without being stopped: a trace
     // line and a tray message (a notice without a tray).
     void notify(const QString& text);
+    // The same with the information icon, for news that is no trouble.
+    void inform(const QString& text);
 
     MonitorCore& core() { return m_core; }
     const LinkSettings& link() const { return m_core.link(); }

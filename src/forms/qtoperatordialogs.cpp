@@ -23,8 +23,18 @@ QString QtOperatorDialogs::inputBox(const QString& prompt, const QString& title,
 
 void QtOperatorDialogs::notice(const QString& text)
 {
+    showNotice(QMessageBox::Warning, text);
+}
+
+void QtOperatorDialogs::information(const QString& text)
+{
+    showNotice(QMessageBox::Information, text);
+}
+
+void QtOperatorDialogs::showNotice(int icon, const QString& text)
+{
     auto* box =
-        new QMessageBox(QMessageBox::Warning, ProgramTitle, text, QMessageBox::Ok, m_parent);
+        new QMessageBox(QMessageBox::Icon(icon), ProgramTitle, text, QMessageBox::Ok, m_parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();

@@ -18,8 +18,11 @@ public:
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultText) override;
     void notice(const QString& text) override;
+    void information(const QString& text) override;
 
 private:
+    void showNotice(int icon, const QString& text);
+
     QPointer<QWidget> m_parent;
 };
 

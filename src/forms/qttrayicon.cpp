@@ -40,10 +40,13 @@ void QtTrayIcon::TrayShow()
         m_icon.show();
 }
 
-void QtTrayIcon::showMessage(const QString& title, const QString& text)
+void QtTrayIcon::showMessage(const QString& title, const QString& text, MessageIcon icon)
 {
     if (m_icon.isVisible())
-        m_icon.showMessage(title, text, QSystemTrayIcon::Warning, 10000);
+        m_icon.showMessage(title, text,
+                           icon == MessageIcon::Information ? QSystemTrayIcon::Information
+                                                            : QSystemTrayIcon::Warning,
+                           10000);
 }
 
 } // namespace zel

@@ -15,7 +15,7 @@ public:
     void setToolTip(const QString& text) override { m_icon.setToolTip(text); }
     void setIcon(const QIcon& icon) override { m_icon.setIcon(icon); }
     void TrayShow() override;
-    void showMessage(const QString& title, const QString& text) override;
+    void showMessage(const QString& title, const QString& text, MessageIcon icon) override;
 
     QSystemTrayIcon& icon() { return m_icon; }
 

@@ -247,11 +247,6 @@ const QString kUnacknowledged = QStringLiteral(
     "e.state = 'raised' AND NOT EXISTS (SELECT 1 FROM events a WHERE a.ack_of = e.id)");
 }
 
-std::optional<QList<EventRecord>> HistoryReader::unacknowledgedAlarms()
-{
-    return eventQuery(kUnacknowledged, {});
-}
-
 std::optional<int> HistoryReader::unacknowledgedCount()
 {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
@@ -261,6 +256,32 @@ std::optional<int> HistoryReader::unacknowledgedCount()
         return std::nullopt;
     }
     return q.value(0).toInt();
+}
+
+std::optional<QList<AlarmStatus>> HistoryReader::activeAlarms()
+{
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    // Cleared: a cleared row of its kind came later, so the kind's last one
+    // is past it; read once per kind rather than once per alarm.
+    const QString sql = QStringLiteral(
+        "WITH last (kind, cleared_id) AS (SELECT event, MAX(id) FROM events"
+        " WHERE state = 'cleared' GROUP BY event)"
+        " SELECT * FROM (SELECT %1, e.id < IFNULL(l.cleared_id, 0) AS cleared,"
+        " (SELECT a.user FROM events a WHERE a.ack_of = e.id LIMIT 1) AS ack_user,"
+        " EXISTS (SELECT 1 FROM events a WHERE a.ack_of = e.id) AS acked"
+        " FROM events e LEFT JOIN last l ON l.kind = e.event WHERE e.state = 'raised')"
+        " WHERE NOT (cleared AND acked) ORDER BY id");
+    if (!q.exec(sql.arg(eventColumns()))) {
+        failed(q);
+        return std::nullopt;
+    }
+    QList<AlarmStatus> out;
+    while (q.next()) {
+        const AlarmState state = alarmState(q.value(7).toBool(), q.value(9).toBool());
+        out << AlarmStatus{eventFromRow(q), state, q.value(8).toString()};
+    }
+    return out;
 }
 
 std::optional<QList<AlarmSpan>> HistoryReader::alarmSpans(qint64 fromMs, qint64 toMs)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarms/alarmstate.h"
 #include "alarms/eventrecord.h"
 #include "historyfields.h"
 
@@ -62,9 +63,12 @@ public:
     std::optional<QList<TrendBucket>> trend(Field field, qint64 fromS, qint64 toS, int buckets);
 
     std::optional<QList<EventRecord>> events(qint64 fromMs, qint64 toMs);
-    // Raised alarms that no acknowledgement names, oldest first.
-    std::optional<QList<EventRecord>> unacknowledgedAlarms();
     std::optional<int> unacknowledgedCount();
+    // Alarms raised now or waiting for an acknowledgement, from all time,
+    // oldest first; every other raised row is back to normal. A raised row
+    // is cleared by the next cleared row of its kind: after a restart the
+    // monitor resumes a raised alarm without a new row.
+    std::optional<QList<AlarmStatus>> activeAlarms();
     std::optional<QList<AlarmSpan>> alarmSpans(qint64 fromMs, qint64 toMs);
 
 private:

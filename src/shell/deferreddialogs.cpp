@@ -27,4 +27,9 @@ void DeferredDialogs::notice(const QString& text)
     m_target.notice(text);
 }
 
+void DeferredDialogs::information(const QString& text)
+{
+    m_target.information(text);
+}
+
 } // namespace zel

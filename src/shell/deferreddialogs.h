@@ -22,6 +22,7 @@ public:
                      const QString& defaultText = QString()) override;
     // Does not wait for the operator: shown directly.
     void notice(const QString& text) override;
+    void information(const QString& text) override;
 
 private:
     OperatorDialogs& m_target;

@@ -17,8 +17,11 @@ public:
     // A modal input box; empty when cancelled.
     virtual QString inputBox(const QString& prompt, const QString& title,
                              const QString& defaultText = QString()) = 0;
-    // A notice that does not wait for the operator.
+    // A notice that does not wait for the operator: a warning.
     virtual void notice(const QString& text) = 0;
+    // The same for news that is no trouble (a set command confirmed); where
+    // there is no icon to tell them apart, a notice like any other.
+    virtual void information(const QString& text) { notice(text); }
 };
 
 } // namespace zel

@@ -19,8 +19,10 @@ public:
     virtual void setIcon(const QIcon& icon) = 0;
     // Puts the icon into the notification area; repeating it adds no second icon.
     virtual void TrayShow() = 0;
-    // A passing notice beside the icon, for problems that must not block.
-    virtual void showMessage(const QString& title, const QString& text) = 0;
+    enum class MessageIcon { Warning, Information };
+    // A passing notice beside the icon, for problems that must not block, or
+    // for news that is no trouble.
+    virtual void showMessage(const QString& title, const QString& text, MessageIcon icon) = 0;
 
 Q_SIGNALS:
     // A mouse button on the icon; 2 is the right button.

@@ -65,6 +65,9 @@ void SerialLink::retry()
         m_retry.stop();
         Q_EMIT note(QStringLiteral("Serial port %1 open again").arg(portName()));
         setDown(false);
+    } else {
+        // Still down: what the port_failed alarm's qualify time waits for.
+        setDown(true, m_port.errorString());
     }
 }
 

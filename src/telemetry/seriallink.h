@@ -32,8 +32,8 @@ Q_SIGNALS:
     void problem(const QString& text);
     // A line for the trace only.
     void note(const QString& text);
-    // The port cannot be used (could not be opened, or went away); and it
-    // works (opened, or no longer wanted).
+    // The port cannot be used (could not be opened, went away, or failed
+    // again at a retry); and it works (opened, or no longer wanted).
     void portDown(const QString& reason);
     void portUp();
 

@@ -110,14 +110,23 @@ private Q_SLOTS:
                    Steps{{6000, Step::WallStep, {}, 3600000}} + frames(6000, 10000, 500, reading())
             << QStringList{"3000 off_air raised @0 OFF", "8000 off_air cleared @5000 ON"}
             << QStringList{};
-        QTest::newRow("port failed and working again, reported once each")
+        QTest::newRow("port failed past the qualify time and working again, reported once each")
             << 3000 << 3000
             << Steps{{1000, Step::PortFail, {}},
                      {4000, Step::PortFail, {}},
+                     {5000, Step::PortFail, {}},
                      {6000, Step::PortOk, {}},
                      {7000, Step::PortOk, {}}}
-            << QStringList{"1000 port_failed raised @1000 gone", "6000 port_failed cleared @6000 "}
+            << QStringList{"4000 port_failed raised @1000 gone", "9000 port_failed cleared @6000 "}
             << QStringList{};
+        QTest::newRow("a port back at its first retry raises nothing")
+            << 3000 << 3000
+            << Steps{{1000, Step::PortFail, {}},
+                     {4000, Step::PortOk, {}},
+                     {10000, Step::PortFail, {}},
+                     {12000, Step::PortFail, {}},
+                     {12500, Step::PortOk, {}}}
+            << QStringList{} << QStringList{};
     }
 
     void timelines()

@@ -104,14 +104,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<Step>>("steps");
         QTest::addColumn<QStringList>("events");
-        QTest::addColumn<QStringList>("notices");
+        QTest::addColumn<QStringList>("notices"); // warnings; information marked
 
         QTest::newRow("confirmed as soon as seen")
             << QList<Step>{set(0, true, "98.50"), seen(400, false, "98.50"),
                            seen(1200, true, "98.50"), seen(1600, true, "98.50")}
             << QStringList{"1200 confirmed @1200 carrier ON, 98.50 MHz | asked carrier ON, "
                            "98.50 MHz; seen after 1.2 s"}
-            << QStringList{"Readback confirmed: carrier ON, 98.50 MHz"};
+            << QStringList{"information: Readback confirmed: carrier ON, 98.50 MHz"};
 
         QTest::newRow("not confirmed: the last reading is named")
             << QList<Step>{set(0, true, "101.30"), seen(1000, true, "101.29"),
@@ -143,7 +143,7 @@ private Q_SLOTS:
                            "101.30 MHz; not seen within 2.0 s; replaced by a newer set command",
                            "2500 confirmed @2500 carrier ON, 98.50 MHz | asked carrier ON, "
                            "98.50 MHz; seen after 0.5 s"}
-            << QStringList{"Readback confirmed: carrier ON, 98.50 MHz"};
+            << QStringList{"information: Readback confirmed: carrier ON, 98.50 MHz"};
     }
 
     void watches()
@@ -166,6 +166,8 @@ private Q_SLOTS:
         });
         connect(&watch, &ReadbackWatch::operatorNotice, this,
                 [&](const QString& text) { gotNotices << text; });
+        connect(&watch, &ReadbackWatch::operatorInformation, this,
+                [&](const QString& text) { gotNotices << QStringLiteral("information: ") + text; });
 
         for (const Step& step : steps) {
             timeline.advanceTo(watch, step.ms);

@@ -53,11 +53,11 @@ private Q_SLOTS:
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("config/ZEL")));
         QFile ini(dir.filePath(QStringLiteral("config/ZEL/ZEL.ini")));
         QVERIFY(ini.open(QIODevice::WriteOnly));
-        // A port that cannot be opened raises port_failed at once.
+        // With no qualify time a port that cannot be opened raises port_failed at once.
         ini.write("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=" +
                   dir.filePath(QStringLiteral("no-such-tty")).toLocal8Bit() +
-                  "\n[Alerts]\nWebhookUrl=http://127.0.0.1:" + QByteArray::number(webhook.port()) +
-                  "/hook\n");
+                  "\n[Alarms]\nQualifySeconds=0\n[Alerts]\nWebhookUrl=http://127.0.0.1:" +
+                  QByteArray::number(webhook.port()) + "/hook\n");
         ini.close();
         const QString database = dir.filePath(QStringLiteral("data/ZEL/history.db"));
 

@@ -2,10 +2,13 @@
 #include "forms/eventswindow.h"
 #include "historyfixture.h"
 
+#include <QBrush>
 #include <QFile>
+#include <QIcon>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTableView>
 
 using namespace zel;
@@ -87,6 +90,18 @@ private Q_SLOTS:
         QCOMPARE(window.unacknowledgedCount(), 1);
         window.setFilter({kind, unacknowledgedOnly});
         QCOMPARE(shownIds(*window.model()), ids);
+        // The confirmed readback (6) wears the information icon.
+        const int readback = window.model()->rowOf(6);
+        if (readback >= 0) {
+            const QIcon icon =
+                window.model()
+                    ->data(window.model()->index(readback, EventsModel::State), Qt::DecorationRole)
+                    .value<QIcon>();
+            QCOMPARE(icon.pixmap(16).toImage(), window.style()
+                                                    ->standardIcon(QStyle::SP_MessageBoxInformation)
+                                                    .pixmap(16)
+                                                    .toImage());
+        }
     }
 
     // Only raised alarms nobody acknowledged go out, once; the answer
@@ -125,6 +140,59 @@ private Q_SLOTS:
         QCOMPARE(count.size(), 1);
         QCOMPARE(count.first().first().toInt(), 0);
         QCOMPARE(shownIds(*window.model()).first(), 7);
+    }
+
+    // Each alarm's state now, in words and colour; the active view lists the
+    // raised ones and the cleared ones nobody acknowledged, from all time.
+    void activeViewShowsEachAlarmsState()
+    {
+        HistoryFixture f;
+        QList<EventRecord> events;
+        for (const auto& [s, kind, state] :
+             {std::tuple{T0 - 90 * 86400, alarm::OffAir, eventstate::Raised},
+              std::tuple{T0 - 90 * 86400 + 5, alarm::OffAir, eventstate::Cleared},
+              std::tuple{T0 + 30, alarm::HighReflect, eventstate::Raised},
+              std::tuple{T0 + 40, alarm::HighReflect, eventstate::Cleared},
+              std::tuple{T0 + 50, alarm::Unlocked, eventstate::Raised},
+              std::tuple{T0 + 60, alarm::Unlocked, eventstate::Cleared},
+              std::tuple{T0 + 100, alarm::LinkLost, eventstate::Raised}})
+            events << HistoryFixture::event(s, kind, state);
+        f.write({}, events);
+        QVERIFY(!f.store.acknowledge(5, QStringLiteral("op"), f.clock.now(), nullptr));
+        FakeAcknowledger ack;
+        EventsWindow window(f.path, ack, f.clock);
+        window.show();
+        QCOMPARE(window.unacknowledgedCount(), 3);
+        const auto stateOf = [&](qint64 id, int role) {
+            const EventsModel& m = *window.model();
+            return m.data(m.index(m.rowOf(id), EventsModel::State), role);
+        };
+        const QColor red(0xa0, 0x10, 0x10);
+        const QColor amber(0xb0, 0x60, 0x00);
+        window.setFilter({QString(), false, true});
+        QCOMPARE(shownIds(*window.model()), (QList<qint64>{7, 3, 1}));
+        QCOMPARE(stateOf(7, Qt::DisplayRole).toString(),
+                 QStringLiteral("raised, not acknowledged"));
+        QCOMPARE(stateOf(7, Qt::ForegroundRole).value<QBrush>().color(), red);
+        for (qint64 id : {3, 1}) {
+            QCOMPARE(stateOf(id, Qt::DisplayRole).toString(),
+                     QStringLiteral("cleared, not acknowledged"));
+            QCOMPARE(stateOf(id, Qt::ForegroundRole).value<QBrush>().color(), amber);
+            QVERIFY(window.model()->isAcknowledgeable(window.model()->rowOf(id)));
+        }
+        QVERIFY(window.statusText().contains(QStringLiteral("1 raised now")));
+
+        window.setFilter({QString(), false, false});
+        QCOMPARE(stateOf(5, Qt::DisplayRole).toString(), QStringLiteral("cleared, acknowledged"));
+        QVERIFY(!stateOf(5, Qt::ForegroundRole).isValid());
+        QCOMPARE(stateOf(6, Qt::DisplayRole).toString(), eventstate::Cleared);
+
+        QVERIFY(!f.store.acknowledge(7, QStringLiteral("op"), f.clock.now(), nullptr));
+        window.setFilter({QString(), false, true});
+        QCOMPARE(shownIds(*window.model()), (QList<qint64>{7, 3, 1}));
+        QCOMPARE(stateOf(7, Qt::DisplayRole).toString(), QStringLiteral("raised, acknowledged"));
+        window.setFilter({QString(), true, false});
+        QCOMPARE(shownIds(*window.model()), (QList<qint64>{3, 1}));
     }
 
     // The count follows new alarms even while the window is hidden.

@@ -95,6 +95,19 @@ private Q_SLOTS:
         QCOMPARE(rig.form->isVisible(), !trayAvailable);
     }
 
+    // A confirmed readback is news, not trouble: the tray says it with the
+    // information icon, and trouble keeps the warning.
+    void newsAndTroubleHaveTheirIcons()
+    {
+        MonitorRig rig(serialIni);
+        rig.form->notify(QStringLiteral("Readback not confirmed after 10 s"));
+        rig.form->inform(QStringLiteral("Readback confirmed: carrier ON, 98.50 MHz"));
+        QCOMPARE(rig.tray->messageIcons,
+                 (QList<TrayIcon::MessageIcon>{TrayIcon::MessageIcon::Warning,
+                                               TrayIcon::MessageIcon::Information}));
+        QVERIFY(rig.trace().contains(QStringLiteral("Readback confirmed")));
+    }
+
     // A settings file that cannot be read: said plainly, defaults used.
     void unreadableSettingsAreTold()
     {

@@ -192,6 +192,7 @@ private Q_SLOTS:
         QTest::newRow("unacknowledged")
             << QStringList{"events", "--unacknowledged", "--from", "2026-12-06T21:43:05"}
             << "events-unacknowledged.csv";
+        QTest::newRow("alarms") << QStringList{"alarms"} << "alarms.csv";
     }
     void csvMatchesGolden()
     {
@@ -234,6 +235,8 @@ private Q_SLOTS:
         QTest::newRow("unknown option") << QStringList{"events", "--colour"} << 2 << "colour";
         QTest::newRow("step on events")
             << QStringList{"events", "--step", "1m"} << 2 << "not valid for events";
+        QTest::newRow("alarms in a range")
+            << QStringList{"alarms", "--from", "-1h"} << 2 << "not valid for alarms";
         QTest::newRow("ack without id") << QStringList{"ack"} << 2 << "needs the alarm's id";
         QTest::newRow("ack of a word") << QStringList{"ack", "one"} << 2 << "no event id";
         QTest::newRow("ack of a cleared row") << QStringList{"ack", "2"} << 1 << "no raised alarm";
@@ -389,6 +392,13 @@ private Q_SLOTS:
         QVERIFY(r.err.contains("acknowledged already"));
         r = runCli({"--database", m_db, "events", "--unacknowledged"});
         QCOMPARE(r.out.count('\n'), 3); // header and alarm 3, whose detail has two lines
+        // Acknowledged while still raised: listed until it clears.
+        QCOMPARE(runCli({"--database", m_db, "ack", "3"}).code, 0);
+        r = runCli({"--database", m_db, "alarms"});
+        QVERIFY2(r.out.endsWith(",raised_acknowledged,41.5,\"two\nlines\"," +
+                                currentUserName().toUtf8() + '\n'),
+                 r.out.constData());
+        QCOMPARE(r.out.count('\n'), 3);
     }
 };
 

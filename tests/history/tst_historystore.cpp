@@ -199,9 +199,10 @@ private Q_SLOTS:
 
         HistoryReader reader(f.path);
         QVERIFY(reader.open());
-        const auto open = reader.unacknowledgedAlarms();
+        const auto open = reader.activeAlarms();
         QCOMPARE(open->size(), 1);
-        QCOMPARE(open->first().id, 2);
+        QCOMPARE(open->first().alarm.id, 2);
+        QCOMPARE(open->first().state, AlarmState::RaisedUnacknowledged);
         QCOMPARE(reader.unacknowledgedCount(), 1);
 
         // From a moment inside the reflected-power alarm: it started before.

@@ -21,6 +21,7 @@ public:
     QString toolTip;
     int shows = 0;
     QStringList messages;
+    QList<MessageIcon> messageIcons;
 
     bool isAvailable() const override { return available; }
     void setToolTip(const QString& text) override { toolTip = text; }
@@ -31,7 +32,11 @@ public:
         icon = i;
     }
     void TrayShow() override { ++shows; }
-    void showMessage(const QString&, const QString& text) override { messages << text; }
+    void showMessage(const QString&, const QString& text, MessageIcon icon) override
+    {
+        messages << text;
+        messageIcons << icon;
+    }
 };
 
 // Modal dialogs cannot be answered by a test: record them, answer from a script.

@@ -1,5 +1,7 @@
 #include "historycli.h"
 
+#include "alarmlist.h"
+
 #include "alarms/currentuser.h"
 #include "history/historycsv.h"
 #include "history/historyreader.h"
@@ -23,6 +25,7 @@ const char* const kUsage =
     "Usage: zel-fm-history [--database PATH] samples [--from T] [--to T] [--step 1s|1m|1h] "
     "[--fill]\n"
     "  or:  zel-fm-history [--database PATH] events [--from T] [--to T] [--unacknowledged]\n"
+    "  or:  zel-fm-history [--database PATH] alarms\n"
     "  or:  zel-fm-history [--database PATH] ack ID\n"
     "Reads the station record that zel-fm-monitor keeps: CSV of the recorded values\n"
     "and of the event log, and acknowledgement of alarms. Safe while the monitor runs.\n"
@@ -32,6 +35,9 @@ const char* const kUsage =
     "                    hour), or one row a minute or hour with each field's _min,\n"
     "                    _mean and _max and on_air_fraction, locked_fraction\n"
     "  events            the event log (default: all of it), oldest first\n"
+    "  alarms            the alarms raised now or waiting for an acknowledgement,\n"
+    "                    oldest first, with their state: raised_unacknowledged,\n"
+    "                    raised_acknowledged or cleared_unacknowledged\n"
     "  ack ID            acknowledge the raised alarm of row ID, as the user running\n"
     "                    it\n"
     "\n"
@@ -49,7 +55,8 @@ const char* const kUsage =
     "  --time-format F   iso (default) or spreadsheet: 2026-12-06 21:43:26, read as\n"
     "                    a date and time by LibreOffice and Excel (UTC unless\n"
     "                    --local)\n"
-    "  --unacknowledged  events: only raised alarms that no one acknowledged\n"
+    "  --unacknowledged  events: only alarms that no one acknowledged, with their\n"
+    "                    state in a last column, alarm_state\n"
     "  -h, --help        print this help and exit\n"
     "  --version         print the version and exit\n"
     "\n"
@@ -136,7 +143,11 @@ int samples(Streams& s, HistoryReader& reader, qint64 fromMs, qint64 toMs, Step 
 int events(Streams& s, HistoryReader& reader, qint64 fromMs, qint64 toMs, bool unacknowledged,
            const Output& o)
 {
-    auto rows = unacknowledged ? reader.unacknowledgedAlarms() : reader.events(fromMs, toMs);
+    if (unacknowledged)
+        return writeUnacknowledgedAlarms(s.out, reader, fromMs, toMs, o.time)
+                   ? 0
+                   : unreadable(s, reader.lastError());
+    auto rows = reader.events(fromMs, toMs);
     if (!rows)
         return unreadable(s, reader.lastError());
     s.out << eventsHeader() << '\n';
@@ -238,7 +249,8 @@ int runHistoryCli(const QStringList& arguments)
     const bool isSamples = command == QLatin1String("samples");
     const bool isEvents = command == QLatin1String("events");
     const bool isAck = command == QLatin1String("ack");
-    if (!isSamples && !isEvents && !isAck)
+    const bool isAlarms = command == QLatin1String("alarms");
+    if (!isSamples && !isEvents && !isAck && !isAlarms)
         return badArguments(s, QStringLiteral("unknown command \"%1\"").arg(command));
     const qsizetype expectedWords = isAck ? 2 : 1;
     if (words.size() != expectedWords)
@@ -247,7 +259,7 @@ int runHistoryCli(const QStringList& arguments)
                                    : QStringLiteral("unexpected \"%1\"").arg(words.last()));
     if (((parser.isSet(step) || parser.isSet(fill)) && !isSamples) ||
         (parser.isSet(unacknowledged) && !isEvents) ||
-        (isAck && (parser.isSet(from) || parser.isSet(to))))
+        ((isAck || isAlarms) && (parser.isSet(from) || parser.isSet(to))))
         return badArguments(s, QStringLiteral("option not valid for %1").arg(command));
 
     const HistoryDatabaseChoice chosen =
@@ -270,6 +282,8 @@ int runHistoryCli(const QStringList& arguments)
         return unreadable(s, chosen.blocked.isEmpty()
                                  ? reader.lastError()
                                  : reader.lastError() + QStringLiteral("; ") + chosen.blocked);
+    if (isAlarms)
+        return writeActiveAlarms(s.out, reader, output.time) ? 0 : unreadable(s, reader.lastError());
     return isSamples ? samples(s, reader, fromMs, toMs, samplesStep, output)
                      : events(s, reader, fromMs, toMs, parser.isSet(unacknowledged), output);
 }
