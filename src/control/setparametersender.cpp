@@ -4,6 +4,8 @@
 #include "common/wholenumber.h"
 #include "config/settingskeys.h"
 
+#include <QPointer>
+
 namespace zel {
 namespace {
 
@@ -129,15 +131,23 @@ void SetParameterSender::onSessionFinished()
 {
     if (m_step != Step::Sending)
         return;
-    m_remote.holdPolls(false);
-    if (m_wasPolling)
-        pollTimer().start();
     const QString port = m_byHostName ? m_link.vDDNSPORT : m_link.vPort;
     const QString gateway =
         QStringLiteral("%1 port %2").arg(m_byHostName ? m_link.vDDNSURL : m_connectedTo, port);
     // The reason the trace gave for the connect.
-    tell(m_sent ? QStringLiteral("Send Completed")
-                : notSent.arg(gateway, m_remote.session().lastConnectText()));
+    m_told = m_sent ? QStringLiteral("Send Completed")
+                    : notSent.arg(gateway, m_remote.session().lastConnectText());
+    // Polling of the gateway stays paused until the operator has closed the
+    // message, so no poll reaches it while the operator reads the outcome.
+    QTimer* resume = m_wasPolling ? &pollTimer() : nullptr;
+    QPointer<SetParameterSender> self(this);
+    m_laterDialogs.messageThen(m_told, [self, resume] {
+        if (!self)
+            return;
+        self->m_remote.holdPolls(false);
+        if (resume)
+            resume->start();
+    });
     done();
 }
 

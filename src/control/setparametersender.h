@@ -28,7 +28,8 @@ struct SetCommandReport {
 // The SET button: checks the operator's values, sends the set command over
 // the configured link and saves the values. The operator is told plainly
 // when a command did not reach the line or the gateway. Every wait is a
-// timer or a signal; polling is held while the command is on its way.
+// timer or a signal; polling is held while the command is on its way and,
+// over a gateway, until the operator has closed the message that follows.
 class SetParameterSender : public QObject {
     Q_OBJECT
 public:

@@ -168,7 +168,8 @@ void MonitorCore::Timer1_Timer()
     try {
         if (!m_powerOn) {
             ClearStatus();
-            if (!m_linkLostTold) {
+            // With no link chosen there is no link to lose.
+            if (!m_linkLostTold && linkChosen()) {
                 m_linkUp = false;
                 m_linkLostTold = true;
                 Q_EMIT linkLost(m_parts.clock->now().toUTC());

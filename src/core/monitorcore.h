@@ -84,6 +84,8 @@ public:
     // False from start until the first frame, and after the watchdog found
     // the link silent.
     bool linkUp() const { return m_linkUp; }
+    // The serial line or a gateway is switched on; on a first start none is.
+    bool linkChosen() const { return m_link.vCommON || m_link.vTCPON || m_link.vDDNSON; }
     QTimer& timer1() { return m_timer1; }
     RemoteLink& remoteLink() { return *m_remote; }
     SerialPort& serialPort() { return *m_parts.serial; }

@@ -82,7 +82,7 @@ void drawCell(QPainter& p, const QRectF& r, QChar ch, bool point, bool levelBar,
 } // namespace
 
 DigitBox::DigitBox(int placeholders, Kind kind, QWidget* parent)
-    : QWidget(parent), m_cells(cellsOf(QString(), placeholders, kind)),
+    : PacedWidget(parent), m_cells(cellsOf(QString(), placeholders, kind)),
       m_placeholders(placeholders), m_kind(kind)
 {
     // Black edge to edge: the frame behind is never drawn for a change here.
@@ -94,25 +94,14 @@ void DigitBox::setDigitdisplay(const QString& text)
     if (text == m_text)
         return;
     m_text = text;
-    // Already waiting for its turn on screen, which takes the newest text.
-    if (m_cellsStale)
-        return;
-    m_cellsStale = true;
-    // A box in a hidden window changes with every frame but shows none: its
-    // cells are worked out when it is next painted.
-    if (!isVisible())
-        return;
-    if (m_pacer)
-        m_pacer->request(this);
-    else
-        showText();
+    // The cells are worked out when it is shown.
+    textChanged();
 }
 
 void DigitBox::showText()
 {
-    if (!m_cellsStale)
+    if (!takeTextChange())
         return;
-    m_cellsStale = false;
     QList<Cell> next = cellsOf(m_text, m_placeholders, m_kind);
     if (next.size() != m_cells.size()) {
         update();
@@ -202,9 +191,8 @@ const QImage& DigitBox::cellImage(int index, int count, Cell cell)
 
 void DigitBox::paintEvent(QPaintEvent* event)
 {
-    if (m_cellsStale) {
+    if (takeTextChange()) {
         m_cells = cellsOf(m_text, m_placeholders, m_kind);
-        m_cellsStale = false;
         // Cells outside this paint may have changed too.
         if (!event->region().contains(rect()))
             update();

@@ -5,15 +5,15 @@
 #include <QString>
 #include <QWidget>
 
-namespace zel {
+#include "repaintpacer.h"
 
-class RepaintPacer;
+namespace zel {
 
 // A seven-segment display box. It shows digits, full stops (as the decimal
 // point of the cell before), dashes, spaces, the bar character "|" and a
 // colon, in at least a fixed number of cells, in two colour schemes:
 // 1 normal, 2 alarm.
-class DigitBox : public QWidget {
+class DigitBox : public PacedWidget {
     Q_OBJECT
 public:
     // Numbers sit to the right; level bars fill from the left, and their
@@ -26,10 +26,8 @@ public:
     void setDigitdisplay(const QString& text);
     int digitcolor() const { return m_color; }
     void setDigitcolor(int scheme);
-    // Boxes of one panel that change together reach the screen together.
-    void setRepaintPacer(RepaintPacer* pacer) { m_pacer = pacer; }
     // Brings the cells up to the text and repaints those that changed.
-    void showText();
+    void showText() override;
 
     QSize sizeHint() const override;
 
@@ -54,10 +52,6 @@ private:
 
     QString m_text;
     QList<Cell> m_cells;
-    // The text changed since the cells were worked out: the pacer's next turn
-    // or the next paint brings them up to date.
-    bool m_cellsStale = false;
-    RepaintPacer* m_pacer = nullptr;
     int m_color = 1;
     int m_placeholders;
     Kind m_kind;

@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -60,6 +61,14 @@ Form1::Form1(std::unique_ptr<MonitorCore> own, MonitorCore* external,
     m_command2->setObjectName(QStringLiteral("Command2"));
     m_command2->hide();
     connect(m_command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    // In the free space below the set-parameter fields, shown only while no
+    // link is chosen.
+    m_noLinkHint = new QLabel(NoLinkHint, this);
+    m_noLinkHint->setObjectName(QStringLiteral("NoLinkHint"));
+    m_noLinkHint->setWordWrap(true);
+    m_noLinkHint->setStyleSheet(QStringLiteral("color: #a00000; font-weight: bold"));
+    m_noLinkHint->setGeometry(twipsRect(4320, 5520, 2535, 1200));
+    m_noLinkHint->hide();
 
     // "FM Set" is hidden in the menu's design and made visible at start-up.
     m_menu = new TrayMenu(this);
@@ -134,6 +143,14 @@ void Form1::LoadSettings()
     m_setPanel->tempProtection()->setText(panel.tempProtection);
 
     setWindowTitle(DesignCaption + versionSuffix());
+    showLinkHint();
+}
+
+void Form1::showLinkHint()
+{
+    const bool chosen = m_core.linkChosen();
+    m_noLinkHint->setVisible(!chosen);
+    m_tray->setToolTip(chosen ? TrayToolTip : TrayToolTip + u'\n' + NoLinkHint);
 }
 
 void Form1::showCommSetup()

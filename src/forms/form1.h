@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -36,6 +37,8 @@ class Form1 : public QWidget {
 public:
     static inline const QString DesignCaption = QStringLiteral("FM Monitor By ZEL Broadcast");
     static inline const QString TrayToolTip = QStringLiteral("ZEL FM Status");
+    static inline const QString NoLinkHint =
+        QStringLiteral("No link is set: open Setup from the tray menu.");
 
     // A window over a core someone else owns.
     Form1(MonitorCore& core, std::unique_ptr<TrayIcon> tray, QWidget* parent = nullptr);
@@ -117,6 +120,8 @@ private:
     void showRecord();
     void appendTrace(const QString& line);
     void showCommSetup();
+    // Where to set the link, while none is chosen (a first start).
+    void showLinkHint();
     void runSetup();
     void runFmSet();
     void exitNow();
@@ -136,6 +141,7 @@ private:
     QPushButton* m_command5 = nullptr;
     TrayMenu* m_menu = nullptr;
     QPlainTextEdit* m_trace = nullptr;
+    QLabel* m_noLinkHint = nullptr;
     std::unique_ptr<HistoryWindow> m_historyWindow;
     std::unique_ptr<EventsWindow> m_eventsWindow;
 };

@@ -2,6 +2,7 @@
 
 #include "common/lenientnumber.h"
 #include "common/wholenumber.h"
+#include "config/portdirectory.h"
 #include "config/settingskeys.h"
 #include "twips.h"
 
@@ -63,14 +64,15 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& caption
 } // namespace
 
 FrmSelComm::FrmSelComm(SerialPort& serial, SettingsStore& settings, QString vCommport,
-                       OperatorDialogs& dialogs, QWidget* parent)
+                       OperatorDialogs& dialogs, QWidget* parent, const DeviceLister& devices)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       MSComm1(serial), m_settings(settings), m_vCommport(std::move(vCommport)), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("FrmSelComm"));
     setWindowTitle(Caption);
-    setFixedSize(twips(3015), twips(5520));
+    // The designed dialog, widened for the device part beside the port list.
+    setFixedSize(twips(6150), twips(5520));
 
     auto* comm = frame(this, QStringLiteral("Frame1"), QStringLiteral("COMM PORT"),
                        twipsRect(120, 120, 2775, 1215));
@@ -82,6 +84,26 @@ FrmSelComm::FrmSelComm(SerialPort& serial, SettingsStore& settings, QString vCom
     m_combo1->setInsertPolicy(QComboBox::NoInsert);
     m_combo1->setEditText(QStringLiteral("Combo1"));
     m_combo1->setGeometry(twipsRect(240, 720, 2415, 315));
+
+    auto* device = frame(this, QStringLiteral("Frame4"), QStringLiteral("DEVICE"),
+                         twipsRect(3015, 120, 3015, 1215));
+    m_portDevice = new QLabel(device);
+    m_portDevice->setObjectName(QStringLiteral("PortDevice"));
+    m_portDevice->setGeometry(twipsRect(240, 300, 2655, 315));
+    m_deviceList = new QComboBox(device);
+    m_deviceList->setObjectName(QStringLiteral("DeviceList"));
+    m_deviceList->setGeometry(twipsRect(240, 720, 2655, 315));
+    for (const SerialDevice& d : devices()) {
+        m_deviceList->addItem(d.description.isEmpty()
+                                  ? d.location
+                                  : QStringLiteral("%1 (%2)").arg(d.location, d.description),
+                              d.location);
+    }
+    m_deviceList->setEnabled(m_deviceList->count() > 0);
+    m_deviceList->setPlaceholderText(m_deviceList->count() > 0
+                                         ? QStringLiteral("Devices on this system")
+                                         : QStringLiteral("No serial device found"));
+    m_deviceList->setCurrentIndex(-1);
 
     auto* tcp = frame(this, QStringLiteral("Frame2"), QStringLiteral("TCP"),
                       twipsRect(120, 1440, 2775, 1695));
@@ -107,6 +129,9 @@ FrmSelComm::FrmSelComm(SerialPort& serial, SettingsStore& settings, QString vCom
     connect(m_check[0], &QCheckBox::toggled, this, &FrmSelComm::Check1_Click);
     connect(m_check[1], &QCheckBox::toggled, this, &FrmSelComm::Check2_Click);
     connect(m_check[2], &QCheckBox::toggled, this, &FrmSelComm::Check3_Click);
+    connect(m_combo1, &QComboBox::currentIndexChanged, this, &FrmSelComm::showPortDevice);
+    connect(m_combo1, &QComboBox::editTextChanged, this, &FrmSelComm::showPortDevice);
+    connect(m_deviceList, &QComboBox::activated, this, &FrmSelComm::deviceChosen);
     connect(m_ok, &QPushButton::clicked, this, &FrmSelComm::OKButton_Click);
     connect(m_cancel, &QPushButton::clicked, this, &FrmSelComm::CancelButton_Click);
 
@@ -145,6 +170,28 @@ int FrmSelComm::listIndex() const
     return index >= 0 && m_combo1->currentText() == m_combo1->itemText(index) ? index : -1;
 }
 
+void FrmSelComm::showPortDevice()
+{
+    const int index = listIndex();
+    if (index < 0) {
+        m_portDevice->setText(QStringLiteral("Choose a port from the list"));
+        m_deviceList->setCurrentIndex(-1);
+        return;
+    }
+    const int port = index + 1;
+    const QString device = m_chosenDevices.value(port, serialDeviceName(port, m_settings));
+    m_portDevice->setText(QStringLiteral("Port %1: %2").arg(port).arg(device));
+    m_deviceList->setCurrentIndex(m_deviceList->findData(device));
+}
+
+void FrmSelComm::deviceChosen(int index)
+{
+    const int entry = listIndex();
+    if (entry >= 0 && index >= 0)
+        m_chosenDevices.insert(entry + 1, m_deviceList->itemData(index).toString());
+    showPortDevice();
+}
+
 void FrmSelComm::Check1_Click()
 {
     checkRule(0);
@@ -172,6 +219,9 @@ void FrmSelComm::checkRule(int ticked)
 
 void FrmSelComm::OKButton_Click()
 {
+    // First, so that the port opens on the device chosen for it.
+    for (auto it = m_chosenDevices.cbegin(); it != m_chosenDevices.cend(); ++it)
+        m_settings.write(keys::PortsSection, QString::number(it.key()), it.value());
     if (m_check[0]->isChecked()) {
         const int index = listIndex();
         // Checked before the running port is closed: with nothing chosen there

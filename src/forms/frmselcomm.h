@@ -3,12 +3,17 @@
 #include "config/linksettings.h"
 #include "config/settingsstore.h"
 #include "shell/operatordialogs.h"
+#include "telemetry/serialdevices.h"
 #include "telemetry/serialport.h"
 
 #include <QDialog>
+#include <QMap>
+
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -22,10 +27,13 @@ class FrmSelComm : public QDialog {
     Q_OBJECT
 public:
     static inline const QString Caption = QStringLiteral("Select Comport");
+    using DeviceLister = std::function<QList<SerialDevice>()>;
 
     // vCommport is the main window's stored port number as text ("0": none).
+    // devices lists the system's serial devices, offered for the chosen port.
     FrmSelComm(SerialPort& serial, SettingsStore& settings, QString vCommport,
-               OperatorDialogs& dialogs, QWidget* parent = nullptr);
+               OperatorDialogs& dialogs, QWidget* parent = nullptr,
+               const DeviceLister& devices = systemSerialDevices);
 
     // Fills the controls from the main window's link variables in the designed
     // order: port list, Check1, Check2, Check3, Text1..Text4. Each box runs its
@@ -52,6 +60,10 @@ public:
     QLineEdit* Text2() const { return m_text[1]; }
     QLineEdit* Text3() const { return m_text[2]; }
     QLineEdit* Text4() const { return m_text[3]; }
+    // Beside the port list: the device the chosen entry maps to, and the
+    // system's devices; choosing one maps the entry's port to it on OK.
+    QLabel* PortDevice() const { return m_portDevice; }
+    QComboBox* DeviceList() const { return m_deviceList; }
     QPushButton* OKButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
 
@@ -66,6 +78,8 @@ private:
     void checkRule(int ticked);
     void closeAsCancel(int result);
     void reportPortFailure(const QString& description);
+    void showPortDevice();
+    void deviceChosen(int index);
 
     SerialPort& MSComm1;
     SettingsStore& m_settings;
@@ -78,6 +92,10 @@ private:
     QLineEdit* m_text[4] = {};
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
+    QLabel* m_portDevice = nullptr;
+    QComboBox* m_deviceList = nullptr;
+    // Port number to device, as the operator chose them; written on OK.
+    QMap<int, QString> m_chosenDevices;
 };
 
 } // namespace zel

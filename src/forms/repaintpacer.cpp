@@ -1,10 +1,21 @@
 #include "repaintpacer.h"
 
-#include "digitbox.h"
-
 #include <algorithm>
 
 namespace zel {
+
+void PacedWidget::textChanged()
+{
+    if (m_textChanged)
+        return;
+    m_textChanged = true;
+    if (!isVisible())
+        return;
+    if (m_pacer)
+        m_pacer->request(this);
+    else
+        showText();
+}
 
 RepaintPacer::RepaintPacer(int intervalMs, QObject* parent)
     : QObject(parent), m_intervalMs(intervalMs)
@@ -14,7 +25,7 @@ RepaintPacer::RepaintPacer(int intervalMs, QObject* parent)
     connect(&m_tick, &QTimer::timeout, this, &RepaintPacer::showPending);
 }
 
-void RepaintPacer::request(DigitBox* box)
+void RepaintPacer::request(PacedWidget* box)
 {
     m_pending.emplace_back(box);
     if (!m_tick.isActive()) {
@@ -25,7 +36,7 @@ void RepaintPacer::request(DigitBox* box)
 
 void RepaintPacer::showPending()
 {
-    for (const QPointer<DigitBox>& box : m_pending) {
+    for (const QPointer<PacedWidget>& box : m_pending) {
         if (box)
             box->showText();
     }

@@ -1,6 +1,7 @@
 #include "statuspanel.h"
 
 #include "digitbox.h"
+#include "idbox.h"
 #include "ledindicator.h"
 #include "twips.h"
 
@@ -34,10 +35,10 @@ StatusPanel::StatusPanel(QWidget* parent) : QGroupBox(parent)
     m_leds[0] = ledIn(power, 1, twipsRect(180, 240, 495, 495));
 
     auto* id = frame(this, QStringLiteral("ID"), twipsRect(1080, 240, 2895, 855));
-    m_id = new QLabel(QStringLiteral("-----"), id);
+    m_id = new IdBox(QStringLiteral("-----"), id);
     m_id->setObjectName(QStringLiteral("OsenXPLabel1"));
     m_id->setGeometry(twipsRect(120, 240, 2655, 495));
-    m_id->setAlignment(Qt::AlignCenter);
+    m_id->setRepaintPacer(&m_pacer);
     QFont idFont(QStringLiteral("Arial"));
     idFont.setBold(true);
     idFont.setPointSize(16);

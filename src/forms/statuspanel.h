@@ -7,11 +7,10 @@
 
 #include <array>
 
-class QLabel;
-
 namespace zel {
 
 class DigitBox;
+class IdBox;
 class LedIndicator;
 
 // The left part of the main window (Frame2): the boxes, lamps and label that
@@ -41,7 +40,7 @@ private:
 
     std::array<DigitBox*, 10> m_boxes{};
     std::array<LedIndicator*, 3> m_leds{};
-    QLabel* m_id = nullptr;
+    IdBox* m_id = nullptr;
     RepaintPacer m_pacer;
 };
 

@@ -16,11 +16,12 @@ TrayMenu::TrayMenu(QWidget* parent) : QMenu(QStringLiteral("&TrayPopUp"), parent
     for (int index = 0; index < ItemCount; ++index)
         addItem(index, captions[index], nullptr);
     // The windows sit between the designed separator and Exit, with a
-    // separator of their own above Exit.
+    // separator of their own above Exit. Their access keys stay clear of the
+    // designed ones: A is Set Address's, E is Exit's.
     QAction* exit = m_items[Exit];
     addItem(History, QStringLiteral("&History"), exit);
-    addItem(Events, QStringLiteral("&Events"), exit);
-    addItem(Alerts, QStringLiteral("&Alerts"), exit);
+    addItem(Events, QStringLiteral("E&vents"), exit);
+    addItem(Alerts, QStringLiteral("A&lerts"), exit);
     insertSeparator(exit)->setObjectName(QStringLiteral("mnutray_windows_end"));
     // The default item is drawn in bold.
     setDefaultAction(m_items[ShowParameter]);
@@ -43,8 +44,8 @@ QAction* TrayMenu::addItem(int index, const QString& caption, QAction* before)
 
 void TrayMenu::setEventsCount(int count)
 {
-    m_items[Events]->setText(count > 0 ? QStringLiteral("&Events (%1)").arg(count)
-                                       : QStringLiteral("&Events"));
+    m_items[Events]->setText(count > 0 ? QStringLiteral("E&vents (%1)").arg(count)
+                                       : QStringLiteral("E&vents"));
 }
 
 void TrayMenu::attachAsContextMenu(QWidget* window)

@@ -31,7 +31,7 @@ public:
     // Any item by its index; nullptr for an index no item has.
     QAction* mnutray(int index) const { return m_items.value(index); }
 
-    // "&Events (3)" while alarms wait for an acknowledgement.
+    // "E&vents (3)" while alarms wait for an acknowledgement.
     void setEventsCount(int count);
 
     // Pops the menu up for every right click on window (and on its children

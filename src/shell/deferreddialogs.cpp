@@ -16,6 +16,13 @@ void DeferredDialogs::message(const QString& text, const QString& title, Icon ic
         Qt::QueuedConnection);
 }
 
+void DeferredDialogs::messageThen(const QString& text, std::function<void()> closed)
+{
+    QMetaObject::invokeMethod(
+        this, [this, text, closed = std::move(closed)] { m_target.messageThen(text, closed); },
+        Qt::QueuedConnection);
+}
+
 QString DeferredDialogs::inputBox(const QString& prompt, const QString& title,
                                   const QString& defaultText)
 {

@@ -17,6 +17,7 @@ public:
 
     void message(const QString& text, const QString& title = QString(),
                  Icon icon = Icon::None) override;
+    void messageThen(const QString& text, std::function<void()> closed) override;
     // An answer is needed at once: asked directly.
     QString inputBox(const QString& prompt, const QString& title,
                      const QString& defaultText = QString()) override;

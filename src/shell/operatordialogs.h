@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace zel {
 
 // Everything the monitor asks of or tells the operator in a dialog. Modal
@@ -14,6 +16,13 @@ public:
     // A modal message with an OK button; an empty title means the program's.
     virtual void message(const QString& text, const QString& title = QString(),
                          Icon icon = Icon::None) = 0;
+    // A message as above; closed() runs once the operator has closed it. A
+    // modal message is closed when message() returns.
+    virtual void messageThen(const QString& text, std::function<void()> closed)
+    {
+        message(text);
+        closed();
+    }
     // A modal input box; empty when cancelled.
     virtual QString inputBox(const QString& prompt, const QString& title,
                              const QString& defaultText = QString()) = 0;

@@ -245,6 +245,30 @@ private Q_SLOTS:
         QVERIFY(set->isEnabled());
     }
 
+    // Polling of the gateway resumes only once the operator has closed
+    // "Send Completed": no poll reaches it while the message is open.
+    void pollingWaitsUntilTheMessageIsClosed()
+    {
+        TestGateway gw;
+        Form1Parts parts = quickRemote();
+        parts.remote.tcpIntervalMs = 50;
+        MonitorRig rig(remoteIni(gw.port()), true, {}, std::move(parts));
+        rig.dialogs->keepOpen = true;
+        rig.form->start();
+        QTRY_VERIFY(gw.connections() >= 1);
+        fill(*rig.form, true, "100.05", "1000", "100", "45");
+        rig.form->Command4_Click();
+        QTRY_COMPARE(messages(rig), QStringList{QStringLiteral("Send Completed")});
+        const int atMessage = gw.connections();
+        QCOMPARE(gw.byConnection.last(), workedRemote);
+        QTest::qWait(600); // a dozen poll intervals
+        QCOMPARE(gw.connections(), atMessage);
+        QVERIFY(!rig.form->tmGetTcp().isActive());
+        rig.dialogs->closeMessages();
+        QTRY_VERIFY(gw.connections() > atMessage);
+        QTRY_COMPARE(gw.byConnection.at(atMessage).size(), 16);
+    }
+
     // The operator hears the reason the trace gives: a refused connect and a
     // port text that is no port both read "Error" there.
     void unreachableGatewayIsNeverCompleted_data()

@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -68,6 +69,36 @@ private Q_SLOTS:
         QVERIFY(!rig.form->tmGetTcp().isActive());
         QCOMPARE(rig.form->status().DeviceId, QStringLiteral("-----"));
         QVERIFY(rig.form->setParameterPanel()->optionOff()->isChecked());
+    }
+
+    // A first start has no link to lose: the window and the tray say where to
+    // set one, and the watchdog raises no link_lost until one is chosen.
+    void noLinkSaysWhereToSetIt_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<bool>("chosen");
+        QTest::newRow("nothing set") << QByteArray("") << false;
+        QTest::newRow("all switched off")
+            << QByteArray("[Setting]\nCommON=0\nTCPON=0\nDDNSON=0\n") << false;
+        QTest::newRow("serial") << serialIni << true;
+        QTest::newRow("gateway") << QByteArray("[Setting]\nTCPON=1\nIP=127.0.0.1\nPORT=1\n")
+                                 << true;
+        QTest::newRow("host name")
+            << QByteArray("[Setting]\nDDNSON=1\nDDNS_URL=127.0.0.1\nDDNS_PORT=1\n") << true;
+    }
+    void noLinkSaysWhereToSetIt()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(bool, chosen);
+        MonitorRig rig(ini);
+        QSignalSpy lost(&rig.form->core(), &MonitorCore::linkLost);
+        rig.form->start();
+        rig.form->Timer1_Timer();
+        QCOMPARE(lost.size(), chosen ? 1 : 0);
+        auto* hint = rig.form->findChild<QLabel*>(QStringLiteral("NoLinkHint"));
+        QCOMPARE(hint->isVisibleTo(rig.form.get()), !chosen);
+        QCOMPARE(rig.tray->toolTip.contains(Form1::NoLinkHint), !chosen);
+        QVERIFY(rig.tray->toolTip.startsWith(Form1::TrayToolTip));
     }
 
     // A port that cannot be opened must not leave design texts such as

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -28,7 +29,7 @@ struct Rig {
     FakeDialogs dialogs;
     std::unique_ptr<FrmSelComm> dialog;
 
-    Rig(int number, bool open, const QString& vCommport)
+    Rig(int number, bool open, const QString& vCommport, QList<SerialDevice> devices = {})
     {
         QFile ini(dir.filePath(QStringLiteral("ZEL.ini")));
         ini.open(QIODevice::WriteOnly);
@@ -39,7 +40,8 @@ struct Rig {
             std::make_unique<QtSerialPort>([this](int n) { return serialDeviceName(n, *store); });
         port->setCommPort(number);
         port->setPortOpen(open);
-        dialog = std::make_unique<FrmSelComm>(*port, *store, vCommport, dialogs);
+        dialog = std::make_unique<FrmSelComm>(*port, *store, vCommport, dialogs, nullptr,
+                                              [devices] { return devices; });
         dialog->show();
     }
     QString stored(const QString& key) const
@@ -145,6 +147,49 @@ private Q_SLOTS:
             stored << rig.stored(key);
         QCOMPARE(stored, QStringList({serial ? "4" : "2", serial ? "1" : "0", "0", "0.0.0.0", "0",
                                       "", "0"}));
+    }
+
+    // Beside the chosen entry, the device it maps to; a device of the system
+    // chosen for it is mapped on OK, and the port opens there.
+    void deviceChosenForThePort_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("OK") << true;
+        QTest::newRow("Cancel") << false;
+    }
+    void deviceChosenForThePort()
+    {
+        QFETCH(bool, ok);
+        PtyPair adapter;
+        Rig rig(2, false, QStringLiteral("0"),
+                {{QStringLiteral("/dev/ttyS0"), QString()},
+                 {adapter.devicePath(), QStringLiteral("USB serial adapter")}});
+        QComboBox* devices = rig.dialog->DeviceList();
+        QCOMPARE(devices->count(), 2);
+        QCOMPARE(devices->itemText(1), adapter.devicePath() + " (USB serial adapter)");
+        rig.dialog->Combo1()->setCurrentIndex(3);
+        QCOMPARE(rig.dialog->PortDevice()->text(), "Port 4: " + rig.pty.devicePath());
+        rig.dialog->Combo1()->setCurrentIndex(0);
+        QCOMPARE(rig.dialog->PortDevice()->text(), QStringLiteral("Port 1: /dev/ttyS0"));
+        QCOMPARE(devices->currentIndex(), 0);
+        rig.dialog->Combo1()->setCurrentIndex(5);
+        QCOMPARE(devices->currentIndex(), -1);
+        QTest::keyClick(devices, Qt::Key_Down);
+        QTest::keyClick(devices, Qt::Key_Down);
+        QCOMPARE(rig.dialog->PortDevice()->text(), "Port 6: " + adapter.devicePath());
+        Rig::click(rig.dialog->Check1());
+        QTest::mouseClick(ok ? rig.dialog->OKButton() : rig.dialog->CancelButton(), Qt::LeftButton);
+        QVERIFY(rig.dialogs.messages.isEmpty());
+        QCOMPARE(rig.store->read(keys::PortsSection, QStringLiteral("6"), QStringLiteral("none")),
+                 ok ? adapter.devicePath() : QStringLiteral("none"));
+        QCOMPARE(rig.stored(keys::CommPort), ok ? QStringLiteral("6") : QStringLiteral("absent"));
+        QCOMPARE(rig.port->portOpen(), ok);
+        if (ok) {
+            QVERIFY(rig.port->output("ok"));
+            QByteArray got;
+            QVERIFY(
+                QTest::qWaitFor([&] { return (got += adapter.readAvailable()) == "ok"; }, 5000));
+        }
     }
 
     // The operator is told, nothing is saved, the dialog stays; Cancel then

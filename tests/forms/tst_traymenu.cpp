@@ -22,7 +22,7 @@ private Q_SLOTS:
             item->trigger();
         }
         QCOMPARE(shown, QStringList({"Show &Parameter", "&Setup", "FM Set", "Set &Address", "-",
-                                     "&History", "&Events", "&Alerts", "-", "&Exit"}));
+                                     "&History", "E&vents", "A&lerts", "-", "&Exit"}));
         QList<int> indices;
         for (const QList<QVariant>& call : clicked)
             indices << call.at(0).toInt();
@@ -37,9 +37,37 @@ private Q_SLOTS:
     {
         TrayMenu menu;
         menu.setEventsCount(3);
-        QCOMPARE(menu.mnutray(TrayMenu::Events)->text(), QStringLiteral("&Events (3)"));
+        QCOMPARE(menu.mnutray(TrayMenu::Events)->text(), QStringLiteral("E&vents (3)"));
         menu.setEventsCount(0);
-        QCOMPARE(menu.mnutray(TrayMenu::Events)->text(), QStringLiteral("&Events"));
+        QCOMPARE(menu.mnutray(TrayMenu::Events)->text(), QStringLiteral("E&vents"));
+    }
+
+    // A letter pressed in the open menu runs the item it belongs to, never
+    // just moves the highlight between two items that share it.
+    void accessKeyRunsItsItem_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("index");
+        QTest::newRow("Show Parameter") << int(Qt::Key_P) << int(TrayMenu::ShowParameter);
+        QTest::newRow("Setup") << int(Qt::Key_S) << int(TrayMenu::Setup);
+        QTest::newRow("Set Address") << int(Qt::Key_A) << int(TrayMenu::SetAddress);
+        QTest::newRow("History") << int(Qt::Key_H) << int(TrayMenu::History);
+        QTest::newRow("Events") << int(Qt::Key_V) << int(TrayMenu::Events);
+        QTest::newRow("Alerts") << int(Qt::Key_L) << int(TrayMenu::Alerts);
+        QTest::newRow("Exit") << int(Qt::Key_E) << int(TrayMenu::Exit);
+    }
+    void accessKeyRunsItsItem()
+    {
+        QFETCH(int, key);
+        TrayMenu menu;
+        menu.setEventsCount(2);
+        QSignalSpy clicked(&menu, &TrayMenu::mnutray_Click);
+        menu.popup({100, 100});
+        QVERIFY(QTest::qWaitForWindowExposed(&menu));
+        QTest::keyClick(&menu, Qt::Key(key));
+        QTRY_COMPARE(clicked.size(), 1);
+        QTEST(clicked.at(0).at(0).toInt(), "index");
+        QTRY_VERIFY(!menu.isVisible());
     }
 
     // Without a tray the window's right click is the only way to the items.

@@ -50,9 +50,26 @@ public:
     QStringList notices;
     QStringList inputs; // answers for inputBox, first to last
 
+    // While set, messages given with a closing action stay open until
+    // closeMessages().
+    bool keepOpen = false;
+    QList<std::function<void()>> open;
+
     void message(const QString& text, const QString& title, Icon icon) override
     {
         messages.append({text, title, icon});
+    }
+    void messageThen(const QString& text, std::function<void()> closed) override
+    {
+        message(text, QString(), Icon::None);
+        open << std::move(closed);
+        if (!keepOpen)
+            closeMessages();
+    }
+    void closeMessages()
+    {
+        while (!open.isEmpty())
+            open.takeFirst()();
     }
     QString inputBox(const QString&, const QString&, const QString&) override
     {

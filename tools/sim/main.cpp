@@ -132,6 +132,8 @@ int main(int argc, char* argv[])
          QStringLiteral("MS")},
         {QStringLiteral("device-id"), QStringLiteral("Initial device ID (default 8001)."),
          QStringLiteral("ID")},
+        {QStringLiteral("changing-id"),
+         QStringLiteral("serial: the device ID goes up by one with every frame.")},
         {QStringLiteral("ignore-set"),
          QStringLiteral("Log set commands as received but do not apply them.")},
         {QStringLiteral("seed"), QStringLiteral("Seed for the noise, for repeatable runs."),
@@ -207,6 +209,7 @@ int main(int argc, char* argv[])
         options.seed = seed;
         options.deviceId = deviceId;
         options.ignoreSet = parser.isSet(QStringLiteral("ignore-set"));
+        options.changingId = parser.isSet(QStringLiteral("changing-id"));
         double rate = 0;
         if (parser.isSet(QStringLiteral("fault"))) {
             std::fprintf(stderr, "zel-fm-sim: --fault applies to gateway mode only\n");

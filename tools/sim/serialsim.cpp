@@ -130,6 +130,8 @@ void SerialSim::sendFrame()
         if (!unsent_.isEmpty()) {
             noteDropped(); // the line is still busy with the previous frame
         } else {
+            if (options_.changingId)
+                transmitter_.setDeviceId(quint16(transmitter_.deviceId() + 1));
             const QByteArray frame = encodeStatusFrame(transmitter_.sample());
             const ssize_t written =
                 ::write(master_, frame.constData(), static_cast<size_t>(frame.size()));

@@ -20,7 +20,8 @@ struct SerialOptions {
     qint64 scriptStepMs = 10000;
     quint32 seed = 0;
     quint16 deviceId = 8001;
-    bool ignoreSet = false; // log set commands but do not apply them
+    bool ignoreSet = false;  // log set commands but do not apply them
+    bool changingId = false; // the device ID goes up by one with every frame
 };
 
 // The controller end of the serial line: a pseudo-terminal whose slave side
