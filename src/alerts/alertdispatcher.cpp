@@ -23,12 +23,14 @@ AlertDispatcher::AlertDispatcher(QString databasePath, DeliveryTiming timing, co
     : QObject(parent), m_clock(clock), m_timing(timing),
       m_queue(std::move(databasePath), clock, timing.firstPauseMs,
               [this](const QString& text) { Q_EMIT problem(text); }),
-      m_timer(new QTimer(this))
+      m_timer(new QTimer(this)), m_ackPoll(new QTimer(this))
 {
     m_channels[0].name = channel::Mail;
     m_channels[1].name = channel::Webhook;
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, qOverload<>(&AlertDispatcher::pump));
+    m_ackPoll->setInterval(timing.ackPollMs);
+    connect(m_ackPoll, &QTimer::timeout, this, &AlertDispatcher::report);
     newWebhook();
 }
 
@@ -53,6 +55,7 @@ void AlertDispatcher::configure(const Destinations& destinations)
 
 void AlertDispatcher::start()
 {
+    m_ackPoll->start();
     pump();
 }
 
@@ -87,6 +90,23 @@ void AlertDispatcher::pump()
     for (Channel& c : m_channels)
         pump(c, now);
     arm(now);
+    report();
+}
+
+void AlertDispatcher::report()
+{
+    for (Channel& c : m_channels) {
+        c.counts.waiting = m_queue.waiting(c.name);
+        if (c.counts == c.reported)
+            continue;
+        c.reported = c.counts;
+        Q_EMIT deliveryCounted(c.name, c.counts.sent, c.counts.failed, c.counts.waiting);
+    }
+    const auto acknowledged = m_queue.acknowledgedKinds();
+    if (acknowledged && acknowledged != m_acknowledged) {
+        m_acknowledged = acknowledged;
+        Q_EMIT acknowledgedChanged(*acknowledged);
+    }
 }
 
 void AlertDispatcher::pump(Channel& c, qint64 now)
@@ -190,6 +210,7 @@ void AlertDispatcher::settle(Channel& c, const ChannelOutcome& outcome)
         m_queue.remove(c.sending.id, c.name);
         forget(c.sending.id);
         Q_EMIT delivered(c.sending.id, c.name);
+        ++c.counts.sent;
         c.failures = 0;
         c.retryAtMs = 0;
         if (c.told)
@@ -197,6 +218,7 @@ void AlertDispatcher::settle(Channel& c, const ChannelOutcome& outcome)
         c.told = false;
     } else {
         m_queue.recordFailure(c.sending.id, c.name, outcome.words);
+        ++c.counts.failed;
         c.lastWords = outcome.words;
         const qint64 pause = std::min<qint64>(
             qint64(m_timing.firstPauseMs) << std::min(c.failures, 20), m_timing.longestPauseMs);

@@ -28,6 +28,9 @@ struct DeliveryTiming {
     int webhookTimeoutMs = 30 * 1000; // the whole attempt, redirects included
     // An attempt running this much past its channel's time-out is stuck.
     int stuckMarginMs = 30 * 1000;
+    // How often acknowledgements are looked for; the history command line
+    // writes them from another process.
+    int ackPollMs = 10 * 1000;
 };
 
 namespace channel {
@@ -68,12 +71,24 @@ Q_SIGNALS:
     void delivered(const QString& id, const QString& channel);
     void gaveUp(const QString& id, const QString& channel, const QString& subject,
                 const QString& lastWords);
+    // A channel's figures since the start, told when one changes.
+    void deliveryCounted(const QString& channel, quint64 sent, quint64 failed, int waiting);
+    // The alarm kinds whose latest raise is acknowledged, told when they change.
+    void acknowledgedChanged(const QStringList& kinds);
     // The outbox cannot be used, or works again; memory is full.
     void problem(const QString& text);
 
 private:
+    struct Counts {
+        quint64 sent = 0;
+        quint64 failed = 0;
+        int waiting = -1;
+        bool operator==(const Counts&) const = default;
+    };
     struct Channel {
         QString name;
+        Counts counts;
+        Counts reported;
         bool busy = false;
         int failures = 0;
         qint64 retryAtMs = 0; // monotonic, as every time here but the stored one
@@ -98,6 +113,7 @@ private:
     void forget(const QString& id);
     void newWebhook();
     void arm(qint64 now);
+    void report();
 
     const Clock& m_clock;
     DeliveryTiming m_timing;
@@ -106,6 +122,8 @@ private:
     std::array<Channel, 2> m_channels;
     WebhookChannel* m_webhook = nullptr;
     QTimer* m_timer;
+    QTimer* m_ackPoll;
+    std::optional<QStringList> m_acknowledged;
     // When each alert in line came, on the monotonic clock.
     QHash<QString, qint64> m_born;
     // Answers still to come from mail attempts given up on.

@@ -22,14 +22,14 @@ QJsonObject recordObject(const StatusUpdate& u)
             {QStringLiteral("on_air"), v.onAir},
             {QStringLiteral("locked"), v.locked},
             {QStringLiteral("frequency_mhz"), jsonReading(v.frequencyMHz)},
-            {QStringLiteral("forward_w"), jsonReading(v.forwardW)},
-            {QStringLiteral("reflected_w"), jsonReading(v.reflectW)},
+            {QStringLiteral("forward_power_w"), jsonReading(v.forwardW)},
+            {QStringLiteral("reflected_power_w"), jsonReading(v.reflectW)},
             {QStringLiteral("temperature_c"), jsonReading(v.temperatureC)},
             {QStringLiteral("pa_voltage_v"), jsonReading(v.voltageV)},
             {QStringLiteral("pa_current_a"), jsonReading(v.currentA)},
-            {QStringLiteral("modulation"), jsonReading(v.modulation)},
-            {QStringLiteral("audio_left"), jsonReading(v.audioLeft)},
-            {QStringLiteral("audio_right"), jsonReading(v.audioRight)}};
+            {QStringLiteral("modulation_percent"), jsonReading(v.modulation)},
+            {QStringLiteral("audio_left_raw"), jsonReading(v.audioLeft)},
+            {QStringLiteral("audio_right_raw"), jsonReading(v.audioRight)}};
 }
 
 QString text(const QJsonObject& o, const char* key)
@@ -136,12 +136,12 @@ QString alertBody(const QJsonObject& d)
                                            ? QStringLiteral("locked")
                                            : QStringLiteral("unlocked"));
         value(QStringLiteral("Frequency"), "frequency_mhz", 2, QStringLiteral(" MHz"));
-        value(QStringLiteral("Forward"), "forward_w", 1, QStringLiteral(" W"));
-        value(QStringLiteral("Reflected"), "reflected_w", 1, QStringLiteral(" W"));
+        value(QStringLiteral("Forward"), "forward_power_w", 1, QStringLiteral(" W"));
+        value(QStringLiteral("Reflected"), "reflected_power_w", 1, QStringLiteral(" W"));
         value(QStringLiteral("Temperature"), "temperature_c", 1, QStringLiteral(" C"));
         value(QStringLiteral("PA voltage"), "pa_voltage_v", 1, QStringLiteral(" V"));
         value(QStringLiteral("PA current"), "pa_current_a", 1, QStringLiteral(" A"));
-        value(QStringLiteral("Modulation"), "modulation", 0, QString());
+        value(QStringLiteral("Modulation"), "modulation_percent", 0, QStringLiteral(" %"));
     }
     lines << QString() << QStringLiteral("Alert %1").arg(text(d, "id"));
     return lines.join(u'\n');

@@ -139,4 +139,15 @@ bool AlertQueue::acknowledged(const QString& alarm, qint64 sinceMs)
     return acknowledged;
 }
 
+std::optional<QStringList> AlertQueue::acknowledgedKinds()
+{
+    if (!m_storing)
+        return std::nullopt;
+    QStringList kinds = m_store.acknowledgedKinds();
+    if (!m_store.failed())
+        return kinds;
+    failed();
+    return std::nullopt;
+}
+
 } // namespace zel

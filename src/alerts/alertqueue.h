@@ -40,6 +40,8 @@ public:
     bool holds(const QString& id);
     // False when the outbox cannot tell: a reminder too many beats none.
     bool acknowledged(const QString& alarm, qint64 sinceMs);
+    // Nothing when the outbox cannot tell.
+    std::optional<QStringList> acknowledgedKinds();
 
 private:
     void failed();

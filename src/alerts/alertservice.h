@@ -57,6 +57,11 @@ Q_SIGNALS:
     // "alert failed" rows for the event log.
     void eventOccurred(const zel::EventRecord& record);
     void delivered(const QString& id, const QString& channel);
+    // As AlertDispatcher tells them, on this object's thread.
+    void deliveryCounted(const QString& channel, quint64 sent, quint64 failed, int waiting);
+    void acknowledgedChanged(const QStringList& kinds);
+    // The [Alerts] Station in force, at start and after each reload.
+    void stationNamed(const QString& station);
 
 private:
     void onGaveUp(const QString& id, const QString& channel, const QString& subject,

@@ -157,4 +157,19 @@ bool OutboxStore::acknowledged(const QString& alarm, qint64 sinceMs)
            q.next();
 }
 
+QStringList OutboxStore::acknowledgedKinds()
+{
+    QSqlQuery q = query();
+    QStringList kinds;
+    if (!exec(q,
+              "SELECT a.event FROM events a WHERE a.id IN (SELECT MAX(id) FROM events "
+              "WHERE state = 'raised' GROUP BY event) "
+              "AND EXISTS (SELECT 1 FROM events k WHERE k.ack_of = a.id) ORDER BY a.event",
+              {}))
+        return kinds;
+    while (q.next())
+        kinds << q.value(0).toString();
+    return kinds;
+}
+
 } // namespace zel

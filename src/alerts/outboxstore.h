@@ -50,6 +50,8 @@ public:
     bool holds(const QString& id);
     // Whether the alarm of this kind raised at sinceMs has been acknowledged.
     bool acknowledged(const QString& alarm, qint64 sinceMs);
+    // The alarm kinds whose latest raise has been acknowledged.
+    QStringList acknowledgedKinds();
 
 private:
     QSqlQuery query() const;

@@ -65,6 +65,17 @@ void StationServices::wireAlerts(const DeliveryTiming& timing)
     connect(m_alerts.get(), &AlertService::operatorNotice, this, &StationServices::operatorNotice);
 }
 
+void StationServices::feed(MetricsService& metrics)
+{
+    connect(m_alerts.get(), &AlertService::stationNamed, &metrics, &MetricsService::setStation);
+    connect(m_alerts.get(), &AlertService::acknowledgedChanged, &metrics,
+            &MetricsService::setAcknowledged);
+    connect(m_alerts.get(), &AlertService::deliveryCounted, &metrics,
+            [&metrics](const QString& channel, quint64 sent, quint64 failed, int waiting) {
+                metrics.setAlertDelivery({channel, sent, failed, waiting});
+            });
+}
+
 StationServices::~StationServices()
 {
     stop();

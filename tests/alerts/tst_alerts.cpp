@@ -178,7 +178,12 @@ private Q_SLOTS:
                   "INSERT INTO events (t, event, state) VALUES (1000, 'off_air', 'raised')",
                   "INSERT INTO events (t, event, state) VALUES (2000, 'unlocked', 'raised')",
                   "INSERT INTO events (t, event, state, ack_of) VALUES (3000, 'off_air', "
-                  "'acknowledged', 1)"})
+                  "'acknowledged', 1)",
+                  // Raised again since: its latest raise is not acknowledged.
+                  "INSERT INTO events (t, event, state) VALUES (4000, 'off_air', 'raised')",
+                  "INSERT INTO events (t, event, state) VALUES (5000, 'high_reflect', 'raised')",
+                  "INSERT INTO events (t, event, state, ack_of) VALUES (6000, 'high_reflect', "
+                  "'acknowledged', 5)"})
                 QVERIFY2(q.exec(sql), sql);
         }
         QSqlDatabase::removeDatabase("old");
@@ -187,6 +192,7 @@ private Q_SLOTS:
         QCOMPARE(outbox.open(), QString());
         QVERIFY(outbox.acknowledged("off_air", 1000));
         QVERIFY(!outbox.acknowledged("unlocked", 2000));
+        QCOMPARE(outbox.acknowledgedKinds(), QStringList{"high_reflect"});
         QVERIFY(outbox.add("x", {"mail", "webhook"}, 5000, "{}"));
         QCOMPARE(outbox.oldest("webhook")->id, QStringLiteral("x"));
     }
