@@ -1,6 +1,7 @@
 #include "alertdispatcher.h"
 
 #include "alertdocument.h"
+#include "history/alertraise.h"
 #include "webhookchannel.h"
 
 #include <QJsonDocument>
@@ -157,17 +158,31 @@ void AlertDispatcher::watch(Channel& c, qint64 now)
     c.told = true;
 }
 
+QJsonObject AlertDispatcher::withEventId(const OutboxEntry& entry)
+{
+    QJsonObject d = parse(entry.document);
+    // Looked up at each attempt: the history may write the raise only after
+    // the first one.
+    if (const auto raise = history::raiseInAlertId(entry.id)) {
+        if (const auto id = m_queue.raisedEventId(raise->kind, raise->timeMs))
+            d.insert(QStringLiteral("event_id"), double(*id));
+    }
+    return d;
+}
+
 void AlertDispatcher::send(Channel& c, qint64 now)
 {
     c.busy = true;
     c.startedMs = now;
     c.stuckTold = false;
+    const QJsonObject d = withEventId(c.sending);
     if (c.name == channel::Webhook) {
-        m_webhook->post(m_to.webhookUrl, c.sending.id, c.sending.document);
+        m_webhook->post(m_to.webhookUrl, c.sending.id,
+                        QJsonDocument(d).toJson(QJsonDocument::Compact));
         return;
     }
     MailJob job = m_to.mail;
-    job.message = mailMessage(parse(c.sending.document), job.from, job.to, m_clock.now().toUTC());
+    job.message = mailMessage(d, job.from, job.to, m_clock.now().toUTC());
     Q_EMIT sendMailRequested(job);
 }
 

@@ -4,6 +4,7 @@
 #include "mailchannel.h"
 
 #include <QHash>
+#include <QJsonObject>
 #include <QObject>
 #include <QTimer>
 
@@ -104,6 +105,8 @@ private:
     void pump(Channel& c, qint64 now);
     void watch(Channel& c, qint64 now);
     void send(Channel& c, qint64 now);
+    // The document as sent: with the raise's row in the log, once written.
+    QJsonObject withEventId(const OutboxEntry& entry);
     void finish(Channel& c, const ChannelOutcome& outcome);
     // Deletes the delivered alert, or schedules the next try.
     void settle(Channel& c, const ChannelOutcome& outcome);

@@ -157,6 +157,18 @@ bool OutboxStore::acknowledged(const QString& alarm, qint64 sinceMs)
            q.next();
 }
 
+std::optional<qint64> OutboxStore::raisedEventId(const QString& alarm, qint64 timeMs)
+{
+    QSqlQuery q = query();
+    if (!exec(q,
+              "SELECT id FROM events WHERE event = ? AND state = 'raised' AND t = ? "
+              "ORDER BY id DESC LIMIT 1",
+              {alarm, timeMs}) ||
+        !q.next())
+        return std::nullopt;
+    return q.value(0).toLongLong();
+}
+
 QStringList OutboxStore::acknowledgedKinds()
 {
     QSqlQuery q = query();
