@@ -49,8 +49,8 @@ QString valueText(const QJsonObject& d)
     return words.isEmpty() ? text(d, "value") : words;
 }
 
-// "2026-12-07T02:41:00.000Z (03:41:00 CET here)": the mail is read on site,
-// where clocks show local time.
+// "2026-12-07T02:41:00.000Z (2026-12-07 03:41:00 CET here)": read on site,
+// where the clocks show local time.
 QString bothTimes(const QString& iso)
 {
     const QDateTime t = QDateTime::fromString(iso, Qt::ISODateWithMs);

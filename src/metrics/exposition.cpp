@@ -163,6 +163,9 @@ std::string prometheusText(const MetricsSnapshot& s)
     w.sample(double(s.serialUpdates), "link=\"serial\"");
     w.sample(double(s.gatewayUpdates), "link=\"gateway\"");
     const auto perChannel = [&](const char* name, const char* type, const char* help, auto figure) {
+        // Until the outbox thread first tells its figures.
+        if (s.alertDelivery.isEmpty())
+            return;
         w.family(name, type, help);
         for (const ChannelDelivery& c : s.alertDelivery)
             w.sample(double(figure(c)), label("channel", c.channel));
