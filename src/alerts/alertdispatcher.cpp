@@ -31,7 +31,7 @@ AlertDispatcher::AlertDispatcher(QString databasePath, DeliveryTiming timing, co
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, qOverload<>(&AlertDispatcher::pump));
     m_ackPoll->setInterval(timing.ackPollMs);
-    connect(m_ackPoll, &QTimer::timeout, this, &AlertDispatcher::report);
+    connect(m_ackPoll, &QTimer::timeout, this, &AlertDispatcher::checkAcknowledged);
     newWebhook();
 }
 
@@ -57,6 +57,7 @@ void AlertDispatcher::configure(const Destinations& destinations)
 void AlertDispatcher::start()
 {
     m_ackPoll->start();
+    checkAcknowledged();
     pump();
 }
 
@@ -103,6 +104,10 @@ void AlertDispatcher::report()
         c.reported = c.counts;
         Q_EMIT deliveryCounted(c.name, c.counts.sent, c.counts.failed, c.counts.waiting);
     }
+}
+
+void AlertDispatcher::checkAcknowledged()
+{
     const auto acknowledged = m_queue.acknowledgedKinds();
     if (acknowledged && acknowledged != m_acknowledged) {
         m_acknowledged = acknowledged;

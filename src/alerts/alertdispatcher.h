@@ -63,6 +63,8 @@ public Q_SLOTS:
     void enqueue(const QString& id, const QByteArray& document, const QString& ackAlarm,
                  qint64 ackSinceMs);
     void mailDone(const zel::ChannelOutcome& outcome);
+    // Looks which alarms' latest raise is acknowledged; told when it changed.
+    void checkAcknowledged();
 
 Q_SIGNALS:
     void sendMailRequested(const zel::MailJob& job);

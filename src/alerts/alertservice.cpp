@@ -98,6 +98,11 @@ void AlertService::reload()
     QMetaObject::invokeMethod(m_dispatcher, [d = m_dispatcher, to] { d->configure(to); });
 }
 
+void AlertService::checkAcknowledged()
+{
+    QMetaObject::invokeMethod(m_dispatcher, &AlertDispatcher::checkAcknowledged);
+}
+
 void AlertService::stop()
 {
     if (m_stopped)

@@ -46,6 +46,9 @@ public:
     void reload();
     // Ends sending, a mail under way included; what is waiting stays stored.
     void stop();
+    // The log changed (an acknowledgement, a raise): acknowledgedChanged()
+    // follows if that changed which alarms are acknowledged.
+    void checkAcknowledged();
 
     AlertComposer& composer() { return m_composer; }
     const AlertSettings& settings() const { return m_settings; }

@@ -63,6 +63,10 @@ void StationServices::wireAlerts(const DeliveryTiming& timing)
     connect(m_alerts.get(), &AlertService::eventOccurred, m_history.get(),
             &history::HistoryService::recordEvent);
     connect(m_alerts.get(), &AlertService::operatorNotice, this, &StationServices::operatorNotice);
+    // At once for what this monitor wrote; the outbox's poll finds what the
+    // command line wrote.
+    connect(m_history.get(), &history::HistoryService::eventsStored, m_alerts.get(),
+            [this] { m_alerts->checkAcknowledged(); });
 }
 
 void StationServices::feed(MetricsService& metrics)

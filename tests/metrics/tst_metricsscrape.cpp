@@ -2,6 +2,7 @@
 // under its name and unit, in text a Prometheus server accepts.
 
 #include "app/stationservices.h"
+#include "history/historyreader.h"
 #include "http/httpprobe.h"
 #include "metrics/metricsservice.h"
 #include "metrics/metricssettings.h"
@@ -181,6 +182,21 @@ private Q_SLOTS:
         QCOMPARE(o["alarms"][0]["alarm"].toString(), QStringLiteral("over_temperature"));
         QCOMPARE(o["link"]["up"].toBool(), true);
         QCOMPARE(o["link"]["kind"].toString(), QStringLiteral("serial"));
+    }
+
+    // The operator acknowledges from the window: the series follows the log.
+    void acknowledgementIsSeen()
+    {
+        m_services->history().flush();
+        history::HistoryReader reader(m_services->historyPath());
+        QVERIFY(reader.open());
+        const auto raised = reader.unacknowledgedAlarms();
+        QVERIFY(raised && raised->size() == 1);
+        m_services->history().acknowledge(raised->at(0).id, QStringLiteral("someone"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            bodyOf(httpRequest(m_port, "GET", "/metrics"))
+                .contains("\nzel_fm_alarm_acknowledged{alarm=\"over_temperature\"} 1\n"),
+            20000);
     }
 
     void takenPortIsTriedAgainUntilItBinds()
