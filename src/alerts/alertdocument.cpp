@@ -172,10 +172,13 @@ QString alertBody(const QJsonObject& d)
                                   : QString();
         lines << QStringLiteral("The record now (%1, %2 link%3):")
                      .arg(text(r, "time"), text(r, "link"), stale);
+        // An alert stored before the readings were renamed holds the old key.
         const auto value = [&](const QString& label, const char* key, int decimals,
-                               const QString& unit) {
-            line(QStringLiteral("  ") + label,
-                 shownNumber(r.value(QLatin1String(key)), decimals) + unit);
+                               const QString& unit, const char* oldKey = nullptr) {
+            QJsonValue v = r.value(QLatin1String(key));
+            if (v.isUndefined() && oldKey)
+                v = r.value(QLatin1String(oldKey));
+            line(QStringLiteral("  ") + label, shownNumber(v, decimals) + unit);
         };
         line(QStringLiteral("  Carrier"), r.value(QStringLiteral("on_air")).toBool()
                                               ? QStringLiteral("ON")
@@ -184,12 +187,14 @@ QString alertBody(const QJsonObject& d)
                                            ? QStringLiteral("locked")
                                            : QStringLiteral("unlocked"));
         value(QStringLiteral("Frequency"), "frequency_mhz", 2, QStringLiteral(" MHz"));
-        value(QStringLiteral("Forward"), "forward_power_w", 1, QStringLiteral(" W"));
-        value(QStringLiteral("Reflected"), "reflected_power_w", 1, QStringLiteral(" W"));
+        value(QStringLiteral("Forward"), "forward_power_w", 1, QStringLiteral(" W"), "forward_w");
+        value(QStringLiteral("Reflected"), "reflected_power_w", 1, QStringLiteral(" W"),
+              "reflected_w");
         value(QStringLiteral("Temperature"), "temperature_c", 1, QStringLiteral(" C"));
         value(QStringLiteral("PA voltage"), "pa_voltage_v", 1, QStringLiteral(" V"));
         value(QStringLiteral("PA current"), "pa_current_a", 1, QStringLiteral(" A"));
-        value(QStringLiteral("Modulation"), "modulation_percent", 0, QStringLiteral(" %"));
+        value(QStringLiteral("Modulation"), "modulation_percent", 0, QStringLiteral(" %"),
+              "modulation");
     }
     lines << QString();
     if (const QJsonValue event = d.value(QStringLiteral("event_id")); event.isDouble())
