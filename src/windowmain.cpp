@@ -64,6 +64,7 @@ int runWindow(int argc, char** argv)
         dialog->open();
     });
     zel::MetricsService metrics(core, services.alarms());
+    services.feed(metrics);
     QObject::connect(&metrics, &zel::MetricsService::operatorNotice, &form1, &zel::Form1::notify);
     services.start();
     metrics.start();

@@ -171,9 +171,11 @@ void AlarmMonitor::apply(const QString& kind, const QualifiedCondition::Change& 
     if (change.raised) {
         QString detail =
             QStringLiteral("%1 for %2 s (qualify time)").arg(ruleText(kind), seconds(delayMs));
+        // The value is the one that raised it, so an alert's subject and its
+        // detail tell the same figure; where it began goes in the detail.
         if (change.lastSeen != change.value)
-            detail += QStringLiteral("; %1 when raised").arg(change.lastSeen);
-        raise(kind, change.at, change.value, detail);
+            detail += QStringLiteral("; %1 when it began").arg(change.value);
+        raise(kind, change.at, change.lastSeen, detail);
     } else {
         clear(kind, change.at, change.value,
               QStringLiteral("back to normal for %1 s (clear time)").arg(seconds(delayMs)));

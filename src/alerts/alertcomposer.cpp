@@ -1,6 +1,7 @@
 #include "alertcomposer.h"
 
 #include "alertdocument.h"
+#include "history/alertraise.h"
 
 #include <QJsonDocument>
 
@@ -162,8 +163,13 @@ void AlertComposer::emitAlert(const QString& state, const QString& alarm, const 
                               const QDateTime& started, const QString& value, const QString& detail,
                               bool reminder)
 {
-    AlertFacts facts{newAlertId(), state, alarm,  m_settings.station, at.toUTC(),
-                     started,      value, detail, m_current};
+    // An alert about a raise names it in its id: the command line
+    // acknowledges from there.
+    const QString id = started.isValid() && alarm::all().contains(alarm)
+                           ? history::alertIdFor({alarm, started.toMSecsSinceEpoch()})
+                           : newAlertId();
+    AlertFacts facts{id,      state, alarm,  m_settings.station, at.toUTC(),
+                     started, value, detail, m_current};
     const QByteArray document = QJsonDocument(alertDocument(facts)).toJson(QJsonDocument::Compact);
     Q_EMIT alert(facts.id, document, reminder ? alarm : QString(),
                  reminder ? started.toMSecsSinceEpoch() : 0);

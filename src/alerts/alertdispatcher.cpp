@@ -1,6 +1,7 @@
 #include "alertdispatcher.h"
 
 #include "alertdocument.h"
+#include "history/alertraise.h"
 #include "webhookchannel.h"
 
 #include <QJsonDocument>
@@ -23,12 +24,14 @@ AlertDispatcher::AlertDispatcher(QString databasePath, DeliveryTiming timing, co
     : QObject(parent), m_clock(clock), m_timing(timing),
       m_queue(std::move(databasePath), clock, timing.firstPauseMs,
               [this](const QString& text) { Q_EMIT problem(text); }),
-      m_timer(new QTimer(this))
+      m_timer(new QTimer(this)), m_ackPoll(new QTimer(this))
 {
     m_channels[0].name = channel::Mail;
     m_channels[1].name = channel::Webhook;
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, qOverload<>(&AlertDispatcher::pump));
+    m_ackPoll->setInterval(timing.ackPollMs);
+    connect(m_ackPoll, &QTimer::timeout, this, &AlertDispatcher::checkAcknowledged);
     newWebhook();
 }
 
@@ -53,6 +56,8 @@ void AlertDispatcher::configure(const Destinations& destinations)
 
 void AlertDispatcher::start()
 {
+    m_ackPoll->start();
+    checkAcknowledged();
     pump();
 }
 
@@ -87,6 +92,27 @@ void AlertDispatcher::pump()
     for (Channel& c : m_channels)
         pump(c, now);
     arm(now);
+    report();
+}
+
+void AlertDispatcher::report()
+{
+    for (Channel& c : m_channels) {
+        c.counts.waiting = m_queue.waiting(c.name);
+        if (c.counts == c.reported)
+            continue;
+        c.reported = c.counts;
+        Q_EMIT deliveryCounted(c.name, c.counts.sent, c.counts.failed, c.counts.waiting);
+    }
+}
+
+void AlertDispatcher::checkAcknowledged()
+{
+    const auto acknowledged = m_queue.acknowledgedKinds();
+    if (acknowledged && acknowledged != m_acknowledged) {
+        m_acknowledged = acknowledged;
+        Q_EMIT acknowledgedChanged(*acknowledged);
+    }
 }
 
 void AlertDispatcher::pump(Channel& c, qint64 now)
@@ -137,17 +163,31 @@ void AlertDispatcher::watch(Channel& c, qint64 now)
     c.told = true;
 }
 
+QJsonObject AlertDispatcher::withEventId(const OutboxEntry& entry)
+{
+    QJsonObject d = parse(entry.document);
+    // Looked up at each attempt: the history may write the raise only after
+    // the first one.
+    if (const auto raise = history::raiseInAlertId(entry.id)) {
+        if (const auto id = m_queue.raisedEventId(raise->kind, raise->timeMs))
+            d.insert(QStringLiteral("event_id"), double(*id));
+    }
+    return d;
+}
+
 void AlertDispatcher::send(Channel& c, qint64 now)
 {
     c.busy = true;
     c.startedMs = now;
     c.stuckTold = false;
+    const QJsonObject d = withEventId(c.sending);
     if (c.name == channel::Webhook) {
-        m_webhook->post(m_to.webhookUrl, c.sending.id, c.sending.document);
+        m_webhook->post(m_to.webhookUrl, c.sending.id,
+                        QJsonDocument(d).toJson(QJsonDocument::Compact));
         return;
     }
     MailJob job = m_to.mail;
-    job.message = mailMessage(parse(c.sending.document), job.from, job.to, m_clock.now().toUTC());
+    job.message = mailMessage(d, job.from, job.to, m_clock.now().toUTC());
     Q_EMIT sendMailRequested(job);
 }
 
@@ -190,6 +230,7 @@ void AlertDispatcher::settle(Channel& c, const ChannelOutcome& outcome)
         m_queue.remove(c.sending.id, c.name);
         forget(c.sending.id);
         Q_EMIT delivered(c.sending.id, c.name);
+        ++c.counts.sent;
         c.failures = 0;
         c.retryAtMs = 0;
         if (c.told)
@@ -197,6 +238,7 @@ void AlertDispatcher::settle(Channel& c, const ChannelOutcome& outcome)
         c.told = false;
     } else {
         m_queue.recordFailure(c.sending.id, c.name, outcome.words);
+        ++c.counts.failed;
         c.lastWords = outcome.words;
         const qint64 pause = std::min<qint64>(
             qint64(m_timing.firstPauseMs) << std::min(c.failures, 20), m_timing.longestPauseMs);

@@ -4,6 +4,7 @@
 #include "mailchannel.h"
 
 #include <QHash>
+#include <QJsonObject>
 #include <QObject>
 #include <QTimer>
 
@@ -28,6 +29,9 @@ struct DeliveryTiming {
     int webhookTimeoutMs = 30 * 1000; // the whole attempt, redirects included
     // An attempt running this much past its channel's time-out is stuck.
     int stuckMarginMs = 30 * 1000;
+    // How often acknowledgements are looked for; the history command line
+    // writes them from another process.
+    int ackPollMs = 10 * 1000;
 };
 
 namespace channel {
@@ -59,6 +63,8 @@ public Q_SLOTS:
     void enqueue(const QString& id, const QByteArray& document, const QString& ackAlarm,
                  qint64 ackSinceMs);
     void mailDone(const zel::ChannelOutcome& outcome);
+    // Looks which alarms' latest raise is acknowledged; told when it changed.
+    void checkAcknowledged();
 
 Q_SIGNALS:
     void sendMailRequested(const zel::MailJob& job);
@@ -68,12 +74,24 @@ Q_SIGNALS:
     void delivered(const QString& id, const QString& channel);
     void gaveUp(const QString& id, const QString& channel, const QString& subject,
                 const QString& lastWords);
+    // A channel's figures since the start, told when one changes.
+    void deliveryCounted(const QString& channel, quint64 sent, quint64 failed, int waiting);
+    // The alarm kinds whose latest raise is acknowledged, told when they change.
+    void acknowledgedChanged(const QStringList& kinds);
     // The outbox cannot be used, or works again; memory is full.
     void problem(const QString& text);
 
 private:
+    struct Counts {
+        quint64 sent = 0;
+        quint64 failed = 0;
+        int waiting = -1;
+        bool operator==(const Counts&) const = default;
+    };
     struct Channel {
         QString name;
+        Counts counts;
+        Counts reported;
         bool busy = false;
         int failures = 0;
         qint64 retryAtMs = 0; // monotonic, as every time here but the stored one
@@ -89,6 +107,8 @@ private:
     void pump(Channel& c, qint64 now);
     void watch(Channel& c, qint64 now);
     void send(Channel& c, qint64 now);
+    // The document as sent: with the raise's row in the log, once written.
+    QJsonObject withEventId(const OutboxEntry& entry);
     void finish(Channel& c, const ChannelOutcome& outcome);
     // Deletes the delivered alert, or schedules the next try.
     void settle(Channel& c, const ChannelOutcome& outcome);
@@ -98,6 +118,7 @@ private:
     void forget(const QString& id);
     void newWebhook();
     void arm(qint64 now);
+    void report();
 
     const Clock& m_clock;
     DeliveryTiming m_timing;
@@ -106,6 +127,8 @@ private:
     std::array<Channel, 2> m_channels;
     WebhookChannel* m_webhook = nullptr;
     QTimer* m_timer;
+    QTimer* m_ackPoll;
+    std::optional<QStringList> m_acknowledged;
     // When each alert in line came, on the monotonic clock.
     QHash<QString, qint64> m_born;
     // Answers still to come from mail attempts given up on.

@@ -2,7 +2,11 @@
 
 #include "telemetry/telemetryvalues.h"
 
+#include "alarms/alarmtitle.h"
+#include "alarms/eventrecord.h"
+
 #include <QJsonValue>
+#include <QRegularExpression>
 #include <QUuid>
 
 namespace zel {
@@ -22,20 +26,43 @@ QJsonObject recordObject(const StatusUpdate& u)
             {QStringLiteral("on_air"), v.onAir},
             {QStringLiteral("locked"), v.locked},
             {QStringLiteral("frequency_mhz"), jsonReading(v.frequencyMHz)},
-            {QStringLiteral("forward_w"), jsonReading(v.forwardW)},
-            {QStringLiteral("reflected_w"), jsonReading(v.reflectW)},
+            {QStringLiteral("forward_power_w"), jsonReading(v.forwardW)},
+            {QStringLiteral("reflected_power_w"), jsonReading(v.reflectW)},
             {QStringLiteral("temperature_c"), jsonReading(v.temperatureC)},
             {QStringLiteral("pa_voltage_v"), jsonReading(v.voltageV)},
             {QStringLiteral("pa_current_a"), jsonReading(v.currentA)},
-            {QStringLiteral("modulation"), jsonReading(v.modulation)},
-            {QStringLiteral("audio_left"), jsonReading(v.audioLeft)},
-            {QStringLiteral("audio_right"), jsonReading(v.audioRight)}};
+            {QStringLiteral("modulation_percent"), jsonReading(v.modulation)},
+            {QStringLiteral("audio_left_raw"), jsonReading(v.audioLeft)},
+            {QStringLiteral("audio_right_raw"), jsonReading(v.audioRight)}};
 }
 
 QString text(const QJsonObject& o, const char* key)
 {
     return o.value(QLatin1String(key)).toString();
 }
+
+// "47.9 C" as people read it; a document stored before the value became a
+// number holds the words in value itself.
+QString valueText(const QJsonObject& d)
+{
+    const QString words = text(d, "value_text");
+    return words.isEmpty() ? text(d, "value") : words;
+}
+
+// "2026-12-07T02:41:00.000Z (2026-12-07 03:41:00 CET here)": read on site,
+// where the clocks show local time.
+QString bothTimes(const QString& iso)
+{
+    const QDateTime t = QDateTime::fromString(iso, Qt::ISODateWithMs);
+    if (!t.isValid())
+        return iso;
+    const QDateTime local = t.toLocalTime();
+    return QStringLiteral("%1 (%2 here)")
+        .arg(iso, local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t")));
+}
+
+// Older than two watchdog periods: the link has been silent.
+constexpr qint64 StaleAfterMs = 10 * 1000;
 
 QString shownNumber(const QJsonValue& v, int decimals)
 {
@@ -60,23 +87,35 @@ QString newAlertId()
     return QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
-QString valueWithUnit(const QString& alarm, const QString& value)
+AlertValue alertValue(const QString& alarm, const QString& value)
 {
-    const QString v = value.trimmed();
-    if (alarm == u"over_temperature" && !v.isEmpty())
-        return v + QStringLiteral(" C");
-    return v;
+    AlertValue a;
+    a.text = value.trimmed();
+    // The measured kinds: the figure first, then its unit ("98.50 MHz",
+    // "35.0 W of 500.0 W"); the temperature comes bare.
+    if (alarm != alarm::OverTemperature && alarm != alarm::Unlocked && alarm != alarm::HighReflect)
+        return a;
+    static const QRegularExpression figure(
+        QStringLiteral(R"(^(-?[0-9]+(?:\.[0-9]+)?)\s*([A-Za-z%]*))"));
+    const auto m = figure.match(a.text);
+    if (!m.hasMatch())
+        return a;
+    a.number = m.captured(1).toDouble();
+    a.unit = alarm == alarm::OverTemperature ? QStringLiteral("C") : m.captured(2);
+    if (alarm == alarm::OverTemperature)
+        a.text += QStringLiteral(" C");
+    return a;
 }
 
 QJsonObject alertDocument(const AlertFacts& f)
 {
-    QJsonObject o{{QStringLiteral("id"), f.id},
-                  {QStringLiteral("state"), f.state},
-                  {QStringLiteral("alarm"), f.alarm},
-                  {QStringLiteral("station"), f.station},
-                  {QStringLiteral("at"), isoTime(f.at)},
-                  {QStringLiteral("value"), valueWithUnit(f.alarm, f.value)},
-                  {QStringLiteral("detail"), f.detail}};
+    QJsonObject o{{QStringLiteral("id"), f.id},          {QStringLiteral("state"), f.state},
+                  {QStringLiteral("alarm"), f.alarm},    {QStringLiteral("station"), f.station},
+                  {QStringLiteral("at"), isoTime(f.at)}, {QStringLiteral("detail"), f.detail}};
+    const AlertValue v = alertValue(f.alarm, f.value);
+    o.insert(QStringLiteral("value"), v.number ? QJsonValue(*v.number) : QJsonValue(v.text));
+    o.insert(QStringLiteral("unit"), v.unit.isEmpty() ? QJsonValue() : QJsonValue(v.unit));
+    o.insert(QStringLiteral("value_text"), v.text);
     o.insert(QStringLiteral("started"),
              f.started.isValid() ? QJsonValue(isoTime(f.started)) : QJsonValue());
     o.insert(QStringLiteral("device_id"),
@@ -90,11 +129,12 @@ QString alertSubject(const QJsonObject& d)
 {
     QString state = text(d, "state").toUpper();
     state.replace(u'_', u' ');
+    const QString title = alarmTitle(text(d, "alarm"));
     // A flap and its end: what happened is the news, in the detail.
     if (state == u"FLAPPING" || state == u"STEADY")
-        return QStringLiteral("%1 %2: %3").arg(state, text(d, "alarm"), text(d, "detail"));
-    QStringList parts{state, text(d, "alarm")};
-    if (const QString value = text(d, "value"); !value.isEmpty())
+        return QStringLiteral("%1 %2: %3").arg(state, title, text(d, "detail"));
+    QStringList parts{state, title};
+    if (const QString value = valueText(d); !value.isEmpty())
         parts << value;
     return parts.join(u' ') + QStringLiteral(" \u2014 ") + text(d, "station");
 }
@@ -108,11 +148,13 @@ QString alertBody(const QJsonObject& d)
     line(QStringLiteral("Station"), text(d, "station"));
     const QJsonValue device = d.value(QStringLiteral("device_id"));
     line(QStringLiteral("Device ID"), device.isString() ? device.toString() : QStringLiteral("--"));
-    line(QStringLiteral("Alarm"), QStringLiteral("%1 %2").arg(text(d, "alarm"), text(d, "state")));
+    const QString alarm = text(d, "alarm");
+    line(QStringLiteral("Alarm"),
+         QStringLiteral("%1 (%2) %3").arg(alarmTitle(alarm), alarm, text(d, "state")));
     if (const QString started = text(d, "started"); !started.isEmpty())
-        line(QStringLiteral("Started"), started);
-    line(QStringLiteral("At"), text(d, "at"));
-    if (const QString value = text(d, "value"); !value.isEmpty())
+        line(QStringLiteral("Started"), bothTimes(started));
+    line(QStringLiteral("At"), bothTimes(text(d, "at")));
+    if (const QString value = valueText(d); !value.isEmpty())
         line(QStringLiteral("Value"), value);
     if (const QString detail = text(d, "detail"); !detail.isEmpty())
         line(QStringLiteral("Detail"), detail);
@@ -122,12 +164,21 @@ QString alertBody(const QJsonObject& d)
         lines << QStringLiteral("No reading from the transmitter yet.");
     } else {
         const QJsonObject r = recordValue.toObject();
-        lines << QStringLiteral("The record now (%1, %2 link):")
-                     .arg(text(r, "time"), text(r, "link"));
+        const QDateTime at = QDateTime::fromString(text(d, "at"), Qt::ISODateWithMs);
+        const QDateTime seen = QDateTime::fromString(text(r, "time"), Qt::ISODateWithMs);
+        const qint64 silentMs = seen.isValid() && at.isValid() ? seen.msecsTo(at) : 0;
+        const QString stale = silentMs > StaleAfterMs
+                                  ? QStringLiteral("; no data for %1 s").arg(silentMs / 1000)
+                                  : QString();
+        lines << QStringLiteral("The record now (%1, %2 link%3):")
+                     .arg(text(r, "time"), text(r, "link"), stale);
+        // An alert stored before the readings were renamed holds the old key.
         const auto value = [&](const QString& label, const char* key, int decimals,
-                               const QString& unit) {
-            line(QStringLiteral("  ") + label,
-                 shownNumber(r.value(QLatin1String(key)), decimals) + unit);
+                               const QString& unit, const char* oldKey = nullptr) {
+            QJsonValue v = r.value(QLatin1String(key));
+            if (v.isUndefined() && oldKey)
+                v = r.value(QLatin1String(oldKey));
+            line(QStringLiteral("  ") + label, shownNumber(v, decimals) + unit);
         };
         line(QStringLiteral("  Carrier"), r.value(QStringLiteral("on_air")).toBool()
                                               ? QStringLiteral("ON")
@@ -136,14 +187,20 @@ QString alertBody(const QJsonObject& d)
                                            ? QStringLiteral("locked")
                                            : QStringLiteral("unlocked"));
         value(QStringLiteral("Frequency"), "frequency_mhz", 2, QStringLiteral(" MHz"));
-        value(QStringLiteral("Forward"), "forward_w", 1, QStringLiteral(" W"));
-        value(QStringLiteral("Reflected"), "reflected_w", 1, QStringLiteral(" W"));
+        value(QStringLiteral("Forward"), "forward_power_w", 1, QStringLiteral(" W"), "forward_w");
+        value(QStringLiteral("Reflected"), "reflected_power_w", 1, QStringLiteral(" W"),
+              "reflected_w");
         value(QStringLiteral("Temperature"), "temperature_c", 1, QStringLiteral(" C"));
         value(QStringLiteral("PA voltage"), "pa_voltage_v", 1, QStringLiteral(" V"));
         value(QStringLiteral("PA current"), "pa_current_a", 1, QStringLiteral(" A"));
-        value(QStringLiteral("Modulation"), "modulation", 0, QString());
+        value(QStringLiteral("Modulation"), "modulation_percent", 0, QStringLiteral(" %"),
+              "modulation");
     }
-    lines << QString() << QStringLiteral("Alert %1").arg(text(d, "id"));
+    lines << QString();
+    if (const QJsonValue event = d.value(QStringLiteral("event_id")); event.isDouble())
+        lines << QStringLiteral("Event %1 in the log; zel-fm-history ack %1 acknowledges it.")
+                     .arg(qint64(event.toDouble()));
+    lines << QStringLiteral("Alert %1").arg(text(d, "id"));
     return lines.join(u'\n');
 }
 
@@ -156,6 +213,8 @@ QByteArray mailMessage(const QJsonObject& d, const QString& from, const QStringL
     m += "To: " + to.join(QStringLiteral(", ")).toUtf8() + "\r\n";
     m += "Message-ID: <" + text(d, "id").toUtf8() + "@zel-fm-monitor>\r\n";
     m += "Subject: " + headerText(alertSubject(d)) + "\r\n";
+    // The machine name, for a mail rule to sort by.
+    m += "X-Zel-Alarm: " + text(d, "alarm").toUtf8() + "\r\n";
     m += "MIME-Version: 1.0\r\n";
     m += "Content-Type: text/plain; charset=utf-8\r\n";
     m += "Content-Transfer-Encoding: 8bit\r\n";

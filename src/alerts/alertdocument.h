@@ -27,15 +27,20 @@ struct AlertFacts {
 // A fresh identifier for a new alert.
 QString newAlertId();
 
-// The value with its unit, as people read it: "47.9 C".
-QString valueWithUnit(const QString& alarm, const QString& value);
+// An alarm's value as the log words it, read: "98.50 MHz" is 98.5 and "MHz".
+struct AlertValue {
+    QString text; // as people read it: "47.9 C"
+    std::optional<double> number;
+    QString unit; // empty when there is none
+};
+AlertValue alertValue(const QString& alarm, const QString& value);
 
 // The alert's JSON document, which the outbox stores and the webhook posts.
 QJsonObject alertDocument(const AlertFacts& facts);
 
-// "RAISED over_temperature 47.9 C — Studio A": the state first, so it reads
+// "RAISED Over temperature 47.9 C — Studio A": the state first, so it reads
 // well in a phone's list of mail. A flap and its end: "FLAPPING
-// over_temperature: 5 changes in 10 min".
+// Over temperature: 5 changes in 10 min".
 QString alertSubject(const QJsonObject& document);
 // The plain text of the e-mail.
 QString alertBody(const QJsonObject& document);

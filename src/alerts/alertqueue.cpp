@@ -139,4 +139,21 @@ bool AlertQueue::acknowledged(const QString& alarm, qint64 sinceMs)
     return acknowledged;
 }
 
+std::optional<qint64> AlertQueue::raisedEventId(const QString& alarm, qint64 timeMs)
+{
+    // Only a line in the mail: a failed read does not take the outbox out of use.
+    return m_storing ? m_store.raisedEventId(alarm, timeMs) : std::nullopt;
+}
+
+std::optional<QStringList> AlertQueue::acknowledgedKinds()
+{
+    if (!m_storing)
+        return std::nullopt;
+    QStringList kinds = m_store.acknowledgedKinds();
+    if (!m_store.failed())
+        return kinds;
+    failed();
+    return std::nullopt;
+}
+
 } // namespace zel

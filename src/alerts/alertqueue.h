@@ -40,6 +40,9 @@ public:
     bool holds(const QString& id);
     // False when the outbox cannot tell: a reminder too many beats none.
     bool acknowledged(const QString& alarm, qint64 sinceMs);
+    // Nothing when the outbox cannot tell.
+    std::optional<QStringList> acknowledgedKinds();
+    std::optional<qint64> raisedEventId(const QString& alarm, qint64 timeMs);
 
 private:
     void failed();

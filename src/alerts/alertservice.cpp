@@ -47,6 +47,9 @@ AlertService::AlertService(SettingsStore& settings, QString databasePath, const 
     connect(m_dispatcher, &AlertDispatcher::sendMailRequested, m_mailer, &MailWorker::send);
     connect(m_mailer, &MailWorker::done, m_dispatcher, &AlertDispatcher::mailDone);
     connect(m_dispatcher, &AlertDispatcher::delivered, this, &AlertService::delivered);
+    connect(m_dispatcher, &AlertDispatcher::deliveryCounted, this, &AlertService::deliveryCounted);
+    connect(m_dispatcher, &AlertDispatcher::acknowledgedChanged, this,
+            &AlertService::acknowledgedChanged);
     connect(m_dispatcher, &AlertDispatcher::problem, this, &AlertService::operatorNotice);
     connect(m_dispatcher, &AlertDispatcher::channelFailing, this,
             [this](const QString& channel, const QString& words) {
@@ -91,7 +94,13 @@ void AlertService::reload()
     if (!problem.isEmpty())
         Q_EMIT operatorNotice(QStringLiteral("Alerts: %1").arg(problem));
     m_composer.configure(m_settings);
+    Q_EMIT stationNamed(m_settings.station);
     QMetaObject::invokeMethod(m_dispatcher, [d = m_dispatcher, to] { d->configure(to); });
+}
+
+void AlertService::checkAcknowledged()
+{
+    QMetaObject::invokeMethod(m_dispatcher, &AlertDispatcher::checkAcknowledged);
 }
 
 void AlertService::stop()

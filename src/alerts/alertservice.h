@@ -46,6 +46,9 @@ public:
     void reload();
     // Ends sending, a mail under way included; what is waiting stays stored.
     void stop();
+    // The log changed (an acknowledgement, a raise): acknowledgedChanged()
+    // follows if that changed which alarms are acknowledged.
+    void checkAcknowledged();
 
     AlertComposer& composer() { return m_composer; }
     const AlertSettings& settings() const { return m_settings; }
@@ -57,6 +60,11 @@ Q_SIGNALS:
     // "alert failed" rows for the event log.
     void eventOccurred(const zel::EventRecord& record);
     void delivered(const QString& id, const QString& channel);
+    // As AlertDispatcher tells them, on this object's thread.
+    void deliveryCounted(const QString& channel, quint64 sent, quint64 failed, int waiting);
+    void acknowledgedChanged(const QStringList& kinds);
+    // The [Alerts] Station in force, at start and after each reload.
+    void stationNamed(const QString& station);
 
 private:
     void onGaveUp(const QString& id, const QString& channel, const QString& subject,

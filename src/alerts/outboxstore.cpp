@@ -157,4 +157,31 @@ bool OutboxStore::acknowledged(const QString& alarm, qint64 sinceMs)
            q.next();
 }
 
+std::optional<qint64> OutboxStore::raisedEventId(const QString& alarm, qint64 timeMs)
+{
+    QSqlQuery q = query();
+    if (!exec(q,
+              "SELECT id FROM events WHERE event = ? AND state = 'raised' AND t = ? "
+              "ORDER BY id DESC LIMIT 1",
+              {alarm, timeMs}) ||
+        !q.next())
+        return std::nullopt;
+    return q.value(0).toLongLong();
+}
+
+QStringList OutboxStore::acknowledgedKinds()
+{
+    QSqlQuery q = query();
+    QStringList kinds;
+    if (!exec(q,
+              "SELECT a.event FROM events a WHERE a.id IN (SELECT MAX(id) FROM events "
+              "WHERE state = 'raised' GROUP BY event) "
+              "AND EXISTS (SELECT 1 FROM events k WHERE k.ack_of = a.id) ORDER BY a.event",
+              {}))
+        return kinds;
+    while (q.next())
+        kinds << q.value(0).toString();
+    return kinds;
+}
+
 } // namespace zel

@@ -50,6 +50,11 @@ public:
     bool holds(const QString& id);
     // Whether the alarm of this kind raised at sinceMs has been acknowledged.
     bool acknowledged(const QString& alarm, qint64 sinceMs);
+    // The row of the alarm of this kind raised at timeMs, once the history
+    // has written it.
+    std::optional<qint64> raisedEventId(const QString& alarm, qint64 timeMs);
+    // The alarm kinds whose latest raise has been acknowledged.
+    QStringList acknowledgedKinds();
 
 private:
     QSqlQuery query() const;

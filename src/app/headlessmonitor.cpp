@@ -34,6 +34,7 @@ int runHeadless(int argc, char** argv)
     QObject::connect(&services, &StationServices::operatorInformation, &app,
                      [&say](const QString& text) { say.information(text); });
     MetricsService metrics(core, services.alarms());
+    services.feed(metrics);
     QObject::connect(&metrics, &MetricsService::operatorNotice, &app,
                      [&say](const QString& text) { say.notice(text); });
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &app,

@@ -65,6 +65,21 @@ void StationServices::wireAlerts(const DeliveryTiming& timing)
     connect(m_alerts.get(), &AlertService::eventOccurred, m_history.get(),
             &history::HistoryService::recordEvent);
     connect(m_alerts.get(), &AlertService::operatorNotice, this, &StationServices::operatorNotice);
+    // At once for what this monitor wrote; the outbox's poll finds what the
+    // command line wrote.
+    connect(m_history.get(), &history::HistoryService::eventsStored, m_alerts.get(),
+            [this] { m_alerts->checkAcknowledged(); });
+}
+
+void StationServices::feed(MetricsService& metrics)
+{
+    connect(m_alerts.get(), &AlertService::stationNamed, &metrics, &MetricsService::setStation);
+    connect(m_alerts.get(), &AlertService::acknowledgedChanged, &metrics,
+            &MetricsService::setAcknowledged);
+    connect(m_alerts.get(), &AlertService::deliveryCounted, &metrics,
+            [&metrics](const QString& channel, quint64 sent, quint64 failed, int waiting) {
+                metrics.setAlertDelivery({channel, sent, failed, waiting});
+            });
 }
 
 StationServices::~StationServices()

@@ -8,6 +8,7 @@
 #include "alerts/alertservice.h"
 #include "core/monitorcore.h"
 #include "history/historyservice.h"
+#include "metrics/metricsservice.h"
 
 #include <QObject>
 
@@ -36,6 +37,9 @@ public:
     history::HistoryService& history() { return *m_history; }
     AlertService& alerts() { return *m_alerts; }
     const QString& userName() const { return m_user; }
+    // Tells the metrics what only the services know: the station's name,
+    // the alerts' delivery and which alarms are acknowledged. Before start().
+    void feed(MetricsService& metrics);
 
 Q_SIGNALS:
     // For the operator, one line each: readback outcomes, trouble with the

@@ -114,17 +114,4 @@ qsizetype bucketAt(const QList<history::TrendBucket>& buckets, qint64 t, qint64 
     return t < it->start + width ? it - buckets.cbegin() : -1;
 }
 
-QString alarmTitle(const QString& kind)
-{
-    static const QHash<QString, QString> titles{
-        {alarm::OffAir, QStringLiteral("Off air")},
-        {alarm::Unlocked, QStringLiteral("Frequency unlocked")},
-        {alarm::OverTemperature, QStringLiteral("Over temperature")},
-        {alarm::HighReflect, QStringLiteral("High reflected power")},
-        {alarm::LinkLost, QStringLiteral("Link lost")},
-        {alarm::PortFailed, QStringLiteral("Port failed")},
-    };
-    return titles.value(kind, kind);
-}
-
 } // namespace zel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarms/alarmtitle.h"
 #include "history/historyreader.h"
 
 #include <QList>
@@ -47,9 +48,6 @@ TrendData loadTrend(history::HistoryReader& reader, const TrendRequest& request)
 
 // The bucket that holds time t (seconds), or -1; buckets sorted by start.
 qsizetype bucketAt(const QList<history::TrendBucket>& buckets, qint64 t, qint64 width);
-
-// "High reflected power" for "high_reflect"; the name itself when unknown.
-QString alarmTitle(const QString& kind);
 
 } // namespace zel
 

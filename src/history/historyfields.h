@@ -27,7 +27,7 @@ inline constexpr int FieldCount = 9;
 
 struct FieldInfo {
     const char* column;  // column in the seconds table
-    const char* csvName; // column stem in the command line's CSV
+    const char* csvName; // column stem in the command line's CSV, as every output names it
     int decimals;        // the panel's decimals; stored value = shown value x 10^decimals
     bool keepsRange;     // the seconds table keeps that second's minimum and maximum
 };
@@ -37,7 +37,7 @@ inline Field fieldAt(int index)
 {
     return static_cast<Field>(index);
 }
-// The field named by its CSV stem ("forward_w"), for the readers' callers.
+// The field named by its CSV stem ("forward_power_w"), for the readers' callers.
 std::optional<Field> fieldByName(const QString& csvName);
 
 // A stored number as the panel shows it: 9850 with two decimals gives "98.50".

@@ -56,6 +56,12 @@ public:
         family(name, "gauge", help);
         sample(v ? *v * scale : std::nan(""));
     }
+    // A configured value: no sample at all where there is none.
+    void present(const char* name, const char* help, std::optional<double> v, double scale = 1.0)
+    {
+        if (v)
+            gauge(name, help, v, scale);
+    }
     void flag(const char* name, const char* help, bool on)
     {
         family(name, "gauge", help);
@@ -94,14 +100,20 @@ std::string escapeLabelValue(const QString& value)
 std::string prometheusText(const MetricsSnapshot& s)
 {
     const TelemetryValues v = telemetryValues(s.record);
+    // The watchdog blanks the record while the link is lost: the lamps then
+    // say nothing, like the readings, rather than "off air".
+    const auto lamp = [&s](bool on) {
+        return s.linkUp ? std::optional<double>(on ? 1 : 0) : std::nullopt;
+    };
     Writer w;
     w.family("info", "gauge", "The monitor and the transmitter it watches; always 1.");
-    w.sample(1, label("device_id", s.deviceId) + ',' + label("version", s.version));
+    w.sample(1, label("device_id", s.deviceId) + ',' + label("station", s.station) + ',' +
+                    label("version", s.version));
     w.flag("link_up", "1 while frames or replies arrive from the transmitter, 0 when lost.",
            s.linkUp);
-    w.flag("power_on", "The POWER lamp: data arrived within the last watchdog period.", s.powerOn);
-    w.flag("on_air", "The ON-AIR lamp: 1 when the transmitter reports its carrier on.", v.onAir);
-    w.flag("frequency_locked", "The Freq. Lock lamp: 1 when the synthesizer is locked.", v.locked);
+    w.gauge("on_air", "The ON-AIR lamp: 1 when the transmitter reports its carrier on.",
+            lamp(v.onAir));
+    w.gauge("locked", "The Freq. Lock lamp: 1 when the synthesizer is locked.", lamp(v.locked));
     w.gauge("frequency_hertz", "Carrier frequency.", v.frequencyMHz, 1e6);
     w.gauge("forward_power_watts", "Forward RF power.", v.forwardW);
     w.gauge("reflected_power_watts", "Reflected RF power.", v.reflectW);
@@ -109,14 +121,22 @@ std::string prometheusText(const MetricsSnapshot& s)
     w.gauge("pa_voltage_volts", "Power amplifier supply voltage (V-PA).", v.voltageV);
     w.gauge("pa_current_amperes", "Power amplifier current (I-PA).", v.currentA);
     w.gauge("modulation_ratio", "Modulation depth, 1 = 100 %.", v.modulation, 0.01);
-    w.family("audio_level", "gauge", "Audio level as the transmitter reports it (no unit).");
-    w.sample(v.audioLeft.value_or(std::nan("")), "channel=\"left\"");
-    w.sample(v.audioRight.value_or(std::nan("")), "channel=\"right\"");
+    w.gauge("audio_left_raw", "Left audio level as the transmitter reports it (no unit).",
+            v.audioLeft);
+    w.gauge("audio_right_raw", "Right audio level as the transmitter reports it (no unit).",
+            v.audioRight);
     w.flag("temperature_high", "1 while the panel shows the temperature in red (above 45 C).",
            temperatureAlarm(s.record.TemperatureC));
     w.flag("reflected_power_high",
            "1 while the panel shows reflected power in red (above 6 % of forward).",
            reflectAlarm(s.record.ForwardW, s.record.ReflectW));
+    const SetPoints& set = s.setPoints;
+    w.present("set_carrier_on", "The carrier as last set: 1 on, 0 off.", set.carrierOn);
+    w.present("set_frequency_hertz", "The carrier frequency as last set.", set.frequencyMHz, 1e6);
+    w.present("set_forward_power_watts", "The forward power target as last set.", set.forwardW);
+    w.present("set_reflected_power_watts", "The reflected power target as last set.", set.reflectW);
+    w.present("set_temperature_celsius", "The temperature protection as last set.",
+              set.temperatureC);
     w.family("alarm", "gauge", "1 while the alarm is raised (after its qualify time).");
     for (const QString& kind : alarm::all()) {
         bool raised = false;
@@ -124,6 +144,10 @@ std::string prometheusText(const MetricsSnapshot& s)
             raised = raised || a.kind == kind;
         w.sample(raised ? 1 : 0, label("alarm", kind));
     }
+    w.family("alarm_acknowledged", "gauge",
+             "1 while the alarm's latest raise is acknowledged, 0 before that.");
+    for (const QString& kind : alarm::all())
+        w.sample(s.acknowledged.contains(kind) ? 1 : 0, label("alarm", kind));
     if (s.lastUpdate.isValid()) {
         w.family("last_update_timestamp_seconds", "gauge",
                  "When the last frame or reply arrived, seconds since the epoch.");
@@ -138,6 +162,21 @@ std::string prometheusText(const MetricsSnapshot& s)
              "Records decoded since the monitor started, by the link that brought them.");
     w.sample(double(s.serialUpdates), "link=\"serial\"");
     w.sample(double(s.gatewayUpdates), "link=\"gateway\"");
+    const auto perChannel = [&](const char* name, const char* type, const char* help, auto figure) {
+        // Until the outbox thread first tells its figures.
+        if (s.alertDelivery.isEmpty())
+            return;
+        w.family(name, type, help);
+        for (const ChannelDelivery& c : s.alertDelivery)
+            w.sample(double(figure(c)), label("channel", c.channel));
+    };
+    perChannel("alerts_sent_total", "counter", "Alerts delivered since the monitor started.",
+               [](const ChannelDelivery& c) { return c.sent; });
+    perChannel("alerts_failed_total", "counter",
+               "Delivery attempts that failed since the monitor started.",
+               [](const ChannelDelivery& c) { return c.failed; });
+    perChannel("alerts_waiting", "gauge", "Alerts in the outbox waiting to be delivered.",
+               [](const ChannelDelivery& c) { return c.waiting; });
     return w.take();
 }
 
@@ -147,17 +186,17 @@ std::string statusJson(const MetricsSnapshot& s)
     const TransmitterStatus& r = s.record;
     QJsonObject record{
         {"device_id", isPlaceholder(r.DeviceId) ? QJsonValue() : QJsonValue(r.DeviceId)},
-        {"on_air", v.onAir},
-        {"frequency_locked", v.locked},
+        {"on_air", s.linkUp ? QJsonValue(v.onAir) : QJsonValue()},
+        {"locked", s.linkUp ? QJsonValue(v.locked) : QJsonValue()},
         {"frequency_mhz", jsonReading(v.frequencyMHz)},
-        {"forward_w", jsonReading(v.forwardW)},
-        {"reflected_w", jsonReading(v.reflectW)},
+        {"forward_power_w", jsonReading(v.forwardW)},
+        {"reflected_power_w", jsonReading(v.reflectW)},
         {"temperature_c", jsonReading(v.temperatureC)},
         {"pa_voltage_v", jsonReading(v.voltageV)},
         {"pa_current_a", jsonReading(v.currentA)},
         {"modulation_percent", jsonReading(v.modulation)},
-        {"audio_left", jsonReading(v.audioLeft)},
-        {"audio_right", jsonReading(v.audioRight)},
+        {"audio_left_raw", jsonReading(v.audioLeft)},
+        {"audio_right_raw", jsonReading(v.audioRight)},
         {"temperature_high", temperatureAlarm(r.TemperatureC)},
         {"reflected_power_high", reflectAlarm(r.ForwardW, r.ReflectW)},
     };
@@ -165,10 +204,10 @@ std::string statusJson(const MetricsSnapshot& s)
     for (const ActiveAlarm& a : s.alarms)
         alarms.append(QJsonObject{{"alarm", a.kind},
                                   {"since", a.since.toUTC().toString(Qt::ISODate)},
-                                  {"value", a.value}});
+                                  {"value", a.value},
+                                  {"acknowledged", s.acknowledged.contains(a.kind)}});
     const QJsonObject link{
         {"up", s.linkUp},
-        {"power_on", s.powerOn},
         {"kind", linkName(s.link)},
         {"last_update", s.lastUpdate.isValid()
                             ? QJsonValue(s.lastUpdate.toUTC().toString(Qt::ISODateWithMs))
@@ -176,8 +215,11 @@ std::string statusJson(const MetricsSnapshot& s)
         {"frames_decoded", double(s.framesDecoded)},
         {"blocks_dropped", double(s.blocksDropped)},
     };
-    const QJsonObject root{
-        {"version", s.version}, {"record", record}, {"alarms", alarms}, {"link", link}};
+    const QJsonObject root{{"version", s.version},
+                           {"station", s.station},
+                           {"record", record},
+                           {"alarms", alarms},
+                           {"link", link}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
 }
 

@@ -8,6 +8,16 @@ namespace {
 
 const QByteArray PlainText = "text/plain; charset=utf-8";
 
+// For someone who types the address into a browser: where the figures are.
+const QByteArray IndexPage = "<!DOCTYPE html>\n"
+                             "<html><head><meta charset=\"utf-8\">"
+                             "<title>ZEL FM Monitor</title></head>\n"
+                             "<body><h1>ZEL FM Monitor</h1><ul>\n"
+                             "<li><a href=\"/metrics\">/metrics</a>: Prometheus text format</li>\n"
+                             "<li><a href=\"/status.json\">/status.json</a>: the record, "
+                             "alarms and link as JSON</li>\n"
+                             "</ul></body></html>\n";
+
 http::HttpResponse text(int status, const char* body)
 {
     return {status, PlainText, body, {}};
@@ -60,9 +70,11 @@ http::HttpResponse MetricsEndpoint::answer(const http::HttpRequest& request) con
         r.headers.emplace_back("Allow", "GET, HEAD");
         return r;
     }
+    if (request.path == "/")
+        return {200, "text/html; charset=utf-8", IndexPage, {}};
     const bool metrics = request.path == "/metrics";
     if (!metrics && request.path != "/status.json")
-        return text(404, "no such page: /metrics or /status.json\n");
+        return text(404, "no such page: /, /metrics or /status.json\n");
     const auto snap = snapshot();
     if (!snap)
         return text(503, "starting\n");

@@ -1,8 +1,11 @@
 #include "metricsservice.h"
 
 #include "metricssettings.h"
+#include "setpoints.h"
 #include "shell/version.h"
 #include "telemetry/telemetryvalues.h"
+
+#include <algorithm>
 
 namespace zel {
 
@@ -15,10 +18,6 @@ MetricsService::MetricsService(MonitorCore& core, const AlarmMonitor& alarms, QO
     connect(&core, &MonitorCore::statusUpdated, this, &MetricsService::countUpdate);
     // A watchdog clear changes the record without a status update.
     connect(&core, &MonitorCore::recordChanged, this, &MetricsService::publish);
-    connect(&core, &MonitorCore::powerStateChanged, this, [this](bool on) {
-        m_powerLamp = on;
-        publish();
-    });
     connect(&core, &MonitorCore::linkLost, this, &MetricsService::publish);
     connect(&alarms, &AlarmMonitor::activeAlarmsChanged, this, &MetricsService::publish);
 }
@@ -82,6 +81,29 @@ QString MetricsService::url() const
     return QStringLiteral("http://%1:%2").arg(host).arg(m_endpoint.port());
 }
 
+void MetricsService::setStation(const QString& station)
+{
+    m_station = station;
+    publish();
+}
+
+void MetricsService::setAlertDelivery(const ChannelDelivery& channel)
+{
+    const auto same = [&channel](const ChannelDelivery& c) { return c.channel == channel.channel; };
+    if (const auto it = std::find_if(m_delivery.begin(), m_delivery.end(), same);
+        it != m_delivery.end())
+        *it = channel;
+    else
+        m_delivery.append(channel);
+    publish();
+}
+
+void MetricsService::setAcknowledged(const QStringList& alarms)
+{
+    m_acknowledged = alarms;
+    publish();
+}
+
 void MetricsService::countUpdate(const StatusUpdate& update)
 {
     m_lastUpdate = update.time;
@@ -101,7 +123,7 @@ void MetricsService::publish()
         QStringLiteral("%1.%2.%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision);
     s->deviceId = m_deviceId;
     s->record = m_core.status();
-    s->powerOn = m_powerLamp;
+    s->station = m_station;
     s->linkUp = m_core.linkUp();
     s->link = m_link;
     s->lastUpdate = m_lastUpdate;
@@ -110,6 +132,9 @@ void MetricsService::publish()
     s->serialUpdates = m_serialUpdates;
     s->gatewayUpdates = m_gatewayUpdates;
     s->alarms = m_alarms.activeAlarms();
+    s->acknowledged = m_acknowledged;
+    s->setPoints = readSetPoints(m_core.settings());
+    s->alertDelivery = m_delivery;
     m_endpoint.publish(std::move(s));
 }
 

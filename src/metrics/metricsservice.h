@@ -36,6 +36,13 @@ public:
     QString url() const;
     MetricsEndpoint& endpoint() { return m_endpoint; }
 
+    // What the services above tell: the station's name, the alerts' delivery
+    // and which alarms are acknowledged. Each publishes a fresh snapshot.
+    void setStation(const QString& station);
+    // Replaces the figures of that channel.
+    void setAlertDelivery(const zel::ChannelDelivery& channel);
+    void setAcknowledged(const QStringList& alarms);
+
 Q_SIGNALS:
     void operatorNotice(const QString& text);
 
@@ -51,8 +58,9 @@ private:
     QTimer m_retry;
     bool m_on = false;
     bool m_failing = false;
-    // As the watchdog last set the POWER lamp.
-    bool m_powerLamp = false;
+    QString m_station;
+    QList<ChannelDelivery> m_delivery;
+    QStringList m_acknowledged;
     QDateTime m_lastUpdate;
     QString m_deviceId;
     LinkKind m_link = LinkKind::Serial;

@@ -7,19 +7,39 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace zel {
+
+// The panel's SET values as last saved; nothing where the saved text is no
+// number, so a typo never shows as a set point of 0.
+struct SetPoints {
+    std::optional<double> carrierOn; // 1 or 0
+    std::optional<double> frequencyMHz;
+    std::optional<double> forwardW;
+    std::optional<double> reflectW;
+    std::optional<double> temperatureC;
+};
+
+// One alert channel since the monitor started, as its outbox thread counts.
+struct ChannelDelivery {
+    QString channel; // "mail", "webhook"
+    quint64 sent = 0;
+    quint64 failed = 0; // attempts that did not deliver
+    int waiting = 0;    // alerts in the outbox for this channel
+};
 
 // The monitor's state as one scrape sees it. Built on the core's thread and
 // never changed afterwards, so the HTTP threads may read it freely.
 struct MetricsSnapshot {
     QString version;
+    QString station;
     // The last device ID a frame or reply carried: the panel's dashes while
     // the link is lost would otherwise start a new series.
     QString deviceId;
     TransmitterStatus record;
-    // The POWER lamp: data arrived within the last watchdog period.
-    bool powerOn = false;
     bool linkUp = false;
     LinkKind link = LinkKind::Serial;
     // Invalid until the first frame or reply.
@@ -29,6 +49,10 @@ struct MetricsSnapshot {
     quint64 serialUpdates = 0;
     quint64 gatewayUpdates = 0;
     QList<ActiveAlarm> alarms;
+    // Alarm kinds whose latest raise has been acknowledged.
+    QStringList acknowledged;
+    SetPoints setPoints;
+    QList<ChannelDelivery> alertDelivery;
 };
 
 } // namespace zel

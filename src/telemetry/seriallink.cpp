@@ -21,8 +21,12 @@ void SerialLink::setDown(bool down, const QString& reason)
 {
     // Said at every outcome, not only at a change: a listener that took over
     // an old failure (after a restart) hears that the port works now.
+    // The port as the selection dialog lists it, so an alert read far from
+    // the site says which one and where.
     if (down)
-        Q_EMIT portDown(reason);
+        Q_EMIT portDown(QStringLiteral("Communication Port %1 (%2): %3")
+                            .arg(m_port.commPort())
+                            .arg(m_port.deviceName(), reason));
     else
         Q_EMIT portUp();
 }

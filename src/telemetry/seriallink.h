@@ -33,7 +33,8 @@ Q_SIGNALS:
     // A line for the trace only.
     void note(const QString& text);
     // The port cannot be used (could not be opened, went away, or failed
-    // again at a retry); and it works (opened, or no longer wanted).
+    // again at a retry); and it works (opened, or no longer wanted). The
+    // reason starts with the port: "Communication Port 1 (/dev/ttyUSB0): ...".
     void portDown(const QString& reason);
     void portUp();
 

@@ -55,7 +55,7 @@ private Q_SLOTS:
             << frames(0, 1000, 500, reading()) + frames(1000, 1500, 500, reading(1, 1, "46.0")) +
                    frames(1500, 5000, 500, reading(1, 1, "47.9")) +
                    frames(5000, 12000, 500, reading())
-            << QStringList{"4000 over_temperature raised @1000 46.0",
+            << QStringList{"4000 over_temperature raised @1000 47.9",
                            "8000 over_temperature cleared @5000 34.0"}
             << QStringList{};
         QTest::newRow("flapping shorter than the qualify time raises nothing")
@@ -193,7 +193,8 @@ private Q_SLOTS:
         QCOMPARE(events[1][0].value<EventRecord>().detail, QStringLiteral("data again after 5 s"));
     }
 
-    // The rule, the delay and the latest value go in the detail; and the
+    // The value that raised it is the event's value, where it began goes in
+    // the detail with the rule and the delay; and the
     // timer completes the raise with no further reading.
     void raisedByTheTimerWithItsDetail()
     {
@@ -205,8 +206,9 @@ private Q_SLOTS:
         QVERIFY(events.isEmpty());
         QTRY_COMPARE(events.count(), 1);
         QCOMPARE(events[0][0].value<EventRecord>().detail,
-                 QStringLiteral("temperature above 45.0 C for 0.05 s (qualify time); 47.9 when "
-                                "raised"));
+                 QStringLiteral("temperature above 45.0 C for 0.05 s (qualify time); 46.0 when "
+                                "it began"));
+        QCOMPARE(events[0][0].value<EventRecord>().value, QStringLiteral("47.9"));
     }
 };
 

@@ -5,6 +5,7 @@
 #include "alerts/alertcomposer.h"
 #include "alerts/alertdocument.h"
 #include "alerts/flapdetector.h"
+#include "history/alertraise.h"
 #include "support/fakes.h"
 
 #include <QJsonDocument>
@@ -101,14 +102,17 @@ private Q_SLOTS:
                                 QStringLiteral("OFF"), QString(), QString()});
         QCOMPARE(alerts.size(), 6);
         QCOMPARE(subjectOf(alerts.at(4)),
-                 QStringLiteral("FLAPPING over_temperature: 5 changes in 10 min"));
-        QCOMPARE(subjectOf(alerts.at(5)), QStringLiteral("RAISED off_air OFF \u2014 Studio A"));
+                 QStringLiteral("FLAPPING Over temperature: 5 changes in 10 min"));
+        QCOMPARE(subjectOf(alerts.at(5)), QStringLiteral("RAISED Off air OFF \u2014 Studio A"));
+        // Its id names the raise, which the command line acknowledges by.
+        QVERIFY(history::raiseInAlertId(alerts.at(5).at(0).toString()) ==
+                history::AlarmRaise(alarm::OffAir, clock.at.toMSecsSinceEpoch()));
 
         *clock.monotonic = 16 * Minute;
         composer.settleFlaps();
         QCOMPARE(alerts.size(), 7);
         QCOMPARE(subjectOf(alerts.at(6)),
-                 QStringLiteral("STEADY over_temperature: 4 raises, raised 13 min in all, now "
+                 QStringLiteral("STEADY Over temperature: 4 raises, raised 13 min in all, now "
                                 "raised"));
     }
 };

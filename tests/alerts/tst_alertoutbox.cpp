@@ -56,6 +56,17 @@ QSet<QString> ids(const QStringList& list)
     return QSet<QString>(list.cbegin(), list.cend());
 }
 
+// The last figures told for channel: sent, failed, waiting.
+QList<QVariant> lastCount(const QSignalSpy& counts, const QString& channel)
+{
+    QList<QVariant> last;
+    for (const QList<QVariant>& call : counts) {
+        if (call.at(0).toString() == channel)
+            last = call.mid(1);
+    }
+    return last;
+}
+
 bool told(const QSignalSpy& notices, const char* words)
 {
     for (const QList<QVariant>& call : notices) {
@@ -112,6 +123,7 @@ private Q_SLOTS:
         AlertService alerts(settings, database, clock, quickDelivery());
         QSignalSpy composed(&alerts.composer(), &AlertComposer::alert);
         QSignalSpy notices(&alerts, &AlertService::operatorNotice);
+        QSignalSpy counts(&alerts, &AlertService::deliveryCounted);
         alerts.start();
 
         std::optional<QSqlDatabase> writer;
@@ -155,6 +167,13 @@ private Q_SLOTS:
             column(database, QStringLiteral("SELECT id FROM outbox")).isEmpty(), 10000);
         QCOMPARE(webhook.accepted().size(), composed.size());
         QCOMPARE(mailServer.accepted().size(), composed.size());
+        // The metrics' figures: every alert sent, the refusals counted.
+        const auto n = quint64(composed.size());
+        QTRY_COMPARE_WITH_TIMEOUT(lastCount(counts, channel::Webhook).value(0).toULongLong(), n,
+                                  10000);
+        QVERIFY(lastCount(counts, channel::Webhook).value(1).toULongLong() > 0);
+        QCOMPARE(lastCount(counts, channel::Webhook).value(2).toInt(), 0);
+        QCOMPARE(lastCount(counts, channel::Mail).value(0).toULongLong(), n);
     }
 
     void memoryBound_data()

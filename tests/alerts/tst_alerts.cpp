@@ -8,6 +8,8 @@
 #include "config/qtsettingsstore.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -51,22 +53,44 @@ private Q_SLOTS:
         QTest::addColumn<QString>("alarm");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("subject");
+        // The webhook's value and unit, as compact JSON.
+        QTest::addColumn<QString>("valueAndUnit");
         QTest::newRow("raised, with unit")
             << "raised"
             << "over_temperature"
-            << "47.9" << QStringLiteral("RAISED over_temperature 47.9 C \u2014 Studio A");
+            << "47.9" << QStringLiteral("RAISED Over temperature 47.9 C \u2014 Studio A")
+            << R"([47.9,"C"])";
         QTest::newRow("reminder") << "reminder"
                                   << "off_air"
-                                  << "OFF"
-                                  << QStringLiteral("REMINDER off_air OFF \u2014 Studio A");
+                                  << "OFF" << QStringLiteral("REMINDER Off air OFF \u2014 Studio A")
+                                  << R"(["OFF",null])";
+        QTest::newRow("frequency")
+            << "raised"
+            << "unlocked"
+            << "98.50 MHz" << QStringLiteral("RAISED Frequency unlocked 98.50 MHz \u2014 Studio A")
+            << R"([98.5,"MHz"])";
+        QTest::newRow("reflect") << "raised"
+                                 << "high_reflect"
+                                 << "35.0 W of 500.0 W"
+                                 << QStringLiteral("RAISED High reflected power 35.0 W of 500.0 W "
+                                                   "\u2014 Studio A")
+                                 << R"([35,"W"])";
         QTest::newRow("readback") << "not_confirmed"
                                   << "readback"
                                   << "carrier ON, 98.50 MHz"
-                                  << QStringLiteral("NOT CONFIRMED readback carrier ON, 98.50 MHz "
-                                                    "\u2014 Studio A");
+                                  << QStringLiteral("NOT CONFIRMED Readback carrier ON, 98.50 MHz "
+                                                    "\u2014 Studio A")
+                                  << R"(["carrier ON, 98.50 MHz",null])";
         QTest::newRow("no value") << "cleared"
                                   << "link_lost"
-                                  << "" << QStringLiteral("CLEARED link_lost \u2014 Studio A");
+                                  << "" << QStringLiteral("CLEARED Link lost \u2014 Studio A")
+                                  << R"(["",null])";
+        // An alert stored before the value became a number still reads.
+        QTest::newRow("stored before")
+            << "raised"
+            << "stored"
+            << "47.9 C" << QStringLiteral("RAISED stored 47.9 C \u2014 Studio A")
+            << R"(["47.9 C",null])";
     }
     void subject()
     {
@@ -74,14 +98,21 @@ private Q_SLOTS:
         QFETCH(QString, alarm);
         QFETCH(QString, value);
         QFETCH(QString, subject);
-        QCOMPARE(alertSubject(alertDocument(facts(state, alarm, value))), subject);
+        QFETCH(QString, valueAndUnit);
+        QJsonObject d = alertDocument(facts(state, alarm, value));
+        if (alarm == u"stored")
+            d.remove(QStringLiteral("value_text"));
+        QCOMPARE(alertSubject(d), subject);
+        QCOMPARE(QJsonDocument(QJsonArray{d.value("value"), d.value("unit")})
+                     .toJson(QJsonDocument::Compact),
+                 valueAndUnit.toUtf8());
     }
 
     // The id a receiver drops repeats by, a subject that survives 7-bit
     // headers, and dashes as null rather than a number.
     void mailAndDocument()
     {
-        const QJsonObject d = alertDocument(facts("raised", "over_temperature", "47.9"));
+        QJsonObject d = alertDocument(facts("raised", "over_temperature", "47.9"));
         QCOMPARE(d.value("record").toObject().value("pa_current_a").type(), QJsonValue::Null);
         QCOMPARE(d.value("record").toObject().value("frequency_mhz").toDouble(), 98.5);
         const QByteArray m =
@@ -90,7 +121,25 @@ private Q_SLOTS:
         QVERIFY(m.contains("\r\nTo: a@example.org, b@example.org\r\n"));
         QVERIFY(m.contains("\r\nSubject: =?UTF-8?B?"));
         QVERIFY(m.contains("Device ID:     A1\r\n"));
+        QVERIFY(m.contains("\r\nX-Zel-Alarm: over_temperature\r\n"));
+        QVERIFY(m.contains("Alarm:         Over temperature (over_temperature) raised\r\n"));
+        // The test runs with TZ=CET-1: local time beside UTC.
+        QVERIFY(m.contains(
+            "Started:       2026-12-07T02:41:00.000Z (2026-12-07 03:41:00 CET here)\r\n"));
+        // The record is a minute older than the alert.
+        QVERIFY(m.contains("serial link; no data for 60 s):"));
         QVERIFY(!m.contains("\n\n")); // bare line feeds upset strict servers
+        QVERIFY(m.contains("  Forward:     480.0 W\r\n"));
+        // An alert stored before the readings were renamed still shows them.
+        QJsonObject old = d;
+        QJsonObject record = old.value("record").toObject();
+        record.insert("forward_w", record.take("forward_power_w"));
+        old.insert("record", record);
+        QVERIFY(alertBody(old).contains("  Forward:     480.0 W\n"));
+        // The raise's row once the history holds it: what the command line takes.
+        d.insert("event_id", 42);
+        QVERIFY(mailMessage(d, "m@example.org", {"a@example.org"}, QDateTime())
+                    .contains("\r\nEvent 42 in the log; zel-fm-history ack 42 acknowledges it."));
     }
 
     void settings_data()
@@ -178,7 +227,12 @@ private Q_SLOTS:
                   "INSERT INTO events (t, event, state) VALUES (1000, 'off_air', 'raised')",
                   "INSERT INTO events (t, event, state) VALUES (2000, 'unlocked', 'raised')",
                   "INSERT INTO events (t, event, state, ack_of) VALUES (3000, 'off_air', "
-                  "'acknowledged', 1)"})
+                  "'acknowledged', 1)",
+                  // Raised again since: its latest raise is not acknowledged.
+                  "INSERT INTO events (t, event, state) VALUES (4000, 'off_air', 'raised')",
+                  "INSERT INTO events (t, event, state) VALUES (5000, 'high_reflect', 'raised')",
+                  "INSERT INTO events (t, event, state, ack_of) VALUES (6000, 'high_reflect', "
+                  "'acknowledged', 5)"})
                 QVERIFY2(q.exec(sql), sql);
         }
         QSqlDatabase::removeDatabase("old");
@@ -187,6 +241,7 @@ private Q_SLOTS:
         QCOMPARE(outbox.open(), QString());
         QVERIFY(outbox.acknowledged("off_air", 1000));
         QVERIFY(!outbox.acknowledged("unlocked", 2000));
+        QCOMPARE(outbox.acknowledgedKinds(), QStringList{"high_reflect"});
         QVERIFY(outbox.add("x", {"mail", "webhook"}, 5000, "{}"));
         QCOMPARE(outbox.oldest("webhook")->id, QStringLiteral("x"));
     }

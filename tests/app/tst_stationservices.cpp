@@ -64,6 +64,9 @@ private Q_SLOTS:
         services.start();
         rig.form->start();
         QTRY_COMPARE(services.alarms().activeAlarms().size(), 1);
+        const QString value = services.alarms().activeAlarms().at(0).value;
+        QVERIFY2(value.startsWith("Communication Port 3 (/dev/zel-no-such-port): "),
+                 qPrintable(value));
         rig.form->core().stop();
         services.stop();
         QCOMPARE(storedEvents(services),

@@ -1,4 +1,5 @@
 #include "alarms/currentuser.h"
+#include "history/alertraise.h"
 #include "history/historystore.h"
 #include "history/historytime.h"
 #include "historytestdata.h"
@@ -241,6 +242,11 @@ private Q_SLOTS:
         QTest::newRow("ack of a word") << QStringList{"ack", "one"} << 2 << "no event id";
         QTest::newRow("ack of a cleared row") << QStringList{"ack", "2"} << 1 << "no raised alarm";
         QTest::newRow("ack of no row") << QStringList{"ack", "77"} << 1 << "no event 77";
+        QTest::newRow("ack of a test alert's id")
+            << QStringList{"ack", "0b7c52a4-1d2e-4f60-9a3b-5c6d7e8f9a0b"} << 2
+            << "nor an alarm alert's id";
+        QTest::newRow("ack of an alert with no raise")
+            << QStringList{"ack", alertIdFor({"over_temperature", 5000})} << 1 << "no raised alarm";
     }
     void exitStatus()
     {
@@ -380,7 +386,11 @@ private Q_SLOTS:
         // The caller's environment names no one: the system's user is recorded.
         qputenv("USER", "someone");
         qputenv("LOGNAME", "someone");
-        Result r = runCli({"--database", m_db, "ack", "1"});
+        // By the id the alert's mail carries; then by the row, refused.
+        const QDateTime raised =
+            QDateTime::fromString("2026-12-06T21:43:00.123Z", Qt::ISODateWithMs);
+        Result r = runCli(
+            {"--database", m_db, "ack", alertIdFor({"high_reflect", raised.toMSecsSinceEpoch()})});
         QCOMPARE(r.code, 0);
         QVERIFY(!currentUserName().isEmpty());
         QVERIFY2(r.out.contains(",high_reflect,acknowledged,1,alarm 1 raised "

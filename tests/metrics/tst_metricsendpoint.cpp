@@ -100,14 +100,27 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("path");
         QTest::addColumn<int>("status");
         QTest::addColumn<bool>("body");
-        QTest::newRow("metrics") << QByteArray("GET") << QByteArray("/metrics") << 200 << true;
-        QTest::newRow("head") << QByteArray("HEAD") << QByteArray("/metrics") << 200 << false;
-        QTest::newRow("json") << QByteArray("GET") << QByteArray("/status.json") << 200 << true;
-        QTest::newRow("other path") << QByteArray("GET") << QByteArray("/") << 404 << true;
-        QTest::newRow("post") << QByteArray("POST") << QByteArray("/metrics") << 405 << true;
-        QTest::newRow("put elsewhere") << QByteArray("PUT") << QByteArray("/x") << 405 << true;
-        QTest::newRow("delete") << QByteArray("DELETE") << QByteArray("/status.json") << 405
-                                << true;
+        // A text the answer must carry, headers included.
+        QTest::addColumn<QByteArray>("carries");
+        // No link yet: the lamps say nothing rather than "off air".
+        QTest::newRow("metrics") << QByteArray("GET") << QByteArray("/metrics") << 200 << true
+                                 << QByteArray("\nzel_fm_locked NaN\n");
+        QTest::newRow("head") << QByteArray("HEAD") << QByteArray("/metrics") << 200 << false
+                              << QByteArray();
+        QTest::newRow("json") << QByteArray("GET") << QByteArray("/status.json") << 200 << true
+                              << QByteArray("\"on_air\": null");
+        QTest::newRow("index") << QByteArray("GET") << QByteArray("/") << 200 << true
+                               << QByteArray("text/html; charset=utf-8\r\n");
+        QTest::newRow("index links") << QByteArray("GET") << QByteArray("/") << 200 << true
+                                     << QByteArray("<a href=\"/status.json\">");
+        QTest::newRow("other path")
+            << QByteArray("GET") << QByteArray("/x") << 404 << true << QByteArray();
+        QTest::newRow("post") << QByteArray("POST") << QByteArray("/metrics") << 405 << true
+                              << QByteArray();
+        QTest::newRow("put elsewhere")
+            << QByteArray("PUT") << QByteArray("/x") << 405 << true << QByteArray();
+        QTest::newRow("delete") << QByteArray("DELETE") << QByteArray("/status.json") << 405 << true
+                                << QByteArray();
     }
     void answers()
     {
@@ -115,9 +128,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, path);
         QFETCH(int, status);
         QFETCH(bool, body);
+        QFETCH(QByteArray, carries);
         const QByteArray answer = httpRequest(m_endpoint.port(), method, path);
         QCOMPARE(statusOf(answer), status);
         QCOMPARE(!bodyOf(answer).isEmpty(), body);
+        QVERIFY2(answer.contains(carries), answer.constData());
     }
 
     // Ranges are never served: a pile of them once multiplied a small

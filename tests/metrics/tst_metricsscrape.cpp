@@ -2,6 +2,7 @@
 // under its name and unit, in text a Prometheus server accepts.
 
 #include "app/stationservices.h"
+#include "history/historyreader.h"
 #include "http/httpprobe.h"
 #include "metrics/metricsservice.h"
 #include "metrics/metricssettings.h"
@@ -23,7 +24,8 @@ using namespace zel::testframes;
 
 namespace {
 
-const QByteArray ini = "[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=@PTY@\n"
+const QByteArray ini = "[Setting]\nCommON=1\nComm Port=3\nSETPOWER=1\nSETFREQ=98.50\n"
+                       "SETPOWERT=abc\n[Ports]\n3=@PTY@\n[Alerts]\nStation=Hilltop\n"
                        "[Alarms]\nQualifySeconds=0\nClearSeconds=0\n"
                        "[Metrics]\nListen=127.0.0.1:0\n";
 
@@ -82,6 +84,7 @@ private Q_SLOTS:
         m_rig = std::make_unique<MonitorRig>(ini);
         m_services = std::make_unique<StationServices>(m_rig->form->core());
         m_metrics = std::make_unique<MetricsService>(m_rig->form->core(), m_services->alarms());
+        m_services->feed(*m_metrics);
         m_services->start();
         m_metrics->start();
         m_rig->form->start();
@@ -92,6 +95,11 @@ private Q_SLOTS:
         const QByteArray answer = httpRequest(m_port, "GET", "/metrics");
         QVERIFY(answer.contains("Content-Type: text/plain; version=0.0.4; charset=utf-8\r\n"));
         m_text = QString::fromUtf8(bodyOf(answer));
+        // The outbox thread tells its figures on its own time.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (m_text = QString::fromUtf8(bodyOf(httpRequest(m_port, "GET", "/metrics"))))
+                .contains(QStringLiteral("zel_fm_alerts_waiting{channel=\"webhook\"}")),
+            20000);
     }
 
     void everyFigureUnderItsName_data()
@@ -101,10 +109,12 @@ private Q_SLOTS:
         const QString since =
             QString::number(m_rig->clock->at.toMSecsSinceEpoch() / 1000.0, 'g', 15);
         const QList<QPair<const char*, QString>> rows = {
-            {R"(zel_fm_info{device_id="08001",version="2.0.3"})", "1"},
+            {R"(zel_fm_info{device_id="08001",station="Hilltop",version="2.0.3"})", "1"},
             {"zel_fm_link_up", "1"},
+            // The POWER lamp said what link_up says.
+            {"zel_fm_power_on", ""},
             {"zel_fm_on_air", "1"},
-            {"zel_fm_frequency_locked", "1"},
+            {"zel_fm_locked", "1"},
             {"zel_fm_frequency_hertz", "87500000"},
             {"zel_fm_forward_power_watts", "5000"},
             {"zel_fm_reflected_power_watts", "35"},
@@ -112,13 +122,23 @@ private Q_SLOTS:
             {"zel_fm_pa_voltage_volts", "148"},
             {"zel_fm_pa_current_amperes", "7.5"},
             {"zel_fm_modulation_ratio", "0.09"},
-            {R"(zel_fm_audio_level{channel="left"})", "100"},
-            {R"(zel_fm_audio_level{channel="right"})", "99"},
+            {"zel_fm_audio_left_raw", "100"},
+            {"zel_fm_audio_right_raw", "99"},
+            {"zel_fm_set_carrier_on", "1"},
+            {"zel_fm_set_frequency_hertz", "98500000"},
+            // Saved as "abc": no set point rather than 0 W.
+            {"zel_fm_set_forward_power_watts", ""},
+            {"zel_fm_set_reflected_power_watts", "5"},
+            {"zel_fm_set_temperature_celsius", "45"},
             {"zel_fm_temperature_high", "1"},
             {"zel_fm_reflected_power_high", "0"},
             {R"(zel_fm_alarm{alarm="over_temperature"})", "1"},
             {R"(zel_fm_alarm{alarm="off_air"})", "0"},
             {R"(zel_fm_alarm{alarm="link_lost"})", "0"},
+            {R"(zel_fm_alarm_acknowledged{alarm="over_temperature"})", "0"},
+            {R"(zel_fm_alerts_sent_total{channel="mail"})", "0"},
+            {R"(zel_fm_alerts_failed_total{channel="webhook"})", "0"},
+            {R"(zel_fm_alerts_waiting{channel="mail"})", "0"},
             {"zel_fm_frames_decoded_total", "2"},
             {"zel_fm_blocks_dropped_total", "0"},
             {R"(zel_fm_status_updates_total{link="serial"})", "2"},
@@ -155,10 +175,28 @@ private Q_SLOTS:
         const QByteArray answer = httpRequest(m_port, "GET", "/status.json");
         const QJsonObject o = QJsonDocument::fromJson(bodyOf(answer)).object();
         QCOMPARE(o["record"]["temperature_c"].toDouble(), 45.1);
+        QCOMPARE(o["record"]["forward_power_w"].toDouble(), 5000.0);
+        QCOMPARE(o["record"]["audio_left_raw"].toDouble(), 100.0);
+        QCOMPARE(o["station"].toString(), QStringLiteral("Hilltop"));
         QCOMPARE(o["record"]["device_id"].toString(), QStringLiteral("08001"));
         QCOMPARE(o["alarms"][0]["alarm"].toString(), QStringLiteral("over_temperature"));
         QCOMPARE(o["link"]["up"].toBool(), true);
         QCOMPARE(o["link"]["kind"].toString(), QStringLiteral("serial"));
+    }
+
+    // The operator acknowledges from the window: the series follows the log.
+    void acknowledgementIsSeen()
+    {
+        m_services->history().flush();
+        history::HistoryReader reader(m_services->historyPath());
+        QVERIFY(reader.open());
+        const auto raised = reader.unacknowledgedAlarms();
+        QVERIFY(raised && raised->size() == 1);
+        m_services->history().acknowledge(raised->at(0).id, QStringLiteral("someone"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            bodyOf(httpRequest(m_port, "GET", "/metrics"))
+                .contains("\nzel_fm_alarm_acknowledged{alarm=\"over_temperature\"} 1\n"),
+            20000);
     }
 
     void takenPortIsTriedAgainUntilItBinds()

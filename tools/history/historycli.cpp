@@ -3,6 +3,7 @@
 #include "alarmlist.h"
 
 #include "alarms/currentuser.h"
+#include "history/alertraise.h"
 #include "history/historycsv.h"
 #include "history/historyreader.h"
 #include "history/historystore.h"
@@ -38,8 +39,9 @@ const char* const kUsage =
     "  alarms            the alarms raised now or waiting for an acknowledgement,\n"
     "                    oldest first, with their state: raised_unacknowledged,\n"
     "                    raised_acknowledged or cleared_unacknowledged\n"
-    "  ack ID            acknowledge the raised alarm of row ID, as the user running\n"
-    "                    it\n"
+    "  ack ID            acknowledge the raised alarm of row ID, or the one an\n"
+    "                    alert's id names (from its mail or webhook), as the user\n"
+    "                    running it\n"
     "\n"
     "Options:\n"
     "  --database PATH   the database to read (default: the monitor's,\n"
@@ -159,6 +161,19 @@ int events(Streams& s, HistoryReader& reader, qint64 fromMs, qint64 toMs, bool u
     return 0;
 }
 
+// The row of the raise an alert's id names.
+std::optional<qint64> raisedRow(const QString& path, const AlarmRaise& raise)
+{
+    HistoryReader reader(path);
+    const auto spans =
+        reader.open() ? reader.alarmSpans(raise.timeMs, raise.timeMs + 1) : std::nullopt;
+    for (const AlarmSpan& span : spans.value_or(QList<AlarmSpan>{})) {
+        if (span.event == raise.kind && span.start.toMSecsSinceEpoch() == raise.timeMs)
+            return span.raisedId;
+    }
+    return std::nullopt;
+}
+
 int acknowledge(Streams& s, const QString& path, qint64 id, const Output& o)
 {
     if (!QFileInfo(path).isFile())
@@ -273,9 +288,17 @@ int runHistoryCli(const QStringList& arguments)
     if (isAck) {
         bool ok = false;
         const qint64 id = words[1].toLongLong(&ok);
-        if (!ok || id <= 0)
-            return badArguments(s, QStringLiteral("\"%1\" is no event id").arg(words[1]));
-        return acknowledge(s, path, id, output);
+        if (ok && id > 0)
+            return acknowledge(s, path, id, output);
+        const auto raise = raiseInAlertId(words[1]);
+        if (!raise)
+            return badArguments(
+                s, QStringLiteral("\"%1\" is no event id nor an alarm alert's id").arg(words[1]));
+        const auto raisedId = raisedRow(path, *raise);
+        if (!raisedId)
+            return unreadable(
+                s, QStringLiteral("no raised alarm in %1 for alert %2").arg(path, words[1]));
+        return acknowledge(s, path, *raisedId, output);
     }
     HistoryReader reader(path);
     if (!reader.open())
