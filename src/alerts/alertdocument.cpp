@@ -26,14 +26,14 @@ QJsonObject recordObject(const StatusUpdate& u)
             {QStringLiteral("on_air"), v.onAir},
             {QStringLiteral("locked"), v.locked},
             {QStringLiteral("frequency_mhz"), jsonReading(v.frequencyMHz)},
-            {QStringLiteral("forward_power_w"), jsonReading(v.forwardW)},
-            {QStringLiteral("reflected_power_w"), jsonReading(v.reflectW)},
+            {QStringLiteral("forward_w"), jsonReading(v.forwardW)},
+            {QStringLiteral("reflected_w"), jsonReading(v.reflectW)},
             {QStringLiteral("temperature_c"), jsonReading(v.temperatureC)},
             {QStringLiteral("pa_voltage_v"), jsonReading(v.voltageV)},
             {QStringLiteral("pa_current_a"), jsonReading(v.currentA)},
-            {QStringLiteral("modulation_percent"), jsonReading(v.modulation)},
-            {QStringLiteral("audio_left_raw"), jsonReading(v.audioLeft)},
-            {QStringLiteral("audio_right_raw"), jsonReading(v.audioRight)}};
+            {QStringLiteral("modulation"), jsonReading(v.modulation)},
+            {QStringLiteral("audio_left"), jsonReading(v.audioLeft)},
+            {QStringLiteral("audio_right"), jsonReading(v.audioRight)}};
 }
 
 QString text(const QJsonObject& o, const char* key)
@@ -172,13 +172,10 @@ QString alertBody(const QJsonObject& d)
                                   : QString();
         lines << QStringLiteral("The record now (%1, %2 link%3):")
                      .arg(text(r, "time"), text(r, "link"), stale);
-        // An alert stored before the readings were renamed holds the old key.
         const auto value = [&](const QString& label, const char* key, int decimals,
-                               const QString& unit, const char* oldKey = nullptr) {
-            QJsonValue v = r.value(QLatin1String(key));
-            if (v.isUndefined() && oldKey)
-                v = r.value(QLatin1String(oldKey));
-            line(QStringLiteral("  ") + label, shownNumber(v, decimals) + unit);
+                               const QString& unit) {
+            line(QStringLiteral("  ") + label,
+                 shownNumber(r.value(QLatin1String(key)), decimals) + unit);
         };
         line(QStringLiteral("  Carrier"), r.value(QStringLiteral("on_air")).toBool()
                                               ? QStringLiteral("ON")
@@ -187,14 +184,12 @@ QString alertBody(const QJsonObject& d)
                                            ? QStringLiteral("locked")
                                            : QStringLiteral("unlocked"));
         value(QStringLiteral("Frequency"), "frequency_mhz", 2, QStringLiteral(" MHz"));
-        value(QStringLiteral("Forward"), "forward_power_w", 1, QStringLiteral(" W"), "forward_w");
-        value(QStringLiteral("Reflected"), "reflected_power_w", 1, QStringLiteral(" W"),
-              "reflected_w");
+        value(QStringLiteral("Forward"), "forward_w", 1, QStringLiteral(" W"));
+        value(QStringLiteral("Reflected"), "reflected_w", 1, QStringLiteral(" W"));
         value(QStringLiteral("Temperature"), "temperature_c", 1, QStringLiteral(" C"));
         value(QStringLiteral("PA voltage"), "pa_voltage_v", 1, QStringLiteral(" V"));
         value(QStringLiteral("PA current"), "pa_current_a", 1, QStringLiteral(" A"));
-        value(QStringLiteral("Modulation"), "modulation_percent", 0, QStringLiteral(" %"),
-              "modulation");
+        value(QStringLiteral("Modulation"), "modulation", 0, QStringLiteral(" %"));
     }
     lines << QString();
     if (const QJsonValue event = d.value(QStringLiteral("event_id")); event.isDouble())

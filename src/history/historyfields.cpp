@@ -7,14 +7,14 @@ namespace {
 
 constexpr std::array<FieldInfo, FieldCount> kFields{{
     {"frequency", "frequency_mhz", 2, false},
-    {"forward", "forward_power_w", 1, true},
-    {"reflected", "reflected_power_w", 1, true},
+    {"forward", "forward_w", 1, true},
+    {"reflected", "reflected_w", 1, true},
     {"temperature", "temperature_c", 1, true},
     {"pa_voltage", "pa_voltage_v", 1, false},
     {"pa_current", "pa_current_a", 1, false},
-    {"modulation", "modulation_percent", 0, false},
-    {"audio_left", "audio_left_raw", 0, false},
-    {"audio_right", "audio_right_raw", 0, false},
+    {"modulation", "modulation", 0, false},
+    {"audio_left", "audio_left", 0, false},
+    {"audio_right", "audio_right", 0, false},
 }};
 
 } // namespace

@@ -37,7 +37,7 @@ inline Field fieldAt(int index)
 {
     return static_cast<Field>(index);
 }
-// The field named by its CSV stem ("forward_power_w"), for the readers' callers.
+// The field named by its CSV stem ("forward_w"), for the readers' callers.
 std::optional<Field> fieldByName(const QString& csvName);
 
 // A stored number as the panel shows it: 9850 with two decimals gives "98.50".

@@ -115,8 +115,8 @@ std::string prometheusText(const MetricsSnapshot& s)
             lamp(v.onAir));
     w.gauge("locked", "The Freq. Lock lamp: 1 when the synthesizer is locked.", lamp(v.locked));
     w.gauge("frequency_hertz", "Carrier frequency.", v.frequencyMHz, 1e6);
-    w.gauge("forward_power_watts", "Forward RF power.", v.forwardW);
-    w.gauge("reflected_power_watts", "Reflected RF power.", v.reflectW);
+    w.gauge("forward_watts", "Forward RF power.", v.forwardW);
+    w.gauge("reflected_watts", "Reflected RF power.", v.reflectW);
     w.gauge("temperature_celsius", "Power amplifier temperature.", v.temperatureC);
     w.gauge("pa_voltage_volts", "Power amplifier supply voltage (V-PA).", v.voltageV);
     w.gauge("pa_current_amperes", "Power amplifier current (I-PA).", v.currentA);
@@ -133,8 +133,8 @@ std::string prometheusText(const MetricsSnapshot& s)
     const SetPoints& set = s.setPoints;
     w.present("set_carrier_on", "The carrier as last set: 1 on, 0 off.", set.carrierOn);
     w.present("set_frequency_hertz", "The carrier frequency as last set.", set.frequencyMHz, 1e6);
-    w.present("set_forward_power_watts", "The forward power target as last set.", set.forwardW);
-    w.present("set_reflected_power_watts", "The reflected power target as last set.", set.reflectW);
+    w.present("set_forward_watts", "The forward power target as last set.", set.forwardW);
+    w.present("set_reflected_watts", "The reflected power target as last set.", set.reflectW);
     w.present("set_temperature_celsius", "The temperature protection as last set.",
               set.temperatureC);
     w.family("alarm", "gauge", "1 while the alarm is raised (after its qualify time).");
@@ -189,14 +189,14 @@ std::string statusJson(const MetricsSnapshot& s)
         {"on_air", s.linkUp ? QJsonValue(v.onAir) : QJsonValue()},
         {"locked", s.linkUp ? QJsonValue(v.locked) : QJsonValue()},
         {"frequency_mhz", jsonReading(v.frequencyMHz)},
-        {"forward_power_w", jsonReading(v.forwardW)},
-        {"reflected_power_w", jsonReading(v.reflectW)},
+        {"forward_w", jsonReading(v.forwardW)},
+        {"reflected_w", jsonReading(v.reflectW)},
         {"temperature_c", jsonReading(v.temperatureC)},
         {"pa_voltage_v", jsonReading(v.voltageV)},
         {"pa_current_a", jsonReading(v.currentA)},
-        {"modulation_percent", jsonReading(v.modulation)},
-        {"audio_left_raw", jsonReading(v.audioLeft)},
-        {"audio_right_raw", jsonReading(v.audioRight)},
+        {"modulation", jsonReading(v.modulation)},
+        {"audio_left", jsonReading(v.audioLeft)},
+        {"audio_right", jsonReading(v.audioRight)},
         {"temperature_high", temperatureAlarm(r.TemperatureC)},
         {"reflected_power_high", reflectAlarm(r.ForwardW, r.ReflectW)},
     };

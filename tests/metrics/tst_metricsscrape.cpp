@@ -116,8 +116,8 @@ private Q_SLOTS:
             {"zel_fm_on_air", "1"},
             {"zel_fm_locked", "1"},
             {"zel_fm_frequency_hertz", "87500000"},
-            {"zel_fm_forward_power_watts", "5000"},
-            {"zel_fm_reflected_power_watts", "35"},
+            {"zel_fm_forward_watts", "5000"},
+            {"zel_fm_reflected_watts", "35"},
             {"zel_fm_temperature_celsius", "45.1"},
             {"zel_fm_pa_voltage_volts", "148"},
             {"zel_fm_pa_current_amperes", "7.5"},
@@ -127,8 +127,8 @@ private Q_SLOTS:
             {"zel_fm_set_carrier_on", "1"},
             {"zel_fm_set_frequency_hertz", "98500000"},
             // Saved as "abc": no set point rather than 0 W.
-            {"zel_fm_set_forward_power_watts", ""},
-            {"zel_fm_set_reflected_power_watts", "5"},
+            {"zel_fm_set_forward_watts", ""},
+            {"zel_fm_set_reflected_watts", "5"},
             {"zel_fm_set_temperature_celsius", "45"},
             {"zel_fm_temperature_high", "1"},
             {"zel_fm_reflected_power_high", "0"},
@@ -175,8 +175,8 @@ private Q_SLOTS:
         const QByteArray answer = httpRequest(m_port, "GET", "/status.json");
         const QJsonObject o = QJsonDocument::fromJson(bodyOf(answer)).object();
         QCOMPARE(o["record"]["temperature_c"].toDouble(), 45.1);
-        QCOMPARE(o["record"]["forward_power_w"].toDouble(), 5000.0);
-        QCOMPARE(o["record"]["audio_left_raw"].toDouble(), 100.0);
+        QCOMPARE(o["record"]["forward_w"].toDouble(), 5000.0);
+        QCOMPARE(o["record"]["audio_left"].toDouble(), 100.0);
         QCOMPARE(o["station"].toString(), QStringLiteral("Hilltop"));
         QCOMPARE(o["record"]["device_id"].toString(), QStringLiteral("08001"));
         QCOMPARE(o["alarms"][0]["alarm"].toString(), QStringLiteral("over_temperature"));
@@ -190,9 +190,9 @@ private Q_SLOTS:
         m_services->history().flush();
         history::HistoryReader reader(m_services->historyPath());
         QVERIFY(reader.open());
-        const auto raised = reader.unacknowledgedAlarms();
+        const auto raised = reader.activeAlarms();
         QVERIFY(raised && raised->size() == 1);
-        m_services->history().acknowledge(raised->at(0).id, QStringLiteral("someone"));
+        m_services->history().acknowledge(raised->at(0).alarm.id, QStringLiteral("someone"));
         QTRY_VERIFY_WITH_TIMEOUT(
             bodyOf(httpRequest(m_port, "GET", "/metrics"))
                 .contains("\nzel_fm_alarm_acknowledged{alarm=\"over_temperature\"} 1\n"),
