@@ -306,7 +306,8 @@ int runHistoryCli(const QStringList& arguments)
                                  ? reader.lastError()
                                  : reader.lastError() + QStringLiteral("; ") + chosen.blocked);
     if (isAlarms)
-        return writeActiveAlarms(s.out, reader, output.time) ? 0 : unreadable(s, reader.lastError());
+        return writeActiveAlarms(s.out, reader, output.time) ? 0
+                                                             : unreadable(s, reader.lastError());
     return isSamples ? samples(s, reader, fromMs, toMs, samplesStep, output)
                      : events(s, reader, fromMs, toMs, parser.isSet(unacknowledged), output);
 }
