@@ -301,7 +301,7 @@ std::optional<QList<AlarmSpan>> HistoryReader::alarmSpans(qint64 fromMs, qint64 
         const auto it = open.constFind(e.event);
         if (e.state == eventstate::Raised && it == open.cend()) {
             open.insert(e.event, spans.size());
-            spans << AlarmSpan{e.id, e.event, e.time, std::nullopt};
+            spans << AlarmSpan{e.id, e.event, e.time, std::nullopt, e.value};
         } else if (e.state == eventstate::Cleared && it != open.cend()) {
             spans[*it].end = e.time;
             open.erase(it);

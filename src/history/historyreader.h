@@ -31,6 +31,7 @@ struct AlarmSpan {
     QString event;
     QDateTime start;
     std::optional<QDateTime> end;
+    QString value; // the raised row's value
 };
 
 // Read-only queries on the history database for the command line and the

@@ -182,7 +182,7 @@ private Q_SLOTS:
         const qint64 ms = M0 * 1000;
         f.write({}, M0,
                 {eventAt(ms - 5000, alarm::HighReflect, eventstate::Raised),
-                 eventAt(ms + 1000, alarm::OffAir, eventstate::Raised),
+                 eventAt(ms + 1000, alarm::OffAir, eventstate::Raised, QStringLiteral("0.0 W")),
                  eventAt(ms + 2000, alarm::HighReflect, eventstate::Cleared),
                  eventAt(ms + 3000, QStringLiteral("login"), eventstate::Info)});
         EventRecord ack;
@@ -213,6 +213,8 @@ private Q_SLOTS:
         QCOMPARE(spans->at(0).end, at(ms + 2000));
         QCOMPARE(spans->at(1).raisedId, 2);
         QVERIFY(!spans->at(1).end);
+        // What a restart shows again for the alarm it resumes.
+        QCOMPARE(spans->at(1).value, QStringLiteral("0.0 W"));
     }
 
     // Short ranges come from the seconds, longer ones from the roll-ups;

@@ -178,6 +178,13 @@ int acknowledge(Streams& s, const QString& path, qint64 id, const Output& o)
 {
     if (!QFileInfo(path).isFile())
         return unreadable(s, QStringLiteral("no history database at %1").arg(path));
+    // SQLite would only say "attempt to write a readonly database": a member
+    // of the service's group reads its record but may not write it.
+    if (const QFileInfo file(path); !file.isWritable())
+        return unreadable(s, QStringLiteral("cannot acknowledge: %1 is read-only to %2; as root, "
+                                            "runuser -u %3 -- zel-fm-history ack %4")
+                                 .arg(path, currentUserName(), file.owner())
+                                 .arg(id));
     HistoryStore store(path);
     if (const StoreError e = store.open())
         return unreadable(s, e.message);
