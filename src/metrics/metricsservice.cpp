@@ -11,7 +11,7 @@ namespace zel {
 
 MetricsService::MetricsService(MonitorCore& core, const AlarmMonitor& alarms, QObject* parent,
                                std::chrono::milliseconds retryEvery)
-    : QObject(parent), m_core(core), m_alarms(alarms)
+    : QObject(parent), m_core(core), m_alarms(alarms), m_setPoints(readSetPoints(core.settings()))
 {
     m_retry.setInterval(retryEvery);
     connect(&m_retry, &QTimer::timeout, this, &MetricsService::listen);
@@ -20,6 +20,11 @@ MetricsService::MetricsService(MonitorCore& core, const AlarmMonitor& alarms, QO
     connect(&core, &MonitorCore::recordChanged, this, &MetricsService::publish);
     connect(&core, &MonitorCore::linkLost, this, &MetricsService::publish);
     connect(&alarms, &AlarmMonitor::activeAlarmsChanged, this, &MetricsService::publish);
+    // The set points change only when SET saves them, not with each frame.
+    connect(&core, &MonitorCore::setCommandFinished, this, [this] {
+        m_setPoints = readSetPoints(m_core.settings());
+        publish();
+    });
 }
 
 MetricsService::~MetricsService()
@@ -133,7 +138,7 @@ void MetricsService::publish()
     s->gatewayUpdates = m_gatewayUpdates;
     s->alarms = m_alarms.activeAlarms();
     s->acknowledged = m_acknowledged;
-    s->setPoints = readSetPoints(m_core.settings());
+    s->setPoints = m_setPoints;
     s->alertDelivery = m_delivery;
     m_endpoint.publish(std::move(s));
 }

@@ -61,6 +61,7 @@ private:
     QString m_station;
     QList<ChannelDelivery> m_delivery;
     QStringList m_acknowledged;
+    SetPoints m_setPoints;
     QDateTime m_lastUpdate;
     QString m_deviceId;
     LinkKind m_link = LinkKind::Serial;
