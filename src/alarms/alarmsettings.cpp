@@ -1,16 +1,13 @@
 #include "alarmsettings.h"
 
 namespace zel {
-namespace {
 
-constexpr int MaxSeconds = 3600;
-
-// A whole number of seconds in [least, MaxSeconds]; anything else keeps the
-// default and says so, since a typo here would silently change what alarms.
-int readSeconds(const SettingsStore& store, const QString& key, int least, int fallback,
-                QStringList& problems)
+// Anything but a whole number in range keeps the default and says so, since
+// a typo here would silently change what alarms.
+int readSeconds(const SettingsStore& store, const QString& section, const QString& key, int least,
+                int fallback, QStringList& problems)
 {
-    const QString text = store.read(keys::AlarmsSection, key, QString()).trimmed();
+    const QString text = store.read(section, key, QString()).trimmed();
     if (text.isEmpty())
         return fallback;
     bool ok = false;
@@ -19,22 +16,23 @@ int readSeconds(const SettingsStore& store, const QString& key, int least, int f
         return value;
     problems << QStringLiteral("[%1] %2 = \"%3\" is not a whole number of seconds from %4 to %5; "
                                "using %6")
-                    .arg(keys::AlarmsSection, key, text)
+                    .arg(section, key, text)
                     .arg(least)
                     .arg(MaxSeconds)
                     .arg(fallback);
     return fallback;
 }
 
-} // namespace
-
 AlarmSettings readAlarmSettings(const SettingsStore& store)
 {
     AlarmSettings s;
-    s.qualifySeconds = readSeconds(store, keys::QualifySeconds, 0, s.qualifySeconds, s.problems);
-    s.clearSeconds = readSeconds(store, keys::ClearSeconds, 0, s.clearSeconds, s.problems);
+    s.qualifySeconds = readSeconds(store, keys::AlarmsSection, keys::QualifySeconds, 0,
+                                   s.qualifySeconds, s.problems);
+    s.clearSeconds =
+        readSeconds(store, keys::AlarmsSection, keys::ClearSeconds, 0, s.clearSeconds, s.problems);
     // A readback needs some time for the transmitter to answer at all.
-    s.readbackSeconds = readSeconds(store, keys::ReadbackSeconds, 1, s.readbackSeconds, s.problems);
+    s.readbackSeconds = readSeconds(store, keys::AlarmsSection, keys::ReadbackSeconds, 1,
+                                    s.readbackSeconds, s.problems);
     return s;
 }
 

@@ -26,4 +26,11 @@ inline const QString ReadbackSeconds = QStringLiteral("ReadbackSeconds");
 
 AlarmSettings readAlarmSettings(const SettingsStore& store);
 
+// A delay setting: a whole number of seconds from least to 3600, or fallback
+// when the key is missing or empty; a value that cannot be used adds a line to
+// problems and gives fallback too.
+inline constexpr int MaxSeconds = 3600;
+int readSeconds(const SettingsStore& store, const QString& section, const QString& key, int least,
+                int fallback, QStringList& problems);
+
 } // namespace zel

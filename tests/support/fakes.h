@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/settingsstore.h"
 #include "shell/clock.h"
 #include "shell/filelocations.h"
 #include "shell/operatordialogs.h"
@@ -7,6 +8,7 @@
 #include "telemetry/transmitterstatus.h"
 
 #include <QList>
+#include <QMap>
 #include <QStringList>
 
 #include <optional>
@@ -100,6 +102,22 @@ public:
 
 private:
     QString m_folder;
+};
+
+// The settings store in memory, keyed "Section/key" as the file would be.
+class MemorySettings final : public zel::SettingsStore {
+public:
+    QMap<QString, QString> values;
+    QString read(const QString& section, const QString& key,
+                 const QString& defaultValue) const override
+    {
+        return values.value(section + u'/' + key, defaultValue);
+    }
+    void write(const QString& section, const QString& key, const QString& value) override
+    {
+        values.insert(section + u'/' + key, value);
+    }
+    QString problem() const override { return QString(); }
 };
 
 // The record's twelve fields as texts, flags as "1" or "0", in frame order.

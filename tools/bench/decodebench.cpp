@@ -1,8 +1,10 @@
 // Decoding cost: nanoseconds per status frame (receiver and decoder, as the
-// window runs them for each receive event) and per gateway reply.
+// window runs them for each receive event) and per gateway reply, and the
+// cost of judging every limit of a decoded record.
 
 #include "benchsupport.h"
 
+#include "alarms/silencejudge.h"
 #include "net/statusreply.h"
 #include "telemetry/framereceiver.h"
 #include "telemetry/statusframe.h"
@@ -10,6 +12,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <vector>
 
 using namespace zel;
 
@@ -61,7 +64,39 @@ int main(int argc, char* argv[])
     const double replyNs = timePerCall([&](int i) { DecodeStatusReply(replies[i], fromGateway); });
     const bool repliesOk = !fromGateway.ForwardW.isEmpty();
 
-    std::printf("frame_ns %.0f\nreply_ns %.0f\nframes_decoded %lld\nchecks %s\n", frameNs, replyNs,
-                static_cast<long long>(decoded), framesOk && repliesOk ? "ok" : "failed");
+    // Every reading's judge and silence, from the values to the levels, with
+    // the default limits and a few more so no judge is idle.
+    class : public SettingsStore {
+    public:
+        QString read(const QString&, const QString& key, const QString& fallback) const override
+        {
+            return key.endsWith(QStringLiteral("high_warning")) ? QStringLiteral("1e9") : fallback;
+        }
+        void write(const QString&, const QString&, const QString&) override {}
+        QString problem() const override { return QString(); }
+    } store;
+    const LimitSettings limits = readLimitSettings(store, AlarmSettings{});
+    std::vector<LimitJudge> judges;
+    for (int r = 0; r < ReadingCount; ++r)
+        judges.emplace_back(Reading(r), limits.of(Reading(r)));
+    const SilenceJudge silence(limits.silence);
+    std::vector<TelemetryValues> values;
+    for (const QByteArray& frame : frames) {
+        TransmitterStatus s;
+        DecodeStatusFrame(frame, s);
+        values.push_back(telemetryValues(s));
+    }
+    std::vector<LimitLevel> levels(judges.size(), LimitLevel::Normal);
+    SilenceState silent;
+    const double limitsNs = timePerCall([&](int i) {
+        const LimitReadings readings = limitReadings(values[i], 500.0, limits.minForwardW);
+        for (std::size_t j = 0; j < judges.size(); ++j)
+            levels[j] = judges[j].judge(levels[j], readings).level;
+        silent = silence.judge(silent, readings, values[i].onAir, levels.front()).state;
+    });
+
+    std::printf("frame_ns %.0f\nreply_ns %.0f\nlimits_ns %.0f\nframes_decoded %lld\nchecks %s\n",
+                frameNs, replyNs, limitsNs, static_cast<long long>(decoded),
+                framesOk && repliesOk ? "ok" : "failed");
     return framesOk && repliesOk ? 0 : 1;
 }
