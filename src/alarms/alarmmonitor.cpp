@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "recordrules.h"
+#include "telemetry/telemetryvalues.h"
 
 namespace zel {
 namespace {
@@ -20,9 +21,12 @@ QString utcText(const QDateTime& t)
 } // namespace
 
 AlarmMonitor::AlarmMonitor(const Clock& clock, int qualifyMs, int clearMs, QObject* parent)
-    : QObject(parent), m_clock(clock), m_port(qualifyMs, clearMs)
+    : QObject(parent), m_clock(clock), m_port(qualifyMs, clearMs),
+      m_limitSettings(defaultLimitSettings({qualifyMs / 1000, clearMs / 1000, 0, {}})),
+      m_limits(m_limitSettings)
 {
-    for (const QString& kind : recordAlarmKinds())
+    // The readings' alarms are the limits'.
+    for (const QString& kind : {alarm::Unlocked, alarm::OffAir})
         m_record.push_back({kind, QualifiedCondition(qualifyMs, clearMs)});
     m_timer.setSingleShot(true);
     // A coarse timer may fire a little early; the change would then wait for
@@ -31,10 +35,24 @@ AlarmMonitor::AlarmMonitor(const Clock& clock, int qualifyMs, int clearMs, QObje
     connect(&m_timer, &QTimer::timeout, this, &AlarmMonitor::checkDue);
 }
 
+void AlarmMonitor::setLimits(const LimitSettings& limits)
+{
+    m_limitSettings = limits;
+    LimitMonitor fresh(limits);
+    // What is raised stays raised under the new limits, where they still
+    // judge its kind; the rest clears on the next reading.
+    for (const ActiveAlarm& a : std::as_const(m_active))
+        fresh.resume(a.kind, a.severity);
+    m_limits = std::move(fresh);
+    arm();
+}
+
 std::optional<qint64> AlarmMonitor::nextDue() const
 {
     // The port's raise waits for a failed retry, only its clear for the timer.
     std::optional<qint64> next = m_port.raised() ? m_port.due() : std::nullopt;
+    if (const auto due = m_limits.due(); due && (!next || *due < *next))
+        next = due;
     for (const RecordAlarm& a : m_record) {
         if (const auto due = a.condition.due(); due && (!next || *due < *next))
             next = due;
@@ -58,7 +76,33 @@ void AlarmMonitor::statusUpdated(const StatusUpdate& update)
         if (const auto change = a.condition.observe(update.time, monoNow, holds, value))
             apply(a.kind, *change, delay);
     }
+    const TelemetryValues values = telemetryValues(update.record);
+    applyLimits(m_limits.observe(
+        update.time, monoNow,
+        limitReadings(values, m_forwardTarget, m_limitSettings.minForwardW), values.onAir,
+        &update.record));
     arm();
+}
+
+void AlarmMonitor::applyLimits(const std::vector<EventRecord>& rows)
+{
+    for (const EventRecord& e : rows) {
+        if (e.state == eventstate::Raised) {
+            raise(e.event, e.time, e.value, e.detail, e.severity);
+            continue;
+        }
+        if (e.state == eventstate::Cleared) {
+            clear(e.event, e.time, e.value, e.detail);
+            continue;
+        }
+        for (ActiveAlarm& a : m_active) {
+            if (a.kind == e.event)
+                a.severity = e.severity;
+        }
+        Q_EMIT eventOccurred(e);
+        if (e.state != eventstate::Suspended)
+            Q_EMIT activeAlarmsChanged();
+    }
 }
 
 void AlarmMonitor::linkLost()
@@ -69,6 +113,7 @@ void AlarmMonitor::linkLost()
     m_linkLostAtMs = m_clock.monotonicMs();
     for (RecordAlarm& a : m_record)
         a.condition.forgetPending();
+    m_limits.forgetPending();
     arm();
     const QString detail = m_last ? QStringLiteral("no data since %1").arg(utcText(m_last->time))
                                   : QStringLiteral("no data since the monitor started");
@@ -129,7 +174,7 @@ void AlarmMonitor::resume(const ActiveAlarm& alarm)
         m_linkLost = true;
     } else if (alarm.kind == alarm::PortFailed) {
         m_port.resumeRaised();
-    } else {
+    } else if (!m_limits.resume(alarm.kind, alarm.severity)) {
         const auto it = std::find_if(m_record.begin(), m_record.end(),
                                      [&](const RecordAlarm& r) { return r.kind == alarm.kind; });
         if (it == m_record.end())
@@ -137,6 +182,10 @@ void AlarmMonitor::resume(const ActiveAlarm& alarm)
         it->condition.resumeRaised();
     }
     m_active.append(alarm);
+    if (m_active.last().severity.isEmpty())
+        m_active.last().severity = m_limits.severityOf(alarm.kind).isEmpty()
+                                       ? severity::Critical
+                                       : m_limits.severityOf(alarm.kind);
     Q_EMIT activeAlarmsChanged();
 }
 
@@ -148,6 +197,7 @@ void AlarmMonitor::checkDue()
         if (const auto change = a.condition.complete(monoNow))
             apply(a.kind, *change, delay);
     }
+    applyLimits(m_limits.complete(monoNow));
     if (m_port.raised()) {
         if (const auto change = m_port.complete(monoNow))
             applyPort(*change);
@@ -183,19 +233,25 @@ void AlarmMonitor::apply(const QString& kind, const QualifiedCondition::Change& 
 }
 
 void AlarmMonitor::raise(const QString& kind, const QDateTime& at, const QString& value,
-                         const QString& detail)
+                         const QString& detail, const QString& severity)
 {
     const QDateTime utc = at.toUTC();
-    m_active.append({kind, utc, value});
-    Q_EMIT eventOccurred({0, utc, kind, eventstate::Raised, value, detail, QString()});
+    m_active.append({kind, utc, value, severity});
+    Q_EMIT eventOccurred({0, utc, kind, eventstate::Raised, value, detail, QString(), severity});
     Q_EMIT activeAlarmsChanged();
 }
 
 void AlarmMonitor::clear(const QString& kind, const QDateTime& at, const QString& value,
                          const QString& detail)
 {
+    QString severity = severity::Critical;
+    for (const ActiveAlarm& a : std::as_const(m_active)) {
+        if (a.kind == kind)
+            severity = a.severity;
+    }
     m_active.removeIf([&](const ActiveAlarm& a) { return a.kind == kind; });
-    Q_EMIT eventOccurred({0, at.toUTC(), kind, eventstate::Cleared, value, detail, QString()});
+    Q_EMIT eventOccurred(
+        {0, at.toUTC(), kind, eventstate::Cleared, value, detail, QString(), severity});
     Q_EMIT activeAlarmsChanged();
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/statusupdate.h"
 #include "eventrecord.h"
+#include "limitmonitor.h"
 #include "qualifiedcondition.h"
 #include "shell/clock.h"
 
@@ -20,14 +21,17 @@ struct ActiveAlarm {
     QString kind;
     QDateTime since;
     QString value;
+    QString severity; // "warning" or "critical"
 
     bool operator==(const ActiveAlarm&) const = default;
 };
 
-// Turns what the monitor reports into alarm rows. The record alarms (off air,
-// unlocked, over temperature, high reflect) use the panel's own rules, judged
-// only on real frames and replies, and are raised after their condition held
-// for the qualify time and cleared after it was gone for the clear time.
+// Turns what the monitor reports into alarm rows. The record's flags (off
+// air, unlocked) use the panel's own rules and the readings their limits
+// (LimitMonitor: over temperature and high reflect by default, low power,
+// silence), judged only on real frames and replies, and are raised after
+// their condition held for the qualify time and cleared after it was gone
+// for the clear time.
 // Port failed waits for the same qualify and clear times, but is raised only
 // when a retry finds the port still failing after the qualify time: a port
 // back at its first retry raises nothing. Link lost follows its events at once.
@@ -45,6 +49,12 @@ class AlarmMonitor : public QObject {
 public:
     AlarmMonitor(const Clock& clock, int qualifyMs = 3000, int clearMs = 3000,
                  QObject* parent = nullptr);
+
+    // The [Limits] group, and the forward target the SET panel saved (a
+    // relative forward limit has nothing to fall short of without one).
+    // Until set, the defaults, which keep the designed alarms.
+    void setLimits(const LimitSettings& limits);
+    void setForwardTarget(std::optional<double> watts) { m_forwardTarget = watts; }
 
     // In the order they were raised.
     QList<ActiveAlarm> activeAlarms() const { return m_active; }
@@ -78,8 +88,9 @@ private:
 
     void apply(const QString& kind, const QualifiedCondition::Change& change, qint64 delayMs);
     void applyPort(const QualifiedCondition::Change& change);
+    void applyLimits(const std::vector<EventRecord>& rows);
     void raise(const QString& kind, const QDateTime& at, const QString& value,
-               const QString& detail);
+               const QString& detail, const QString& severity = severity::Critical);
     void clear(const QString& kind, const QDateTime& at, const QString& value,
                const QString& detail);
     void clearLinkLost(const QDateTime& at, const QString& link);
@@ -90,6 +101,9 @@ private:
     bool m_linkLost = false;
     std::optional<qint64> m_linkLostAtMs; // monotonic
     QualifiedCondition m_port;
+    LimitSettings m_limitSettings;
+    LimitMonitor m_limits;
+    std::optional<double> m_forwardTarget;
     std::optional<StatusUpdate> m_last;
     QList<ActiveAlarm> m_active;
     QTimer m_timer;

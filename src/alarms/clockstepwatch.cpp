@@ -37,7 +37,7 @@ void ClockStepWatch::check()
                           QStringLiteral("system clock set %1 by about %2; alarm delays "
                                          "unaffected, recorded history kept")
                               .arg(way, roughly(*step)),
-                          QString()});
+                          QString(), QString()});
     Q_EMIT operatorNotice(
         QStringLiteral("The system clock was set %1 by about %2 (%3). Alarm qualify and clear "
                        "times are not affected; the history keeps the seconds already recorded "

@@ -29,7 +29,7 @@ EventLog::EventLog(const Clock& clock, QString userName, QObject* parent)
 void EventLog::emitRow(const QString& event, const QString& state, const QString& value,
                        const QString& detail, const QString& user)
 {
-    Q_EMIT eventOccurred({0, m_clock.now().toUTC(), event, state, value, detail, user});
+    Q_EMIT eventOccurred({0, m_clock.now().toUTC(), event, state, value, detail, user, QString()});
 }
 
 void EventLog::setCommand(const SetValues& values, const QString& link, bool sent,
@@ -93,7 +93,8 @@ EventRecord acknowledgementRecord(const QDateTime& now, qint64 alarmEventId,
             eventstate::Acknowledged,
             QString::number(alarmEventId),
             QStringLiteral("alarm of %1").arg(alarmTime.toUTC().toString(Qt::ISODate)),
-            user};
+            user,
+            QString()};
 }
 
 } // namespace zel

@@ -21,6 +21,8 @@ struct EventRecord {
     QString detail;
     // The operating-system user where a person acted; empty otherwise.
     QString user;
+    // An alarm's row: "warning" or "critical"; empty for other rows.
+    QString severity;
 };
 
 namespace alarm {
@@ -30,14 +32,22 @@ inline const QString OverTemperature = QStringLiteral("over_temperature");
 inline const QString HighReflect = QStringLiteral("high_reflect");
 inline const QString LinkLost = QStringLiteral("link_lost");
 inline const QString PortFailed = QStringLiteral("port_failed");
-// Every kind, in the order the operator sees them listed.
-inline const QStringList& all()
-{
-    static const QStringList kinds{OffAir,      Unlocked, OverTemperature,
-                                   HighReflect, LinkLost, PortFailed};
-    return kinds;
-}
+inline const QString LowPower = QStringLiteral("low_power");
+inline const QString Silence = QStringLiteral("silence");
+inline const QString ChannelLoss = QStringLiteral("channel_loss");
+// Every kind, in the order the operator sees them listed: the six first
+// (alert ids number kinds by their place here, so new ones only append),
+// then the limits' own kinds.
+const QStringList& all();
+// The kinds a reading's limits raise: "<reading>_low" and "<reading>_high",
+// but the designed names where a designed alarm is that limit.
+QString readingKind(const QString& reading, bool high);
 } // namespace alarm
+
+namespace severity {
+inline const QString Warning = QStringLiteral("warning");
+inline const QString Critical = QStringLiteral("critical");
+} // namespace severity
 
 namespace eventstate {
 inline const QString Raised = QStringLiteral("raised");
@@ -47,6 +57,12 @@ inline const QString Info = QStringLiteral("info");
 inline const QString Confirmed = QStringLiteral("confirmed");
 inline const QString NotConfirmed = QStringLiteral("not_confirmed");
 inline const QString Failed = QStringLiteral("failed");
+// A raised alarm whose severity rose to critical, or eased back to warning.
+inline const QString Escalated = QStringLiteral("escalated");
+inline const QString Eased = QStringLiteral("eased");
+// A raised alarm whose reading cannot be judged for now (the carrier off):
+// it keeps its state until it can.
+inline const QString Suspended = QStringLiteral("suspended");
 } // namespace eventstate
 
 } // namespace zel

@@ -75,14 +75,7 @@ QString limitKind(Reading reading, LimitLevel level)
 {
     if (level == LimitLevel::Normal)
         return QString();
-    const bool high = isHigh(level);
-    if (reading == Reading::TemperatureC && high)
-        return alarm::OverTemperature;
-    if (reading == Reading::ReflectedW && high)
-        return alarm::HighReflect;
-    if (reading == Reading::ForwardW && !high)
-        return alarm::LowPower;
-    return readingName(reading) + (high ? QStringLiteral("_high") : QStringLiteral("_low"));
+    return alarm::readingKind(readingName(reading), isHigh(level));
 }
 
 QString limitSeverity(LimitLevel level)

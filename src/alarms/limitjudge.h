@@ -6,17 +6,6 @@
 
 namespace zel {
 
-namespace alarm {
-inline const QString LowPower = QStringLiteral("low_power");
-inline const QString Silence = QStringLiteral("silence");
-inline const QString ChannelLoss = QStringLiteral("channel_loss");
-} // namespace alarm
-
-namespace severity {
-inline const QString Warning = QStringLiteral("warning");
-inline const QString Critical = QStringLiteral("critical");
-} // namespace severity
-
 // Where a reading stands against its limits.
 enum class LimitLevel { Normal, LowWarning, LowCritical, HighWarning, HighCritical };
 

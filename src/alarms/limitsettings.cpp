@@ -191,6 +191,20 @@ LimitSettings readLimitSettings(const SettingsStore& store, const AlarmSettings&
     return s;
 }
 
+LimitSettings defaultLimitSettings(const AlarmSettings& alarms)
+{
+    class Empty final : public SettingsStore {
+    public:
+        QString read(const QString&, const QString&, const QString& fallback) const override
+        {
+            return fallback;
+        }
+        void write(const QString&, const QString&, const QString&) override {}
+        QString problem() const override { return QString(); }
+    };
+    return readLimitSettings(Empty(), alarms);
+}
+
 std::optional<double> savedForwardTarget(const SettingsStore& store)
 {
     const QString text = store.read(keys::Section, keys::SETPOWERT, QString()).trimmed();

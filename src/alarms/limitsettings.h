@@ -77,6 +77,9 @@ QString limitKeyName(LimitKey key);
 // empty turns its limit off. Times default to alarms'.
 LimitSettings readLimitSettings(const SettingsStore& store, const AlarmSettings& alarms);
 
+// The defaults alone, as an empty [Limits] group reads.
+LimitSettings defaultLimitSettings(const AlarmSettings& alarms);
+
 // The forward target the SET panel saved, when there is one above zero.
 std::optional<double> savedForwardTarget(const SettingsStore& store);
 

@@ -91,6 +91,7 @@ void ReadbackWatch::finish(const QDateTime& at, qint64 monoAt, bool confirmed, c
                              confirmed ? eventstate::Confirmed : eventstate::NotConfirmed,
                              seen,
                              detail,
+                             QString(),
                              QString()};
     const QString limit = QString::number(m_readbackMs / 1000.0, 'g', 6);
     m_asked.reset();

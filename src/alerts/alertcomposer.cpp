@@ -57,7 +57,7 @@ void AlertComposer::eventOccurred(const EventRecord& e)
         return;
     if (e.state == eventstate::Raised) {
         const qint64 next = m_clock.monotonicMs() + qint64(m_settings.repeatMinutes) * 60000;
-        m_raised.insert(e.event, {{e.event, e.time, e.value}, next});
+        m_raised.insert(e.event, {{e.event, e.time, e.value, e.severity}, next});
         arm();
         if (passes(e))
             emitAlert(e.state, e.event, e.time, e.time, e.value, e.detail, false);

@@ -122,7 +122,7 @@ void AlertService::onGaveUp(const QString& id, const QString& channel, const QSt
                                .arg(channelName(channel),
                                     QStringLiteral("%1 h").arg(m_maxAgeMs / 3600000.0), words, id);
     Q_EMIT eventOccurred({0, m_clock.now().toUTC(), QStringLiteral("alert"), eventstate::Failed,
-                          subject, detail, QString()});
+                          subject, detail, QString(), QString()});
     Q_EMIT operatorNotice(QStringLiteral("An alert was given up: %1 (%2)").arg(subject, detail));
 }
 

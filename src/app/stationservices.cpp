@@ -100,7 +100,7 @@ void StationServices::start()
         if (const auto spans = reader.alarmSpans(0, nowMs + 1)) {
             for (const history::AlarmSpan& span : *spans) {
                 if (!span.end)
-                    m_alarms.resume({span.event, span.start.toUTC(), span.value});
+                    m_alarms.resume({span.event, span.start.toUTC(), span.value, span.severity});
             }
         }
     }

@@ -78,7 +78,7 @@ QString blankRow(Step step, qint64 t, TimeStyle style)
 
 QString eventsHeader()
 {
-    return QStringLiteral("id,time,event,state,value,detail,user");
+    return QStringLiteral("id,time,event,state,value,detail,user,severity");
 }
 
 QString eventRow(const EventRecord& e, TimeStyle style)
@@ -86,7 +86,7 @@ QString eventRow(const EventRecord& e, TimeStyle style)
     return QStringList{QString::number(e.id), formatTime(e.time.toMSecsSinceEpoch(), style),
                        csvField(e.event),     csvField(e.state),
                        csvField(e.value),     csvField(e.detail),
-                       csvField(e.user)}
+                       csvField(e.user),      csvField(e.severity)}
         .join(u',');
 }
 

@@ -73,6 +73,9 @@ bool HistoryReader::open()
                       .arg(m_path, q.lastError().text().trimmed());
         return false;
     }
+    // Read-only, it cannot bring an older record up to date (the monitor
+    // does at its next start): what the older one lacks reads as empty.
+    m_version = q.value(0).toInt();
     return true;
 }
 
@@ -224,7 +227,7 @@ std::optional<QList<EventRecord>> HistoryReader::eventQuery(const QString& where
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
     q.prepare(
-        QStringLiteral("SELECT %1 FROM events e WHERE %2 ORDER BY id").arg(eventColumns(), where));
+        QStringLiteral("SELECT %1 FROM events e WHERE %2 ORDER BY id").arg(eventColumns(m_version >= 3), where));
     for (const QVariant& v : binds)
         q.addBindValue(v);
     if (!q.exec()) {
@@ -269,17 +272,30 @@ std::optional<QList<AlarmStatus>> HistoryReader::activeAlarms()
         " WHERE state = 'cleared' GROUP BY event)"
         " SELECT * FROM (SELECT %1, e.id < IFNULL(l.cleared_id, 0) AS cleared,"
         " (SELECT a.user FROM events a WHERE a.ack_of = e.id LIMIT 1) AS ack_user,"
-        " EXISTS (SELECT 1 FROM events a WHERE a.ack_of = e.id) AS acked"
+        " EXISTS (SELECT 1 FROM events a WHERE a.ack_of = e.id) AS acked,"
+        // The severity it stands at: its last escalation or easing, if any,
+        // before the next raise of its kind.
+        " %2 AS now_severity"
         " FROM events e LEFT JOIN last l ON l.kind = e.event WHERE e.state = 'raised')"
         " WHERE NOT (cleared AND acked) ORDER BY id");
-    if (!q.exec(sql.arg(eventColumns()))) {
+    const QString nowSeverity = m_version < 3
+        ? QStringLiteral("''")
+        : QStringLiteral(
+              "(SELECT s.severity FROM events s WHERE s.event = e.event AND s.id > e.id"
+              " AND s.state IN ('escalated', 'eased') AND s.id < IFNULL((SELECT MIN(n.id) FROM"
+              " events n WHERE n.event = e.event AND n.state = 'raised' AND n.id > e.id), 1 << 62)"
+              " ORDER BY s.id DESC LIMIT 1)");
+    if (!q.exec(sql.arg(eventColumns(m_version >= 3), nowSeverity))) {
         failed(q);
         return std::nullopt;
     }
     QList<AlarmStatus> out;
     while (q.next()) {
-        const AlarmState state = alarmState(q.value(7).toBool(), q.value(9).toBool());
-        out << AlarmStatus{eventFromRow(q), state, q.value(8).toString()};
+        const AlarmState state = alarmState(q.value(8).toBool(), q.value(10).toBool());
+        EventRecord raised = eventFromRow(q);
+        if (const QString now = q.value(11).toString(); !now.isEmpty())
+            raised.severity = now;
+        out << AlarmStatus{raised, state, q.value(9).toString()};
     }
     return out;
 }
@@ -301,7 +317,7 @@ std::optional<QList<AlarmSpan>> HistoryReader::alarmSpans(qint64 fromMs, qint64 
         const auto it = open.constFind(e.event);
         if (e.state == eventstate::Raised && it == open.cend()) {
             open.insert(e.event, spans.size());
-            spans << AlarmSpan{e.id, e.event, e.time, std::nullopt, e.value};
+            spans << AlarmSpan{e.id, e.event, e.time, std::nullopt, e.value, e.severity};
         } else if (e.state == eventstate::Cleared && it != open.cend()) {
             spans[*it].end = e.time;
             open.erase(it);

@@ -32,6 +32,7 @@ struct AlarmSpan {
     QDateTime start;
     std::optional<QDateTime> end;
     QString value; // the raised row's value
+    QString severity;
 };
 
 // Read-only queries on the history database for the command line and the
@@ -90,6 +91,7 @@ private:
     QString m_path;
     QString m_connection;
     QString m_error;
+    int m_version = 0;
 };
 
 } // namespace zel::history

@@ -84,9 +84,10 @@ SecondSample secondFromRow(const QSqlQuery& q)
     return s;
 }
 
-QString eventColumns()
+QString eventColumns(bool withSeverity)
 {
-    return QStringLiteral("id, t, event, state, value, detail, user");
+    return withSeverity ? QStringLiteral("id, t, event, state, value, detail, user, severity")
+                        : QStringLiteral("id, t, event, state, value, detail, user, '' AS severity");
 }
 
 EventRecord eventFromRow(const QSqlQuery& q)
@@ -99,6 +100,7 @@ EventRecord eventFromRow(const QSqlQuery& q)
     e.value = q.value(4).toString();
     e.detail = q.value(5).toString();
     e.user = q.value(6).toString();
+    e.severity = q.value(7).toString();
     return e;
 }
 

@@ -17,7 +17,8 @@ void bindSecond(QSqlQuery& q, const SecondSample& s);
 SecondSample secondFromRow(const QSqlQuery& q);
 
 // id, t, event, state, value, detail, user, in that order.
-QString eventColumns();
+// A record older than the severity column reads it as empty.
+QString eventColumns(bool withSeverity = true);
 EventRecord eventFromRow(const QSqlQuery& q);
 
 } // namespace zel::history

@@ -76,10 +76,27 @@ const QStringList& version2()
     return statements;
 }
 
+// Version 3: each alarm row's severity, "warning" or "critical" (empty for
+// other rows). The designed alarms were all critical.
+const QStringList& version3()
+{
+    static const QStringList statements{
+        QStringLiteral("ALTER TABLE events ADD COLUMN severity TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("UPDATE events SET severity = 'critical' WHERE state IN ('raised', "
+                       "'cleared') AND event IN ('off_air', 'unlocked', 'over_temperature',"
+                       " 'high_reflect', 'link_lost', 'port_failed')"),
+        QStringLiteral("DROP VIEW IF EXISTS events_readable"),
+        QStringLiteral("CREATE VIEW events_readable AS SELECT id,"
+                       " strftime('%Y-%m-%dT%H:%M:%fZ', t / 1000.0, 'unixepoch') AS time,"
+                       " event, state, value, detail, user, ack_of, severity FROM events"),
+    };
+    return statements;
+}
+
 // Steps from version N-1 to N, index N-1.
 const QList<const QStringList*>& steps()
 {
-    static const QList<const QStringList*> all{&version1(), &version2()};
+    static const QList<const QStringList*> all{&version1(), &version2(), &version3()};
     return all;
 }
 
@@ -115,7 +132,7 @@ QString uniqueConnectionName(const QString& user)
 
 bool migrate(QSqlDatabase& db, QSqlError* error, QString* reason)
 {
-    static_assert(SchemaVersion == 2, "add the new step to steps()");
+    static_assert(SchemaVersion == 3, "add the new step to steps()");
     auto fail = [&](const QString& why) {
         *reason = why;
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));

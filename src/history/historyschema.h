@@ -7,7 +7,7 @@ namespace zel::history {
 
 // The newest schema this build writes. Each release that changes the tables
 // adds one step to migrate(); a database is brought forward step by step.
-inline constexpr int SchemaVersion = 2;
+inline constexpr int SchemaVersion = 3;
 
 // Creates the tables on an empty database or brings an older one up to
 // SchemaVersion, in one transaction. False with a reason (the SQLite error

@@ -154,8 +154,8 @@ bool HistoryStore::prepareStatements(QSqlError* error)
         {&m_q->insertSecond, QStringLiteral("INSERT OR IGNORE INTO seconds (%1) VALUES (%2)")
                                  .arg(secondsColumns(), secondsPlaceholders())},
         {&m_q->insertEvent,
-         QStringLiteral("INSERT INTO events (t, event, state, value, detail, user, ack_of)"
-                        " VALUES (?, ?, ?, ?, ?, ?, ?)")},
+         QStringLiteral("INSERT INTO events (t, event, state, value, detail, user, ack_of,"
+                        " severity) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")},
         {&m_q->selectSeconds,
          QStringLiteral("SELECT %1 FROM seconds WHERE t >= ? AND t < ? ORDER BY t")
              .arg(secondsColumns())},
@@ -241,6 +241,7 @@ StoreError HistoryStore::insertEvent(EventRecord& e)
     q.bindValue(6, e.state == eventstate::Acknowledged && isId
                        ? QVariant(ackOf)
                        : QVariant(QMetaType::fromType<qint64>()));
+    q.bindValue(7, text(e.severity));
     if (!q.exec())
         return failed(q, QStringLiteral("cannot store an event"));
     e.id = q.lastInsertId().toLongLong();
@@ -468,7 +469,7 @@ StoreError HistoryStore::acknowledge(qint64 alarmId, const QString& user, const 
         refusal = QStringLiteral("event %1 is no raised alarm (%2 %3)")
                       .arg(alarmId)
                       .arg(alarmRow.event, alarmRow.state);
-    else if (q.value(7).toInt() > 0)
+    else if (q.value(8).toInt() > 0)
         refusal = QStringLiteral("alarm %1 is acknowledged already").arg(alarmId);
     q.finish();
     if (!refusal.isEmpty()) {

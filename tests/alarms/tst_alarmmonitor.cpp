@@ -199,14 +199,14 @@ private Q_SLOTS:
     void raisedByTheTimerWithItsDetail()
     {
         SystemClock clock;
-        AlarmMonitor monitor(clock, 50, 50);
+        AlarmMonitor monitor(clock, 1000, 1000);
         QSignalSpy events(&monitor, &AlarmMonitor::eventOccurred);
         monitor.statusUpdated({clock.now().toUTC(), LinkKind::Gateway, reading(1, 1, "46.0")});
         monitor.statusUpdated({clock.now().toUTC(), LinkKind::Gateway, reading(1, 1, "47.9")});
         QVERIFY(events.isEmpty());
         QTRY_COMPARE(events.count(), 1);
         QCOMPARE(events[0][0].value<EventRecord>().detail,
-                 QStringLiteral("temperature above 45.0 C for 0.05 s (qualify time); 46.0 when "
+                 QStringLiteral("temperature above 45.0 C for 1 s (qualify time); 46.0 when "
                                 "it began"));
         QCOMPARE(events[0][0].value<EventRecord>().value, QStringLiteral("47.9"));
     }

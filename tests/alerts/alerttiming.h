@@ -28,5 +28,6 @@ inline zel::EventRecord raisedNow(const QString& kind)
             zel::eventstate::Raised,
             QStringLiteral("47.9"),
             QString(),
+            QString(),
             QString()};
 }

@@ -96,10 +96,10 @@ private Q_SLOTS:
             clock.at = clock.at.addSecs(-300);
             composer.eventOccurred({0, clock.at, alarm::OverTemperature,
                                     i % 2 == 0 ? eventstate::Raised : eventstate::Cleared,
-                                    QStringLiteral("47.9"), QString(), QString()});
+                                    QStringLiteral("47.9"), QString(), QString(), QString()});
         }
         composer.eventOccurred({0, clock.at, alarm::OffAir, eventstate::Raised,
-                                QStringLiteral("OFF"), QString(), QString()});
+                                QStringLiteral("OFF"), QString(), QString(), QString()});
         QCOMPARE(alerts.size(), 6);
         QCOMPARE(subjectOf(alerts.at(4)),
                  QStringLiteral("FLAPPING Over temperature: 5 changes in 10 min"));

@@ -221,11 +221,11 @@ private Q_SLOTS:
         QFile file(out);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(file.readAll()),
-                 QStringLiteral("id,time,event,state,value,detail,user\n"
-                                "1,2026-01-01T00:00:10.000Z,high_reflect,raised,35.0,,\n"
-                                "2,2026-01-01T00:01:10.000Z,high_reflect,cleared,,,\n"
+                 QStringLiteral("id,time,event,state,value,detail,user,severity\n"
+                                "1,2026-01-01T00:00:10.000Z,high_reflect,raised,35.0,,,\n"
+                                "2,2026-01-01T00:01:10.000Z,high_reflect,cleared,,,,\n"
                                 "4,2026-01-01T00:03:20.000Z,high_reflect,acknowledged,1,"
-                                "alarm 1 raised 2026-01-01T00:00:10.000Z,op\n"));
+                                "alarm 1 raised 2026-01-01T00:00:10.000Z,op,\n"));
     }
 };
 

@@ -69,7 +69,7 @@ struct Feed {
 
 EventRecord row(qint64 s, const QString& kind, const QString& state)
 {
-    return {0, at(s * 1000), kind, state, QString(), QString(), QString()};
+    return {0, at(s * 1000), kind, state, QString(), QString(), QString(), QString()};
 }
 
 } // namespace

@@ -95,6 +95,7 @@ private Q_SLOTS:
             e.state = state;
             e.value = QStringLiteral("41.5");
             e.detail = detail;
+            e.severity = severity::Critical;
             events << e;
         }
         QVERIFY(!store.write(seconds, events, S0 + 122));
@@ -395,7 +396,7 @@ private Q_SLOTS:
         QVERIFY(!currentUserName().isEmpty());
         QVERIFY2(r.out.contains(",high_reflect,acknowledged,1,alarm 1 raised "
                                 "2026-12-06T21:43:00.123Z," +
-                                currentUserName().toUtf8() + '\n'),
+                                currentUserName().toUtf8() + ",\n"),
                  r.out.constData());
         r = runCli({"--database", m_db, "ack", "1"});
         QCOMPARE(r.code, 1);
@@ -406,7 +407,7 @@ private Q_SLOTS:
         QCOMPARE(runCli({"--database", m_db, "ack", "3"}).code, 0);
         r = runCli({"--database", m_db, "alarms"});
         QVERIFY2(r.out.endsWith(",raised_acknowledged,41.5,\"two\nlines\"," +
-                                currentUserName().toUtf8() + '\n'),
+                                currentUserName().toUtf8() + ",critical\n"),
                  r.out.constData());
         QCOMPARE(r.out.count('\n'), 3);
     }

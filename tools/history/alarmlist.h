@@ -10,7 +10,7 @@ class HistoryReader;
 
 // zel-fm-history alarms: the alarms raised now or waiting for an
 // acknowledgement, oldest first, as CSV id,time,event,state,value,detail,
-// acknowledged_by. False on a read error, with the reason in the reader.
+// acknowledged_by,severity. False on a read error, with the reason in the reader.
 bool writeActiveAlarms(QTextStream& out, HistoryReader& reader, TimeStyle style = {});
 
 // zel-fm-history events --unacknowledged: the event columns and, last, each
