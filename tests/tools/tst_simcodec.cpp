@@ -144,30 +144,86 @@ private Q_SLOTS:
         QCOMPARE(got, expected);
     }
 
-    // Every scenario must show the alarm the panel is meant to raise for it.
+    // Every scenario must show the alarm the panel is meant to raise for it,
+    // a timed one in each of its phases (at: seconds since it started).
+    // forward: share of the 500 W target; audio: channels carrying programme;
+    // efficiency: PA efficiency against the scenario's start, 0 unchecked.
     void scenarios_data()
     {
         QTest::addColumn<Scenario>("scenario");
+        QTest::addColumn<double>("at");
         QTest::addColumn<bool>("onAir");
         QTest::addColumn<bool>("locked");
         QTest::addColumn<bool>("hot");
         QTest::addColumn<bool>("highReflect");
-        QTest::newRow("normal") << Scenario::Normal << true << true << false << false;
-        QTest::newRow("overheat") << Scenario::Overheat << true << true << true << false;
-        QTest::newRow("high-reflect") << Scenario::HighReflect << true << true << false << true;
-        QTest::newRow("unlock") << Scenario::Unlock << true << false << false << false;
-        QTest::newRow("off-air") << Scenario::OffAir << false << true << false << false;
+        QTest::addColumn<double>("forward");
+        QTest::addColumn<QString>("audio");
+        QTest::addColumn<double>("efficiency");
+        QTest::newRow("normal") << Scenario::Normal << 0.0 << true << true << false << false << 1.0
+                                << "LR" << 1.0;
+        QTest::newRow("overheat") << Scenario::Overheat << 0.0 << true << true << true << false
+                                  << 1.0 << "LR" << 0.0;
+        QTest::newRow("high-reflect")
+            << Scenario::HighReflect << 0.0 << true << true << false << true << 1.0 << "LR" << 0.0;
+        QTest::newRow("unlock") << Scenario::Unlock << 0.0 << true << false << false << false << 1.0
+                                << "LR" << 0.0;
+        QTest::newRow("off-air") << Scenario::OffAir << 0.0 << false << true << false << false
+                                 << 0.0 << "" << 0.0;
+        QTest::newRow("foldback 60%")
+            << Scenario::Foldback << 25.0 << true << true << false << false << 0.6 << "LR" << 0.0;
+        QTest::newRow("foldback 40%")
+            << Scenario::Foldback << 85.0 << true << true << false << false << 0.4 << "LR" << 0.0;
+        QTest::newRow("foldback over, starts again")
+            << Scenario::Foldback << 145.0 << true << true << false << false << 1.0 << "LR" << 0.0;
+        QTest::newRow("silence") << Scenario::Silence << 25.0 << true << true << false << false
+                                 << 1.0 << "" << 0.0;
+        QTest::newRow("silence over")
+            << Scenario::Silence << 82.0 << true << true << false << false << 1.0 << "LR" << 0.0;
+        QTest::newRow("channel-loss")
+            << Scenario::ChannelLoss << 25.0 << true << true << false << false << 1.0 << "L" << 0.0;
+        QTest::newRow("pa-drift half way")
+            << Scenario::PaDrift << 300.0 << true << true << false << false << 1.0 << "LR" << 0.95;
+        QTest::newRow("pa-drift held")
+            << Scenario::PaDrift << 900.0 << true << true << false << false << 1.0 << "LR" << 0.9;
+        QTest::newRow("carrier-trip reflect")
+            << Scenario::CarrierTrip << 25.0 << true << true << false << true << 1.0 << "LR" << 0.0;
+        QTest::newRow("carrier-trip off air")
+            << Scenario::CarrierTrip << 45.0 << false << true << false << false << 0.0 << "" << 0.0;
+        QTest::newRow("carrier-trip back on") << Scenario::CarrierTrip << 75.0 << true << true
+                                              << false << false << 1.0 << "LR" << 0.0;
     }
     void scenarios()
     {
         QFETCH(Scenario, scenario);
+        QFETCH(double, at);
         QFETCH(bool, onAir);
         QFETCH(bool, locked);
         QFETCH(bool, hot);
         QFETCH(bool, highReflect);
+        QFETCH(double, forward);
+        QFETCH(QString, audio);
+        QFETCH(double, efficiency);
+        // PA efficiency is judged on sums of 100 samples: the current's noise
+        // alone moves single ones by a percent.
+        const auto paEfficiency = [](const Reading& r) {
+            return r.forwardW / (r.voltageV * r.currentA);
+        };
+        // Programme well above the monitor's silence levels; a silent channel
+        // on air reads 0, off air the meters show their noise.
+        const auto meter = [&](int level, QChar channel) {
+            return audio.contains(channel) ? level > 15 && level <= 120
+                                           : level <= 15 && (!onAir || level == 0);
+        };
         Transmitter tx(7);
         tx.setScenario(scenario);
         tx.settle();
+        double startEfficiency = 0;
+        for (int i = 0; i < 100; ++i)
+            startEfficiency += paEfficiency(tx.sample());
+        double efficiencySum = 0;
+        for (int i = 0; i < qRound(at * 10); ++i)
+            tx.step(0.1);
+        tx.takeEvents();                // the timed scenario's phase changes
         for (int i = 0; i < 100; ++i) { // ten seconds of noise and drift
             tx.step(0.1);
             const Reading r = tx.sample();
@@ -175,11 +231,17 @@ private Q_SLOTS:
             QCOMPARE(r.locked, locked);
             QCOMPARE(r.temperatureC > 45.0, hot);
             QCOMPARE(r.reflectW > 0.06 * r.forwardW && r.forwardW > 0, highReflect);
+            QVERIFY2(qAbs(r.forwardW / 500 - forward) < 0.05,
+                     qPrintable(QString::number(r.forwardW)));
             QVERIFY(r.forwardW < 999.9 && r.temperatureC < 99.9 && r.currentA < 99.9);
-            QVERIFY(r.audioLeft >= 0 && r.audioLeft <= 120 && r.audioRight >= 0 &&
-                    r.audioRight <= 120);
+            QVERIFY2(meter(r.audioLeft, u'L') && meter(r.audioRight, u'R'),
+                     qPrintable(QStringLiteral("%1 %2").arg(r.audioLeft).arg(r.audioRight)));
             QCOMPARE(r.modPercent == 0, !onAir);
+            efficiencySum += paEfficiency(r);
         }
+        if (efficiency > 0)
+            QVERIFY2(qAbs(efficiencySum / startEfficiency - efficiency) < 0.01,
+                     qPrintable(QString::number(efficiencySum / startEfficiency)));
         QVERIFY(tx.takeEvents().isEmpty());
     }
 

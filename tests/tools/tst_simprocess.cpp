@@ -87,7 +87,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("says"); // on stdout when 0, else stderr
         QTest::newRow("version") << QStringList{"--version"} << 0 << QStringList{"zel-fm-sim 2."};
         QTest::newRow("help") << QStringList{"--help"} << 0
-                              << QStringList{"Usage: zel-fm-sim", "--ignore-set"};
+                              << QStringList{"Usage: zel-fm-sim", "--ignore-set", "carrier-trip"};
         QTest::newRow("unknown option")
             << QStringList{"serial", "--colour"} << 2
             << QStringList{"zel-fm-sim: Unknown option 'colour'", "\nUsage: zel-fm-sim"};

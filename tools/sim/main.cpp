@@ -59,6 +59,19 @@ Scenarios (--scenario):
   silent        serial: no frames; gateway: polls go unanswered
   script        steps through all of the above, --step ms each, cycling
 
+Timed scenarios (times from the start; every change is logged as
+"event NAME: WHAT") run normally for 20 s, play their fault, then start over,
+so each alarm is seen to raise and to clear; pa-drift holds its end instead:
+  foldback      carrier on, forward power at 60% of the power target from
+                20 s to 80 s (a minute below 90%), then at 40% to 140 s;
+                reflected power normal
+  silence       both audio channels at 0 from 20 s to 80 s (dead air)
+  channel-loss  right audio channel at 0 from 20 s to 80 s, left on
+  pa-drift      PA efficiency (forward W / PA volts x amps) falls by 10%
+                over 10 minutes, current rising as forward holds; then holds
+  carrier-trip  reflected power at 9% of forward from 20 s to 40 s, then
+                carrier off air to 70 s
+
 The controller: a set command changes carrier, frequency (lock drops for
 1.5 s, then relocks), power target, reflected limit (forward power folds back
 so reflected power stays at the limit) and temperature threshold (above it the

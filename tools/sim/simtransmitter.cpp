@@ -17,7 +17,8 @@ constexpr double kPaIdleW = 40.0;
 constexpr double kSupplyV = 50.0;
 constexpr double kSupplySagVPerA = 0.04;
 constexpr double kPowerTau = 1.0;
-constexpr double kTempTau = 3.0; // short, so a scenario shows within seconds
+constexpr double kTempTau = 3.0;      // short, so a scenario shows within seconds
+constexpr double kPilotPercent = 9.0; // the stereo pilot modulates without programme
 
 // First-order approach of value towards goal over dt with time constant tau.
 double approach(double value, double goal, double dt, double tau)
@@ -34,7 +35,11 @@ Transmitter::Transmitter(quint32 seed) : rng_(seed)
 
 void Transmitter::setScenario(Scenario scenario)
 {
+    if (scenario == scenario_)
+        return;
     scenario_ = scenario;
+    scenarioSeconds_ = 0;
+    fault_ = timedFault(scenario, 0);
 }
 
 void Transmitter::apply(const SetCommand& command)
@@ -46,19 +51,20 @@ void Transmitter::apply(const SetCommand& command)
 
 bool Transmitter::carrierOut() const
 {
-    return settings_.carrierOn && !tripped_ && scenario_ != Scenario::OffAir;
+    return settings_.carrierOn && !tripped_ && scenario_ != Scenario::OffAir && !fault_.carrierOff;
 }
 
 double Transmitter::reflectRatio() const
 {
-    return scenario_ == Scenario::HighReflect ? kFaultReflect : kNormalReflect;
+    return scenario_ == Scenario::HighReflect || fault_.highReflect ? kFaultReflect
+                                                                    : kNormalReflect;
 }
 
 double Transmitter::forwardGoal() const
 {
     if (!carrierOut())
         return 0;
-    const double target = settings_.powerW * (1.0 + drift_);
+    const double target = settings_.powerW * fault_.forwardShare * (1.0 + drift_);
     return std::min(target, settings_.reflectLimitW / reflectRatio());
 }
 
@@ -77,6 +83,12 @@ void Transmitter::step(double dt)
 {
     if (dt <= 0)
         return;
+    scenarioSeconds_ += dt;
+    const TimedFault fault = timedFault(scenario_, scenarioSeconds_);
+    if (fault.phase != fault_.phase)
+        events_ << QStringLiteral("event %1: %2")
+                       .arg(scenarioName(scenario_), QLatin1String(fault.text));
+    fault_ = fault;
     drift_ = std::clamp(drift_ + noise(0.002 * std::sqrt(dt)), -0.02, 0.02);
     loudness_ = std::clamp(loudness_ + noise(4.0 * std::sqrt(dt)), 40.0, 95.0);
 
@@ -131,14 +143,24 @@ Reading Transmitter::sample()
     r.forwardW = std::max(0.0, forwardW_ * (1.0 + noise(0.002)));
     r.reflectW = std::max(0.0, forwardW_ * reflectRatio() * (1.0 + noise(0.02)));
     r.temperatureC = temperatureC_ + noise(0.05);
-    const double dcPower = r.onAir ? forwardW_ / kPaEfficiency + kPaIdleW : kPaIdleW / 4;
+    const double dcPower =
+        r.onAir ? (forwardW_ / kPaEfficiency + kPaIdleW) / (1.0 - fault_.paEfficiencyLoss)
+                : kPaIdleW / 4;
     r.voltageV = kSupplyV - kSupplySagVPerA * dcPower / kSupplyV + noise(0.05);
     r.currentA = dcPower / r.voltageV * (1.0 + noise(0.005));
     // Modulation exists only with a carrier; the audio meters follow it.
-    const double mod = r.onAir ? std::clamp(loudness_ + noise(6.0), 0.0, 110.0) : 0.0;
+    const double programme = r.onAir ? std::clamp(loudness_ + noise(6.0), 0.0, 110.0) : 0.0;
+    const auto meter = [&](bool silent) {
+        const double level = std::clamp(programme * 1.1 + noise(4.0), 0.0, 120.0);
+        return silent ? 0 : static_cast<int>(std::lround(level));
+    };
+    r.audioLeft = meter(fault_.leftSilent);
+    r.audioRight = meter(fault_.rightSilent);
+    // A silent channel takes its share of the deviation with it.
+    const double share = (2 - int(fault_.leftSilent) - int(fault_.rightSilent)) / 2.0;
+    const double mod =
+        share < 1 && r.onAir ? std::max(kPilotPercent, programme * share) : programme;
     r.modPercent = static_cast<int>(std::lround(mod));
-    r.audioLeft = static_cast<int>(std::lround(std::clamp(mod * 1.1 + noise(4.0), 0.0, 120.0)));
-    r.audioRight = static_cast<int>(std::lround(std::clamp(mod * 1.1 + noise(4.0), 0.0, 120.0)));
     return r;
 }
 

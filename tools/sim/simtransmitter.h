@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scenariotimeline.h"
 #include "simtypes.h"
 
 #include <QStringList>
@@ -27,7 +28,8 @@ public:
     explicit Transmitter(quint32 seed);
 
     // Scenario applied to the physics; Script and Silent act like Normal here
-    // (the link decides what Silent means, the caller steps the script).
+    // (the link decides what Silent means, the caller steps the script). A
+    // timed scenario starts its timeline when it is set; step() advances it.
     void setScenario(Scenario scenario);
     Scenario scenario() const { return scenario_; }
 
@@ -63,6 +65,8 @@ private:
     double freqOffsetMHz_ = 0; // wander of an unlocked synthesiser
     double relockSeconds_ = 0; // time left until the synthesiser relocks
     double loudness_ = 70;     // programme loudness, percent modulation
+    double scenarioSeconds_ = 0;
+    TimedFault fault_;
     bool tripped_ = false;
     bool foldedBack_ = false;
     QStringList events_;

@@ -19,7 +19,22 @@ constexpr std::array kScenarios{
     NamedScenario{Scenario::OffAir, "off-air"},
     NamedScenario{Scenario::Silent, "silent"},
     NamedScenario{Scenario::Script, "script"},
+    NamedScenario{Scenario::Foldback, "foldback"},
+    NamedScenario{Scenario::Silence, "silence"},
+    NamedScenario{Scenario::ChannelLoss, "channel-loss"},
+    NamedScenario{Scenario::PaDrift, "pa-drift"},
+    NamedScenario{Scenario::CarrierTrip, "carrier-trip"},
 };
+
+// The script steps through the scenarios before it; the timed ones run on
+// their own clock, which a script step would cut short.
+constexpr qint64 scriptSteps()
+{
+    qint64 steps = 0;
+    while (kScenarios[static_cast<std::size_t>(steps)].scenario != Scenario::Script)
+        ++steps;
+    return steps;
+}
 
 } // namespace
 
@@ -51,8 +66,7 @@ QStringList scenarioNames()
 
 Scenario scriptedScenario(qint64 elapsedMs, qint64 stepMs)
 {
-    // Every scenario but the script itself, in table order.
-    constexpr qint64 kSteps = static_cast<qint64>(kScenarios.size()) - 1;
+    constexpr qint64 kSteps = scriptSteps();
     if (stepMs <= 0 || elapsedMs < 0)
         return kScenarios.front().scenario;
     return kScenarios[static_cast<std::size_t>((elapsedMs / stepMs) % kSteps)].scenario;

@@ -36,11 +36,26 @@ struct SetCommand {
     bool operator==(const SetCommand&) const = default;
 };
 
-enum class Scenario { Normal, Overheat, HighReflect, Unlock, OffAir, Silent, Script };
+enum class Scenario {
+    Normal,
+    Overheat,
+    HighReflect,
+    Unlock,
+    OffAir,
+    Silent,
+    Script,
+    // Timed: they play their own timeline (scenariotimeline.h).
+    Foldback,
+    Silence,
+    ChannelLoss,
+    PaDrift,
+    CarrierTrip,
+};
 
 QString scenarioName(Scenario scenario);
 std::optional<Scenario> scenarioFromName(const QString& name);
-// Every scenario name, in the order the script steps through them (script last).
+// Every scenario name: those the script steps through, in its order, then
+// script, then the timed ones.
 QStringList scenarioNames();
 
 // The scenario the script plays after elapsedMs, with stepMs per scenario.
