@@ -2,6 +2,7 @@
 
 #include "alarms/alarmsettings.h"
 #include "alarms/currentuser.h"
+#include "alarms/limitsettings.h"
 #include "alarms/setvalues.h"
 #include "history/historyreader.h"
 #include "history/historysettings.h"
@@ -17,6 +18,11 @@ StationServices::StationServices(MonitorCore& core, QObject* parent, DeliveryTim
       m_readback(core.clock(), m_alarmSettings.readbackSeconds * 1000),
       m_eventLog(core.clock(), m_user), m_clockSteps(core.clock())
 {
+    const LimitSettings limits = readLimitSettings(core.settings(), m_alarmSettings);
+    m_alarmSettings.problems << limits.problems;
+    m_alarms.setLimits(limits);
+    m_alarms.setForwardTarget(savedForwardTarget(core.settings()));
+
     history::HistoryWriter::Options options;
     options.path = m_historyPath;
     options.retention = history::readRetentionPolicy(core.settings());
@@ -124,6 +130,8 @@ void StationServices::onSetCommand(const SetCommandReport& report)
     if (!values)
         return;
     m_eventLog.setCommand(*values, report.link, report.sent, report.told);
+    // The SET panel saved its target whether or not the transmitter took it.
+    m_alarms.setForwardTarget(savedForwardTarget(m_core.settings()));
     if (report.sent)
         m_readback.watch(*values);
 }
