@@ -1,5 +1,6 @@
 #include "alarms/eventrecord.h"
 #include "alarms/limitjudge.h"
+#include "alarms/limitmonitor.h"
 #include "alarms/recordrules.h"
 #include "alarms/silencejudge.h"
 #include "support/fakes.h"
@@ -335,6 +336,74 @@ private Q_SLOTS:
         QCOMPARE(got, states);
         QCOMPARE(SilenceJudge::detail({true, true}, 498.2),
                  QStringLiteral("programme silent, transmitter on air at 498 W"));
+    }
+
+    // steps: "second forward reflected left right [temperature|off]", one
+    // frame each, the monitor's due changes completed before it; rows:
+    // "second kind state severity" by the second they came out at, "|"
+    // between. Target 500 W, times 3 s unless set.
+    void monitor_data()
+    {
+        columns({"entries", "steps", "rows"});
+        row("foldback: one warning, one escalation, one clear",
+            {"", "0 500 5 50 50,10 300 5 50 50,13 300 5 50 50,20 240 5 50 50,23 240 5 50 50,"
+                 "30 490 5 50 50,33 490 5 50 50",
+             "13 low_power raised warning|23 low_power escalated critical|"
+             "33 low_power cleared critical"});
+        row("straight to critical is one raise",
+            {"", "0 200 5 50 50,3 200 5 50 50", "3 low_power raised critical"});
+        row("easing back to warning, then clear",
+            {"", "0 200 5 50 50,3 200 5 50 50,4 400 5 50 50,7 400 5 50 50,8 499 5 50 50,"
+                 "11 499 5 50 50",
+             "3 low_power raised critical|7 low_power eased warning|11 low_power cleared warning"});
+        row("a dip shorter than the qualify time raises nothing",
+            {"", "0 300 5 50 50,2 500 5 50 50,5 500 5 50 50", ""});
+        row("carrier trip during high reflect: suspended, no clear",
+            {"", "0 500 40 50 50,3 500 40 50 50,5 0 0 50 50 off,6 0 0 50 50 off,"
+                 "40 500 5 50 50,43 500 5 50 50",
+             "3 high_reflect raised critical|5 high_reflect suspended critical|"
+             "43 high_reflect cleared critical"});
+        row("silence after 30 s, not before; clears in 5 s",
+            {"", "0 500 5 0 0,29 500 5 0 0,30 500 5 0 0,40 500 5 40 0,45 500 5 40 0,"
+                 "70 500 5 40 0",
+             "30 silence raised critical|45 silence cleared critical|"
+             "70 channel_loss raised warning"});
+        row("silence waits while the carrier is off",
+            {"", "0 0 0 0 0 off,40 0 0 0 0 off,41 500 5 0 0,71 500 5 0 0",
+             "71 silence raised critical"});
+        row("own times per reading",
+            {"temperature_c.qualify_seconds=10;temperature_c.clear_seconds=0",
+             "0 500 5 50 50 47,9 500 5 50 50 47,10 500 5 50 50 47,11 500 5 50 50 40",
+             "10 over_temperature raised critical|11 over_temperature cleared critical"});
+    }
+    void monitor()
+    {
+        QFETCH(QString, entries);
+        QFETCH(QString, steps);
+        QFETCH(QString, rows);
+        LimitMonitor monitor(read(entries));
+        const QDateTime t0 = QDateTime::fromSecsSinceEpoch(1'800'000'000, Qt::UTC);
+        QStringList got;
+        qint64 second = 0;
+        const auto take = [&](const std::vector<EventRecord>& out) {
+            for (const EventRecord& e : out)
+                got << QStringLiteral("%1 %2 %3 %4").arg(second).arg(e.event, e.state, e.severity);
+        };
+        for (const QString& step : steps.split(u',')) {
+            const QStringList f = step.split(u' ');
+            second = f[0].toLongLong();
+            const qint64 ms = second * 1000;
+            take(monitor.complete(ms));
+            TelemetryValues v;
+            v.onAir = !f.contains(QStringLiteral("off"));
+            v.forwardW = f[1].toDouble();
+            v.reflectW = f[2].toDouble();
+            v.audioLeft = f[3].toDouble();
+            v.audioRight = f[4].toDouble();
+            v.temperatureC = f.size() > 5 && f[5] != QStringLiteral("off") ? f[5].toDouble() : 30.0;
+            take(monitor.observe(t0.addMSecs(ms), ms, limitReadings(v, 500, 5), v.onAir));
+        }
+        QCOMPARE(got.join(u'|'), rows);
     }
 };
 
