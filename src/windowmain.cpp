@@ -63,6 +63,11 @@ int runWindow(int argc, char** argv)
                          [&services] { services.alerts().reload(); });
         dialog->open();
     });
+    QObject::connect(&services.alarms(), &zel::AlarmMonitor::eventOccurred, &form1,
+                     [&form1](const zel::EventRecord& row) {
+                         if (zel::bringsWindowForward(row))
+                             form1.RaiseOnAlarm();
+                     });
     zel::MetricsService metrics(core, services.alarms());
     services.feed(metrics);
     QObject::connect(&metrics, &zel::MetricsService::operatorNotice, &form1, &zel::Form1::notify);

@@ -45,6 +45,27 @@ void AlarmMonitor::setLimits(const LimitSettings& limits)
         fresh.resume(a.kind, a.severity);
     m_limits = std::move(fresh);
     arm();
+    Q_EMIT limitsChanged();
+}
+
+void AlarmMonitor::setForwardTarget(std::optional<double> watts)
+{
+    m_forwardTarget = watts;
+    Q_EMIT limitsChanged();
+}
+
+QList<std::pair<QString, QStringList>> AlarmMonitor::kinds() const
+{
+    const QStringList limits = m_limits.kinds();
+    QList<std::pair<QString, QStringList>> out;
+    for (const QString& kind : alarm::all()) {
+        if (limits.contains(kind))
+            out.append({kind, m_limits.severitiesOf(kind)});
+        else if (kind == alarm::OffAir || kind == alarm::Unlocked || kind == alarm::LinkLost ||
+                 kind == alarm::PortFailed)
+            out.append({kind, {severity::Critical}});
+    }
+    return out;
 }
 
 std::optional<qint64> AlarmMonitor::nextDue() const

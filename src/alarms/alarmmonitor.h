@@ -54,7 +54,13 @@ public:
     // relative forward limit has nothing to fall short of without one).
     // Until set, the defaults, which keep the designed alarms.
     void setLimits(const LimitSettings& limits);
-    void setForwardTarget(std::optional<double> watts) { m_forwardTarget = watts; }
+    void setForwardTarget(std::optional<double> watts);
+
+    const LimitSettings& limitSettings() const { return m_limitSettings; }
+    std::optional<double> forwardTarget() const { return m_forwardTarget; }
+    // Every kind this monitor may raise, in alarm::all()'s order, with the
+    // severities each may stand at.
+    QList<std::pair<QString, QStringList>> kinds() const;
 
     // In the order they were raised.
     QList<ActiveAlarm> activeAlarms() const { return m_active; }
@@ -79,6 +85,8 @@ public Q_SLOTS:
 Q_SIGNALS:
     void eventOccurred(const zel::EventRecord& record);
     void activeAlarmsChanged();
+    // New limits, or a new forward target.
+    void limitsChanged();
 
 private:
     struct RecordAlarm {

@@ -63,6 +63,14 @@ QString suspendedWhy(Reading r, const LimitReadings& readings, double minForward
 
 } // namespace
 
+bool bringsWindowForward(const EventRecord& row)
+{
+    if (row.severity != severity::Critical ||
+        (row.state != eventstate::Raised && row.state != eventstate::Escalated))
+        return false;
+    return alarm::all().indexOf(row.event) >= alarm::all().indexOf(alarm::LowPower);
+}
+
 QString limitRuleText(Reading reading, LimitLevel level, const Threshold& limit)
 {
     const bool high = isHigh(level);
@@ -341,6 +349,21 @@ bool LimitMonitor::resume(const QString& kind, const QString& severity)
         return true;
     }
     return false;
+}
+
+QStringList LimitMonitor::severitiesOf(const QString& kind) const
+{
+    for (const Alarm& a : m_alarms) {
+        if (a.kind != kind)
+            continue;
+        QStringList out;
+        if (!a.warningRule.isEmpty())
+            out << severity::Warning;
+        if (!a.criticalRule.isEmpty())
+            out << severity::Critical;
+        return out;
+    }
+    return {severity::Critical};
 }
 
 QString LimitMonitor::severityOf(const QString& kind) const

@@ -45,6 +45,9 @@ public:
     QString severityOf(const QString& kind) const;
     // Every kind these limits may raise, in a stable order.
     QStringList kinds() const;
+    // The severities kind may be raised at: critical, and warning where a
+    // warning level is set.
+    QStringList severitiesOf(const QString& kind) const;
 
 private:
     struct Alarm {
@@ -85,6 +88,11 @@ private:
     int m_silenceAlarm = -1;
     int m_channelAlarm = -1;
 };
+
+// Whether row brings the window forward: a limit's alarm raised as, or
+// escalated to, critical. The designed alarms bring it forward from the
+// panel at their own timing; link and port alarms never did.
+bool bringsWindowForward(const EventRecord& row);
 
 // A raised alarm's condition in words for its detail: "temperature above
 // 45.0 C", "forward power below 50% of target".

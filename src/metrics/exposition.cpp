@@ -137,17 +137,28 @@ std::string prometheusText(const MetricsSnapshot& s)
     w.present("set_reflected_watts", "The reflected power target as last set.", set.reflectW);
     w.present("set_temperature_celsius", "The temperature protection as last set.",
               set.temperatureC);
-    w.family("alarm", "gauge", "1 while the alarm is raised (after its qualify time).");
-    for (const QString& kind : alarm::all()) {
-        bool raised = false;
-        for (const ActiveAlarm& a : s.alarms)
-            raised = raised || a.kind == kind;
-        w.sample(raised ? 1 : 0, label("alarm", kind));
+    w.family("alarm", "gauge",
+             "1 while the alarm is raised (after its qualify time) at that severity.");
+    for (const auto& [kind, severities] : s.alarmKinds) {
+        QString now;
+        for (const ActiveAlarm& a : s.alarms) {
+            if (a.kind == kind)
+                now = a.severity;
+        }
+        for (const QString& severity : severities)
+            w.sample(now == severity ? 1 : 0,
+                     label("alarm", kind) + "," + label("severity", severity));
     }
     w.family("alarm_acknowledged", "gauge",
              "1 while the alarm's latest raise is acknowledged, 0 before that.");
-    for (const QString& kind : alarm::all())
-        w.sample(s.acknowledged.contains(kind) ? 1 : 0, label("alarm", kind));
+    for (const auto& kind : s.alarmKinds)
+        w.sample(s.acknowledged.contains(kind.first) ? 1 : 0, label("alarm", kind.first));
+    if (!s.limits.isEmpty()) {
+        w.family("limit", "gauge",
+                 "A limit in force, in its reading's units (a relative one as it stands now).");
+        for (const LimitGauge& l : s.limits)
+            w.sample(l.value, label("reading", l.reading) + "," + label("level", l.level));
+    }
     if (s.lastUpdate.isValid()) {
         w.family("last_update_timestamp_seconds", "gauge",
                  "When the last frame or reply arrived, seconds since the epoch.");
@@ -205,7 +216,8 @@ std::string statusJson(const MetricsSnapshot& s)
         alarms.append(QJsonObject{{"alarm", a.kind},
                                   {"since", a.since.toUTC().toString(Qt::ISODate)},
                                   {"value", a.value},
-                                  {"acknowledged", s.acknowledged.contains(a.kind)}});
+                                  {"acknowledged", s.acknowledged.contains(a.kind)},
+                                  {"severity", a.severity}});
     const QJsonObject link{
         {"up", s.linkUp},
         {"kind", linkName(s.link)},

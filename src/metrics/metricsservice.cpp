@@ -8,6 +8,30 @@
 #include <algorithm>
 
 namespace zel {
+namespace {
+
+// The limits in force in their readings' units: a forward limit in per cent
+// of the saved target, a reflected one of the forward power now.
+QList<LimitGauge> limitGauges(const LimitSettings& limits, std::optional<double> target,
+                              const TransmitterStatus& record)
+{
+    const TelemetryValues values = telemetryValues(record);
+    QList<LimitGauge> out;
+    for (int i = 0; i < ReadingCount; ++i) {
+        const Reading r = Reading(i);
+        const std::optional<double> reference = r == Reading::ForwardW    ? target
+                                                : r == Reading::ReflectedW ? values.forwardW
+                                                                           : std::nullopt;
+        for (int k = 0; k < 4; ++k) {
+            const auto t = limits.of(r).at(LimitKey(k));
+            if (const auto v = t ? t->resolve(reference) : std::nullopt)
+                out.append({readingName(r), limitKeyName(LimitKey(k)), *v});
+        }
+    }
+    return out;
+}
+
+} // namespace
 
 MetricsService::MetricsService(MonitorCore& core, const AlarmMonitor& alarms, QObject* parent,
                                std::chrono::milliseconds retryEvery)
@@ -20,6 +44,11 @@ MetricsService::MetricsService(MonitorCore& core, const AlarmMonitor& alarms, QO
     connect(&core, &MonitorCore::recordChanged, this, &MetricsService::publish);
     connect(&core, &MonitorCore::linkLost, this, &MetricsService::publish);
     connect(&alarms, &AlarmMonitor::activeAlarmsChanged, this, &MetricsService::publish);
+    m_alarmKinds = alarms.kinds();
+    connect(&alarms, &AlarmMonitor::limitsChanged, this, [this] {
+        m_alarmKinds = m_alarms.kinds();
+        publish();
+    });
     // The set points change only when SET saves them, not with each frame.
     connect(&core, &MonitorCore::setCommandFinished, this, [this] {
         m_setPoints = readSetPoints(m_core.settings());
@@ -137,6 +166,8 @@ void MetricsService::publish()
     s->serialUpdates = m_serialUpdates;
     s->gatewayUpdates = m_gatewayUpdates;
     s->alarms = m_alarms.activeAlarms();
+    s->alarmKinds = m_alarmKinds;
+    s->limits = limitGauges(m_alarms.limitSettings(), m_alarms.forwardTarget(), s->record);
     s->acknowledged = m_acknowledged;
     s->setPoints = m_setPoints;
     s->alertDelivery = m_delivery;

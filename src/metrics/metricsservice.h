@@ -62,6 +62,7 @@ private:
     QList<ChannelDelivery> m_delivery;
     QStringList m_acknowledged;
     SetPoints m_setPoints;
+    QList<std::pair<QString, QStringList>> m_alarmKinds;
     QDateTime m_lastUpdate;
     QString m_deviceId;
     LinkKind m_link = LinkKind::Serial;

@@ -31,6 +31,13 @@ struct ChannelDelivery {
     int waiting = 0;    // alerts in the outbox for this channel
 };
 
+// One limit in force, in its reading's units.
+struct LimitGauge {
+    QString reading; // "forward_w"
+    QString level;   // "low_warning"
+    double value = 0;
+};
+
 // The monitor's state as one scrape sees it. Built on the core's thread and
 // never changed afterwards, so the HTTP threads may read it freely.
 struct MetricsSnapshot {
@@ -49,6 +56,9 @@ struct MetricsSnapshot {
     quint64 serialUpdates = 0;
     quint64 gatewayUpdates = 0;
     QList<ActiveAlarm> alarms;
+    // Every kind the monitor may raise, with the severities it may stand at.
+    QList<std::pair<QString, QStringList>> alarmKinds;
+    QList<LimitGauge> limits;
     // Alarm kinds whose latest raise has been acknowledged.
     QStringList acknowledged;
     SetPoints setPoints;
