@@ -11,9 +11,7 @@ namespace zel {
 
 const QStringList& alarmKinds()
 {
-    static const QStringList kinds{alarm::OffAir,      alarm::Unlocked, alarm::OverTemperature,
-                                   alarm::HighReflect, alarm::LinkLost, alarm::PortFailed};
-    return kinds;
+    return alarm::all();
 }
 
 const QStringList& occurrenceKinds()
@@ -136,6 +134,8 @@ QVariant EventsModel::data(const QModelIndex& index, int role) const
             return e.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
         case Event:
             return e.event;
+        case Severity:
+            return e.severity;
         case State:
             if (!state)
                 return e.state;
@@ -162,6 +162,10 @@ QVariant EventsModel::data(const QModelIndex& index, int role) const
         if (index.column() == State && e.state == eventstate::Confirmed)
             return QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
         if (index.column() == State && e.state == eventstate::NotConfirmed)
+            return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+        if (index.column() == Severity && e.severity == severity::Critical)
+            return QApplication::style()->standardIcon(QStyle::SP_MessageBoxCritical);
+        if (index.column() == Severity && e.severity == severity::Warning)
             return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
         break;
     case Qt::TextAlignmentRole:
@@ -192,8 +196,8 @@ QVariant EventsModel::headerData(int section, Qt::Orientation orientation, int r
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char* const titles[ColumnCount] = {"Id",    "Time (local)", "Event", "State",
-                                                    "Value", "Detail",       "User"};
+    static const char* const titles[ColumnCount] = {
+        "Id", "Time (local)", "Event", "Severity", "State", "Value", "Detail", "User"};
     return QString::fromLatin1(titles[section]);
 }
 

@@ -34,7 +34,7 @@ const QStringList& occurrenceKinds();
 class EventsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Id, Time, Event, State, Value, Detail, User, ColumnCount };
+    enum Column { Id, Time, Event, Severity, State, Value, Detail, User, ColumnCount };
 
     using QAbstractTableModel::QAbstractTableModel;
 

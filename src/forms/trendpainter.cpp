@@ -154,7 +154,10 @@ void shadeAlarms(QPainter& p, const TrendGeometry& g, const TrendData& data, con
                                   columns - 1);
         const int c1 =
             std::clamp(int(std::ceil(std::max(end, middle + 1.5))) - plot.left(), c0 + 1, columns);
-        std::vector<bool>& marks = covered[span.event];
+        // A warning is shaded fainter than a critical alarm of its kind.
+        std::vector<bool>& marks =
+            covered[span.event + (span.severity == severity::Warning ? QStringLiteral("/w")
+                                                                     : QString())];
         marks.resize(std::size_t(columns));
         std::fill(marks.begin() + c0, marks.begin() + c1, true);
     }
@@ -164,8 +167,9 @@ void shadeAlarms(QPainter& p, const TrendGeometry& g, const TrendData& data, con
             if (it.value()[std::size_t(c)])
                 lines << QLine(plot.left() + c, plot.top(), plot.left() + c, plot.bottom());
         }
-        QColor shade = alarmColor(it.key());
-        shade.setAlpha(55);
+        const bool warning = it.key().endsWith(QStringLiteral("/w"));
+        QColor shade = alarmColor(warning ? it.key().chopped(2) : it.key());
+        shade.setAlpha(warning ? 22 : 55);
         p.setPen(QPen(shade, 0));
         p.drawLines(lines.constData(), int(lines.size()));
     }

@@ -158,8 +158,9 @@ bool TrendView::event(QEvent* event)
     if (g.traceAt(help->pos()) >= 0) {
         const QString format = QStringLiteral("d MMM HH:mm:ss");
         for (const history::AlarmSpan& span : alarmsAt(m_data, g.timeAt(help->pos().x()))) {
-            lines << QStringLiteral("%1 (alarm %2): raised %3, %4")
-                         .arg(alarmTitle(span.event))
+            lines << QStringLiteral("%1 %2(alarm %3): raised %4, %5")
+                         .arg(alarmTitle(span.event),
+                              span.severity.isEmpty() ? QString() : span.severity + u' ')
                          .arg(span.raisedId)
                          .arg(span.start.toLocalTime().toString(format),
                               span.end ? QStringLiteral("cleared ") +

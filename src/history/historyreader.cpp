@@ -308,7 +308,9 @@ std::optional<QList<AlarmSpan>> HistoryReader::alarmSpans(qint64 fromMs, qint64 
         QStringLiteral("id IN (SELECT MAX(id) FROM events WHERE t < ? AND %1 GROUP BY event)")
             .arg(states),
         {fromMs});
-    auto during = eventQuery(QStringLiteral("t >= ? AND t < ? AND ") + states, {fromMs, toMs});
+    auto during = eventQuery(
+        QStringLiteral("t >= ? AND t < ? AND state IN ('raised', 'cleared', 'escalated')"),
+        {fromMs, toMs});
     if (!before || !during)
         return std::nullopt;
     QList<AlarmSpan> spans;
@@ -318,6 +320,9 @@ std::optional<QList<AlarmSpan>> HistoryReader::alarmSpans(qint64 fromMs, qint64 
         if (e.state == eventstate::Raised && it == open.cend()) {
             open.insert(e.event, spans.size());
             spans << AlarmSpan{e.id, e.event, e.time, std::nullopt, e.value, e.severity};
+        } else if (e.state == eventstate::Escalated && it != open.cend()) {
+            // A span is as severe as the worst it reached.
+            spans[*it].severity = e.severity;
         } else if (e.state == eventstate::Cleared && it != open.cend()) {
             spans[*it].end = e.time;
             open.erase(it);

@@ -32,7 +32,7 @@ struct AlarmSpan {
     QDateTime start;
     std::optional<QDateTime> end;
     QString value; // the raised row's value
-    QString severity;
+    QString severity; // the worst it reached
 };
 
 // Read-only queries on the history database for the command line and the
