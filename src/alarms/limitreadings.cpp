@@ -57,7 +57,8 @@ LimitReadings limitReadings(const TelemetryValues& v, std::optional<double> forw
 
     if (v.onAir && forwardTarget && *forwardTarget > 0)
         r.forwardTarget = forwardTarget;
-    if (!v.forwardW || *v.forwardW < minForwardW || *v.forwardW <= 0)
+    // Off air a power still winding down is no measure of the antenna.
+    if (!v.onAir || !v.forwardW || *v.forwardW < minForwardW || *v.forwardW <= 0)
         return r;
     const double forward = *v.forwardW;
     r.forwardReference = forward;

@@ -53,8 +53,8 @@ struct LimitReadings {
     std::optional<double> reference(Reading r) const;
 };
 
-// The readings of a frame. Derived ones are absent where an input is missing
-// or the forward power is below minForwardW. return_loss_db is +infinity with
+// The readings of a frame. Derived ones are absent where an input is missing,
+// the carrier is off or the forward power is below minForwardW. return_loss_db is +infinity with
 // no reflected power at all: above any limit, but never to be printed as is.
 LimitReadings limitReadings(const TelemetryValues& values, std::optional<double> forwardTarget,
                             double minForwardW);

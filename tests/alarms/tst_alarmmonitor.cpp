@@ -68,14 +68,13 @@ private Q_SLOTS:
             << 0 << 0
             << Steps{{1000, Step::Frame, reading(0, 0, "50.0", "100.0", "6.1")},
                      {2000, Step::Frame, reading()}}
+            // Reflected power is no measure of the antenna with the carrier off.
             << QStringList{"1000 unlocked raised @1000 98.50 MHz",
                            "1000 off_air raised @1000 OFF",
                            "1000 over_temperature raised @1000 50.0",
-                           "1000 high_reflect raised @1000 6.1 W of 100.0 W",
                            "2000 unlocked cleared @2000 98.50 MHz",
                            "2000 off_air cleared @2000 ON",
-                           "2000 over_temperature cleared @2000 34.0",
-                           "2000 high_reflect cleared @2000 7.5 W of 500.0 W"}
+                           "2000 over_temperature cleared @2000 34.0"}
             << QStringList{};
         QTest::newRow("link lost while pending: the qualification starts again after it")
             << 8000 << 3000

@@ -188,7 +188,7 @@ private Q_SLOTS:
         QTest::newRow("carrier-trip reflect")
             << Scenario::CarrierTrip << 25.0 << true << true << false << true << 1.0 << "LR" << 0.0;
         QTest::newRow("carrier-trip off air")
-            << Scenario::CarrierTrip << 45.0 << false << true << false << false << 0.0 << "" << 0.0;
+            << Scenario::CarrierTrip << 45.0 << false << true << false << true << 0.0 << "" << 0.0;
         QTest::newRow("carrier-trip back on") << Scenario::CarrierTrip << 75.0 << true << true
                                               << false << false << 1.0 << "LR" << 0.0;
     }

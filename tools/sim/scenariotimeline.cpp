@@ -41,7 +41,8 @@ constexpr std::array kChannelLoss{
 constexpr std::array kCarrierTrip{
     Phase{kLeadInSeconds, 1.0, false, false, false, false, "carrier on, reflected power normal"},
     Phase{20, 1.0, true, false, false, false, "reflected power at 9% of forward"},
-    Phase{30, 1.0, false, true, false, false, "carrier tripped off air"},
+    // The antenna fault stays while the carrier winds down, as a real trip's would.
+    Phase{30, 1.0, true, true, false, false, "carrier tripped off air"},
 };
 
 constexpr double kPaDriftSeconds = 600;
