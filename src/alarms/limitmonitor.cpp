@@ -56,7 +56,7 @@ QString suspendedWhy(Reading r, const LimitReadings& readings, double minForward
     if (r == Reading::ForwardW && readings[r])
         return QStringLiteral("not judged while the carrier is off or no forward target is saved");
     if (r == Reading::ReflectedW || (int(r) >= int(Reading::ReflectRatio) && readings.values[0]))
-        return QStringLiteral("not judged while forward power is below %1 W (carrier off)")
+        return QStringLiteral("not judged while the carrier is off or below %1 W")
             .arg(minForwardW, 0, 'g', 6);
     return QStringLiteral("not judged while %1 has no reading").arg(readingName(r));
 }
