@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <optional>
 #include <vector>
 
 using namespace zel;
@@ -145,17 +146,27 @@ int growth(const QString& folder)
     return 0;
 }
 
-int query(const QString& path)
+// The end of the newest hour as "now": the synthetic year ends where it was
+// made. Nothing on a read error, told on the output.
+std::optional<qint64> recordEnd(HistoryReader& reader)
 {
-    HistoryReader reader(path);
     if (!reader.open()) {
         out << "error " << reader.lastError() << '\n';
-        return 1;
+        return std::nullopt;
     }
-    // The newest row as "now": the synthetic year ends where it was made.
     qint64 end = 0;
     reader.forEachRollup(Step::Hour, 0, std::numeric_limits<qint64>::max() / 2,
                          [&](const Rollup& r) { end = std::max(end, r.t + 3600); });
+    return end;
+}
+
+int query(const QString& path)
+{
+    HistoryReader reader(path);
+    const auto recorded = recordEnd(reader);
+    if (!recorded)
+        return 1;
+    const qint64 end = *recorded;
     const int buckets = 1000; // about the width of the trend in pixels
     for (const auto& [name, span] : {std::pair{"24h", 86400LL}, std::pair{"30d", 30 * 86400LL},
                                      std::pair{"1y", 365 * 86400LL}}) {
@@ -181,13 +192,10 @@ int query(const QString& path)
 int replay(const QString& path)
 {
     HistoryReader reader(path);
-    if (!reader.open()) {
-        out << "error " << reader.lastError() << '\n';
+    const auto recorded = recordEnd(reader);
+    if (!recorded)
         return 1;
-    }
-    qint64 endS = 0;
-    reader.forEachRollup(Step::Hour, 0, std::numeric_limits<qint64>::max() / 2,
-                         [&](const Rollup& r) { endS = std::max(endS, r.t + 3600); });
+    const qint64 endS = *recorded;
     const qint64 fromS = endS - 30 * 86400;
     QElapsedTimer t;
     t.start();
