@@ -147,12 +147,12 @@ int growth(const QString& folder)
 }
 
 // The end of the newest hour as "now": the synthetic year ends where it was
-// made. Nothing on a read error, told on the output.
-std::optional<qint64> recordEnd(HistoryReader& reader)
+// made. -1 on a read error, told on the output.
+qint64 recordEnd(HistoryReader& reader)
 {
     if (!reader.open()) {
         out << "error " << reader.lastError() << '\n';
-        return std::nullopt;
+        return -1;
     }
     qint64 end = 0;
     reader.forEachRollup(Step::Hour, 0, std::numeric_limits<qint64>::max() / 2,
@@ -163,10 +163,9 @@ std::optional<qint64> recordEnd(HistoryReader& reader)
 int query(const QString& path)
 {
     HistoryReader reader(path);
-    const auto recorded = recordEnd(reader);
-    if (!recorded)
+    const qint64 end = recordEnd(reader);
+    if (end < 0)
         return 1;
-    const qint64 end = *recorded;
     const int buckets = 1000; // about the width of the trend in pixels
     for (const auto& [name, span] : {std::pair{"24h", 86400LL}, std::pair{"30d", 30 * 86400LL},
                                      std::pair{"1y", 365 * 86400LL}}) {
@@ -192,10 +191,9 @@ int query(const QString& path)
 int replay(const QString& path)
 {
     HistoryReader reader(path);
-    const auto recorded = recordEnd(reader);
-    if (!recorded)
+    const qint64 endS = recordEnd(reader);
+    if (endS < 0)
         return 1;
-    const qint64 endS = *recorded;
     const qint64 fromS = endS - 30 * 86400;
     QElapsedTimer t;
     t.start();
