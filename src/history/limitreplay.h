@@ -47,11 +47,11 @@ struct ReplayResult {
     qint64 secondsReplayed = 0;
 };
 
-// More seconds than this missing from the record and the link counts as
-// lost meanwhile, as the live monitor's watchdog finds it at the earliest:
-// what was due by then completes, the rest is forgotten. A shorter gap (a
-// gateway polled every 2 s leaves every other second empty) is as the live
-// monitor has it: the last reading stands and due changes complete.
+// Two recorded seconds further apart than this and the link counts as lost
+// between them, as the live monitor's watchdog finds it at the earliest:
+// what was due by then completes, the rest is forgotten. Closer ones (a
+// gateway polled every 2 s leaves every other second empty) are as the live
+// monitor has them: the last reading stands and due changes complete.
 inline constexpr qint64 ReplayGapSeconds = 5;
 
 // Runs limits over the recorded 1-second history from fromMs to toMs (the
