@@ -44,23 +44,27 @@ int replayCommand(QTextStream& out, QTextStream& err, HistoryReader& reader,
     const auto saved = request.settingsFile.isEmpty()
                            ? std::make_unique<QtSettingsStore>()
                            : std::make_unique<QtSettingsStore>(request.settingsFile);
-    if (const QString problem = saved->problem();
-        !problem.isEmpty() && request.limitsFile.isEmpty()) {
-        err << "zel-fm-history: " << problem << '\n';
+    // QSettings reads a file it may not open as an empty one: the defaults
+    // would pass for the station's limits.
+    const QFileInfo savedFile(saved->location());
+    QString problem = saved->problem();
+    if (problem.isEmpty() && savedFile.exists() && !savedFile.isReadable())
+        problem = QStringLiteral("cannot read the monitor's settings %1").arg(savedFile.filePath());
+    if (!problem.isEmpty() && request.limitsFile.isEmpty()) {
+        err << "zel-fm-history: " << problem << "; give the limits with --limits\n";
         return 1;
     }
     std::unique_ptr<QtSettingsStore> file;
     if (!request.limitsFile.isEmpty()) {
-        // QSettings takes a missing file for an empty one: the defaults
-        // would be replayed as if they were the file's.
+        // Missing or closed, QSettings would read it as empty, as above.
         const QFileInfo info(request.limitsFile);
         if (!info.isFile() || !info.isReadable()) {
             err << "zel-fm-history: cannot read the limits file " << request.limitsFile << '\n';
             return 1;
         }
         file = std::make_unique<QtSettingsStore>(request.limitsFile);
-        if (const QString problem = file->problem(); !problem.isEmpty()) {
-            err << "zel-fm-history: " << problem << '\n';
+        if (const QString why = file->problem(); !why.isEmpty()) {
+            err << "zel-fm-history: " << why << '\n';
             return 1;
         }
     }
@@ -68,8 +72,8 @@ int replayCommand(QTextStream& out, QTextStream& err, HistoryReader& reader,
     const AlarmSettings alarms = readAlarmSettings(layered);
     const LimitSettings limits = readLimitSettings(file ? *file : *saved, alarms);
     const QString source = file ? request.limitsFile : saved->location();
-    for (const QString& problem : alarms.problems + limits.problems)
-        err << "zel-fm-history: " << source << ": " << problem << '\n';
+    for (const QString& line : alarms.problems + limits.problems)
+        err << "zel-fm-history: " << source << ": " << line << '\n';
     err.flush();
 
     int shown = -1;
