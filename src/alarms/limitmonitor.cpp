@@ -203,10 +203,16 @@ std::vector<EventRecord> LimitMonitor::observe(const QDateTime& t, qint64 monoMs
         return out;
     }
     m_silence = silence.state;
-    const QString value = QStringLiteral("left %1, right %2")
-                              .arg(number(readings[Reading::AudioLeft].value_or(0), 0),
-                                   number(readings[Reading::AudioRight].value_or(0), 0));
-    feed(dead, t, monoMs, m_silence.silence(), m_silence.silence(), value, out);
+    // Worded only when something may change, as above.
+    const bool silent = m_silence.silence();
+    const bool mayChange = silent != dead.raised.raised() || silent != dead.critical.raised() ||
+                           m_silence.channelLoss() != lost.raised.raised();
+    const QString value = !mayChange
+                              ? QString()
+                              : QStringLiteral("left %1, right %2")
+                                    .arg(number(readings[Reading::AudioLeft].value_or(0), 0),
+                                         number(readings[Reading::AudioRight].value_or(0), 0));
+    feed(dead, t, monoMs, silent, silent, value, out);
     feed(lost, t, monoMs, m_silence.channelLoss(), false, value, out);
     return out;
 }

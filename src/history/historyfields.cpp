@@ -47,4 +47,31 @@ QString formatScaled(qint64 value, int decimals)
         .arg(magnitude % scale, decimals, 10, QLatin1Char('0'));
 }
 
+TelemetryValues sampleValues(const SecondSample& s)
+{
+    const auto at = [&s](Field f) -> std::optional<double> {
+        const auto v = s.at(f);
+        if (!v)
+            return std::nullopt;
+        const int decimals = fieldInfo(f).decimals;
+        // Divided, not multiplied by 0.1: only the division rounds once.
+        return decimals == 0 ? double(*v) : double(*v) / (decimals == 1 ? 10.0 : 100.0);
+    };
+    TelemetryValues v;
+    if (s.deviceId)
+        v.deviceId = double(*s.deviceId);
+    v.frequencyMHz = at(Field::Frequency);
+    v.onAir = s.onAir;
+    v.locked = s.locked;
+    v.forwardW = at(Field::Forward);
+    v.reflectW = at(Field::Reflected);
+    v.temperatureC = at(Field::Temperature);
+    v.voltageV = at(Field::Voltage);
+    v.currentA = at(Field::Current);
+    v.modulation = at(Field::Modulation);
+    v.audioLeft = at(Field::AudioLeft);
+    v.audioRight = at(Field::AudioRight);
+    return v;
+}
+
 } // namespace zel::history

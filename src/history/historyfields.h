@@ -1,5 +1,7 @@
 #pragma once
 
+#include "telemetry/telemetryvalues.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -59,6 +61,11 @@ struct SecondSample {
     std::optional<qint64> at(Field f) const { return value[int(f)]; }
     bool operator==(const SecondSample&) const = default;
 };
+
+// A second's last record as numbers, as the panel's texts parse: the stored
+// whole numbers back over their powers of ten, which gives the very doubles
+// the texts read as, so a limit judges a recorded second as it judged it live.
+TelemetryValues sampleValues(const SecondSample& s);
 
 // Minimum, mean and maximum of one field over a minute or an hour.
 struct FieldStats {

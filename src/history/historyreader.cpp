@@ -112,13 +112,25 @@ bool HistoryReader::readPages(const QString& sql, qint64 fromS, qint64 toS,
 bool HistoryReader::forEachSecond(qint64 fromS, qint64 toS,
                                   const std::function<void(const SecondSample&)>& f)
 {
+    return secondPages(secondsColumns(), secondFromRow, fromS, toS, f);
+}
+
+bool HistoryReader::forEachSecondValues(qint64 fromS, qint64 toS,
+                                        const std::function<void(const SecondSample&)>& f)
+{
+    return secondPages(secondValuesColumns(), secondValuesFromRow, fromS, toS, f);
+}
+
+bool HistoryReader::secondPages(const QString& columns, SecondSample (*fromRow)(const QSqlQuery&),
+                                qint64 fromS, qint64 toS,
+                                const std::function<void(const SecondSample&)>& f)
+{
     QList<SecondSample> page;
     return readPages(
-        QStringLiteral("SELECT %1 FROM seconds WHERE t >= ? AND t < ? ORDER BY t")
-            .arg(secondsColumns()),
+        QStringLiteral("SELECT %1 FROM seconds WHERE t >= ? AND t < ? ORDER BY t").arg(columns),
         fromS, toS,
         [&](const QSqlQuery& q) {
-            page << secondFromRow(q);
+            page << fromRow(q);
             return page.last().t;
         },
         [&] {

@@ -62,10 +62,12 @@ void bindSecond(QSqlQuery& q, const SecondSample& s)
 
 SecondSample secondFromRow(const QSqlQuery& q)
 {
+    // One value() a column: each is a lookup and a copy, and a replay reads
+    // millions of rows.
     SecondSample s;
     s.t = q.value(kTime).toLongLong();
-    if (!q.isNull(kDevice))
-        s.deviceId = q.value(kDevice).toInt();
+    if (const QVariant device = q.value(kDevice); !device.isNull())
+        s.deviceId = device.toInt();
     s.onAir = q.value(kOnAir).toInt() != 0;
     s.locked = q.value(kLocked).toInt() != 0;
     s.gateway = q.value(kLink).toInt() != 0;
@@ -73,13 +75,33 @@ SecondSample secondFromRow(const QSqlQuery& q)
     for (int i = 0; i < FieldCount; ++i) {
         const auto idx = std::size_t(i);
         const bool range = fieldInfo(fieldAt(i)).keepsRange;
-        if (!q.isNull(col)) {
-            const qint64 v = q.value(col).toLongLong();
+        if (const QVariant value = q.value(col); !value.isNull()) {
+            const qint64 v = value.toLongLong();
             s.value[idx] = v;
             s.min[idx] = range ? v - q.value(col + 1).toLongLong() : v;
             s.max[idx] = range ? v + q.value(col + 2).toLongLong() : v;
         }
         col += range ? 3 : 1;
+    }
+    return s;
+}
+
+QString secondValuesColumns()
+{
+    QStringList c{QStringLiteral("t"), QStringLiteral("on_air")};
+    for (int i = 0; i < FieldCount; ++i)
+        c << QLatin1String(fieldInfo(fieldAt(i)).column);
+    return c.join(QStringLiteral(", "));
+}
+
+SecondSample secondValuesFromRow(const QSqlQuery& q)
+{
+    SecondSample s;
+    s.t = q.value(0).toLongLong();
+    s.onAir = q.value(1).toInt() != 0;
+    for (int i = 0; i < FieldCount; ++i) {
+        if (const QVariant value = q.value(2 + i); !value.isNull())
+            s.value[std::size_t(i)] = value.toLongLong();
     }
     return s;
 }

@@ -15,6 +15,10 @@ QString secondsPlaceholders();
 void bindSecond(QSqlQuery& q, const SecondSample& s);
 // Reads a row selected with secondsColumns().
 SecondSample secondFromRow(const QSqlQuery& q);
+// t, on_air and the fields' values alone, for a reader of millions of rows:
+// each column costs it about as much as SQLite's whole step.
+QString secondValuesColumns();
+SecondSample secondValuesFromRow(const QSqlQuery& q);
 
 // id, t, event, state, value, detail, user, in that order.
 // A record older than the severity column reads it as empty.

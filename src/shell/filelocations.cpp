@@ -46,6 +46,15 @@ QString serviceHistoryDatabasePath()
 #endif
 }
 
+QString serviceSettingsPath()
+{
+#ifdef Q_OS_WIN
+    return {};
+#else
+    return QStringLiteral("/etc/zel-fm-monitor/ZEL/ZEL.ini");
+#endif
+}
+
 HistoryDatabaseChoice chooseHistoryDatabase(const QString& own, const QString& service)
 {
     if (QFileInfo::exists(own) || service.isEmpty())

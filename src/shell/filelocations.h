@@ -28,6 +28,9 @@ public:
 // (StateDirectory= and XDG_DATA_HOME in its systemd unit); empty where there
 // is no such service.
 QString serviceHistoryDatabasePath();
+// The settings of that service (XDG_CONFIG_HOME in its unit); empty where
+// there is no such service.
+QString serviceSettingsPath();
 
 // The history a reader takes when none is named: the user's own, or the
 // service's when the user has none and may read it. `blocked` tells, when

@@ -72,7 +72,13 @@ private Q_SLOTS:
         // Central European time, written out so that no zone database is needed;
         // the command lines started below inherit it.
         qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        // The replay's saved limits: none, so the defaults.
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
         m_db = m_dir.filePath(QStringLiteral("history.db"));
+        QFile limits(m_dir.filePath(QStringLiteral("limits.ini")));
+        QVERIFY(limits.open(QIODevice::WriteOnly));
+        limits.write("[Limits]\ntemperature_c.high_warning=30.5\nreflected_w.high_critical=\n"
+                     "[Setting]\nSETPOWERT=600\n");
         HistoryStore store(m_db);
         QVERIFY(!store.open());
         QList<SecondSample> seconds;
@@ -195,6 +201,14 @@ private Q_SLOTS:
             << QStringList{"events", "--unacknowledged", "--from", "2026-12-06T21:43:05"}
             << "events-unacknowledged.csv";
         QTest::newRow("alarms") << QStringList{"alarms"} << "alarms.csv";
+        const QString to = QStringLiteral("2026-12-06T21:45:00Z");
+        QTest::newRow("replay of the saved limits")
+            << QStringList{"replay", "--from", from, "--to", to} << "replay.csv";
+        QTest::newRow("replay of a limits file, local")
+            << QStringList{"replay",  "--limits", m_dir.filePath(QStringLiteral("limits.ini")),
+                           "--local", "--from",   from,
+                           "--to",    to}
+            << "replay-limits-local.csv";
     }
     void csvMatchesGolden()
     {
@@ -239,6 +253,11 @@ private Q_SLOTS:
             << QStringList{"events", "--step", "1m"} << 2 << "not valid for events";
         QTest::newRow("alarms in a range")
             << QStringList{"alarms", "--from", "-1h"} << 2 << "not valid for alarms";
+        QTest::newRow("limits on events")
+            << QStringList{"events", "--limits", "x.ini"} << 2 << "not valid for events";
+        QTest::newRow("replay of a missing limits file")
+            << QStringList{"replay", "--limits", "/nonexistent/limits.ini"} << 1
+            << "cannot read the limits file /nonexistent/limits.ini";
         QTest::newRow("ack without id") << QStringList{"ack"} << 2 << "needs the alarm's id";
         QTest::newRow("ack of a word") << QStringList{"ack", "one"} << 2 << "no event id";
         QTest::newRow("ack of a cleared row") << QStringList{"ack", "2"} << 1 << "no raised alarm";
@@ -262,6 +281,22 @@ private Q_SLOTS:
         if (code == 2)
             QVERIFY2(text.endsWith(QLatin1String("; see --help\n")) && text.count(u'\n') == 1,
                      qPrintable(text));
+    }
+
+    // A limit that cannot be used is told, and the rest replayed.
+    void replayTellsProblems()
+    {
+        QFile bad(m_dir.filePath(QStringLiteral("bad.ini")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("[Limits]\ntemperature_c.high_critical=hot\n");
+        bad.close();
+        const Result r = runCli({"--database", m_db, "replay", "--limits", bad.fileName(), "--from",
+                                 "2026-12-06T21:43Z", "--to", "2026-12-06T21:45Z"});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.err.contains("bad.ini: [Limits] temperature_c.high_critical = \"hot\" is not a "
+                                "number; this limit is off\n"),
+                 r.err.constData());
+        QVERIFY(r.out.contains("\nhigh_reflect,critical,1,"));
     }
 
     void missingOrUnreadableDatabase()

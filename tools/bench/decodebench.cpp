@@ -1,10 +1,11 @@
 // Decoding cost: nanoseconds per status frame (receiver and decoder, as the
 // window runs them for each receive event) and per gateway reply, and the
-// cost of judging every limit of a decoded record.
+// cost of judging every limit of a decoded record with the live monitor's
+// LimitMonitor.
 
 #include "benchsupport.h"
 
-#include "alarms/silencejudge.h"
+#include "alarms/limitmonitor.h"
 #include "net/statusreply.h"
 #include "telemetry/framereceiver.h"
 #include "telemetry/statusframe.h"
@@ -64,8 +65,9 @@ int main(int argc, char* argv[])
     const double replyNs = timePerCall([&](int i) { DecodeStatusReply(replies[i], fromGateway); });
     const bool repliesOk = !fromGateway.ForwardW.isEmpty();
 
-    // Every reading's judge and silence, from the values to the levels, with
-    // the default limits and a few more so no judge is idle.
+    // Every limit of a frame through LimitMonitor::observe, as the alarm
+    // monitor calls it: the default limits and a high warning on every other
+    // reading, so no judge is idle.
     class : public SettingsStore {
     public:
         QString read(const QString&, const QString& key, const QString& fallback) const override
@@ -76,27 +78,27 @@ int main(int argc, char* argv[])
         QString problem() const override { return QString(); }
     } store;
     const LimitSettings limits = readLimitSettings(store, AlarmSettings{});
-    std::vector<LimitJudge> judges;
-    for (int r = 0; r < ReadingCount; ++r)
-        judges.emplace_back(Reading(r), limits.of(Reading(r)));
-    const SilenceJudge silence(limits.silence);
+    std::vector<TransmitterStatus> records(frames.size());
     std::vector<TelemetryValues> values;
-    for (const QByteArray& frame : frames) {
-        TransmitterStatus s;
-        DecodeStatusFrame(frame, s);
-        values.push_back(telemetryValues(s));
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        DecodeStatusFrame(frames[i], records[i]);
+        values.push_back(telemetryValues(records[i]));
     }
-    std::vector<LimitLevel> levels(judges.size(), LimitLevel::Normal);
-    SilenceState silent;
+    LimitMonitor monitor(limits);
+    const QDateTime t0 = QDateTime::currentDateTimeUtc();
+    qint64 monoMs = 0;
+    std::size_t rows = 0;
     const double limitsNs = timePerCall([&](int i) {
-        const LimitReadings readings = limitReadings(values[i], 500.0, limits.minForwardW);
-        for (std::size_t j = 0; j < judges.size(); ++j)
-            levels[j] = judges[j].judge(levels[j], readings).level;
-        silent = silence.judge(silent, readings, values[i].onAir, levels.front()).state;
+        monoMs += 12; // 80 frames a second
+        rows += monitor
+                    .observe(t0, monoMs, limitReadings(values[i], 500.0, limits.minForwardW),
+                             values[i].onAir, &records[i])
+                    .size();
     });
 
-    std::printf("frame_ns %.0f\nreply_ns %.0f\nlimits_ns %.0f\nframes_decoded %lld\nchecks %s\n",
-                frameNs, replyNs, limitsNs, static_cast<long long>(decoded),
+    std::printf("frame_ns %.0f\nreply_ns %.0f\nlimits_ns %.0f\nlimit_rows %zu\nframes_decoded "
+                "%lld\nchecks %s\n",
+                frameNs, replyNs, limitsNs, rows, static_cast<long long>(decoded),
                 framesOk && repliesOk ? "ok" : "failed");
     return framesOk && repliesOk ? 0 : 1;
 }

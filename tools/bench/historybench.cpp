@@ -5,10 +5,13 @@
 //   zel-bench-history growth FOLDER     an hour at 80 frames/s on a fake clock
 //   zel-bench-history query DB          trend reductions for 24 h, 30 d, 1 y
 //   zel-bench-history size DB           bytes per row of each table
+//   zel-bench-history replay DB         the default limits over the last 30
+//                                       days of seconds, and the bare read
 //   zel-bench-history feed DB           80 frames/s in real time until killed
 
 #include "history/historyreader.h"
 #include "history/historyservice.h"
+#include "history/limitreplay.h"
 #include "simcodec.h"
 #include "simtransmitter.h"
 #include "telemetry/statusframe.h"
@@ -24,6 +27,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <optional>
 #include <vector>
 
 using namespace zel;
@@ -142,17 +146,26 @@ int growth(const QString& folder)
     return 0;
 }
 
-int query(const QString& path)
+// The end of the newest hour as "now": the synthetic year ends where it was
+// made. -1 on a read error, told on the output.
+qint64 recordEnd(HistoryReader& reader)
 {
-    HistoryReader reader(path);
     if (!reader.open()) {
         out << "error " << reader.lastError() << '\n';
-        return 1;
+        return -1;
     }
-    // The newest row as "now": the synthetic year ends where it was made.
     qint64 end = 0;
     reader.forEachRollup(Step::Hour, 0, std::numeric_limits<qint64>::max() / 2,
                          [&](const Rollup& r) { end = std::max(end, r.t + 3600); });
+    return end;
+}
+
+int query(const QString& path)
+{
+    HistoryReader reader(path);
+    const qint64 end = recordEnd(reader);
+    if (end < 0)
+        return 1;
     const int buckets = 1000; // about the width of the trend in pixels
     for (const auto& [name, span] : {std::pair{"24h", 86400LL}, std::pair{"30d", 30 * 86400LL},
                                      std::pair{"1y", 365 * 86400LL}}) {
@@ -170,6 +183,46 @@ int query(const QString& path)
             << "\ntrend_" << name << "_max_ms " << QString::number(ms.back(), 'f', 1) << "\ntrend_"
             << name << "_buckets " << count << '\n';
     }
+    return 0;
+}
+
+// The limit replay over the newest 30 days of 1-second rows, beside a bare
+// read of the same rows: what the limits themselves add to the reading.
+int replay(const QString& path)
+{
+    HistoryReader reader(path);
+    const qint64 endS = recordEnd(reader);
+    if (endS < 0)
+        return 1;
+    const qint64 fromS = endS - 30 * 86400;
+    QElapsedTimer t;
+    t.start();
+    double cpu = threadCpuSeconds();
+    qint64 rows = 0;
+    const bool read = reader.forEachSecondValues(fromS, endS, [&](const SecondSample&) { ++rows; });
+    const double readS = double(t.nsecsElapsed()) / 1e9;
+    const double readCpuS = threadCpuSeconds() - cpu;
+    const LimitSettings limits = defaultLimitSettings(AlarmSettings{});
+    QString error;
+    t.restart();
+    cpu = threadCpuSeconds();
+    const auto result =
+        replayLimits(reader, limits, 500.0, fromS * 1000, endS * 1000, nullptr, &error);
+    const double replayS = double(t.nsecsElapsed()) / 1e9;
+    const double replayCpuS = threadCpuSeconds() - cpu;
+    if (!read || !result) {
+        out << "error " << (read ? error : reader.lastError()) << '\n';
+        return 1;
+    }
+    int raises = 0;
+    for (const ReplayCount& c : result->counts)
+        raises += c.raisedCount;
+    out << "replay_seconds " << result->secondsReplayed << "\nreplay_s "
+        << QString::number(replayS, 'f', 2) << "\nreplay_cpu_s "
+        << QString::number(replayCpuS, 'f', 2) << "\nread_s " << QString::number(readS, 'f', 2)
+        << "\nread_cpu_s " << QString::number(readCpuS, 'f', 2) << "\nreplay_ns_per_second "
+        << QString::number(replayS * 1e9 / double(std::max<qint64>(1, rows)), 'f', 0)
+        << "\nreplay_raises " << raises << '\n';
     return 0;
 }
 
@@ -220,9 +273,11 @@ int main(int argc, char* argv[])
         return query(args[2]);
     if (args.size() == 3 && args[1] == QLatin1String("size"))
         return size(args[2]);
+    if (args.size() == 3 && args[1] == QLatin1String("replay"))
+        return replay(args[2]);
     if (args.size() == 3 && args[1] == QLatin1String("feed"))
         return feed(args[2]);
     QTextStream(stderr)
-        << "usage: zel-bench-history growth FOLDER | query DB | size DB | feed DB\n";
+        << "usage: zel-bench-history growth FOLDER | query DB | size DB | replay DB | feed DB\n";
     return 2;
 }

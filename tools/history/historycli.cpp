@@ -1,6 +1,7 @@
 #include "historycli.h"
 
 #include "alarmlist.h"
+#include "replaycommand.h"
 
 #include "alarms/currentuser.h"
 #include "history/alertraise.h"
@@ -19,6 +20,8 @@
 
 #include <limits>
 
+#include <unistd.h>
+
 namespace zel::history {
 namespace {
 
@@ -28,8 +31,10 @@ const char* const kUsage =
     "  or:  zel-fm-history [--database PATH] events [--from T] [--to T] [--unacknowledged]\n"
     "  or:  zel-fm-history [--database PATH] alarms\n"
     "  or:  zel-fm-history [--database PATH] ack ID\n"
+    "  or:  zel-fm-history [--database PATH] replay [--limits FILE] [--from T] [--to T]\n"
     "Reads the station record that zel-fm-monitor keeps: CSV of the recorded values\n"
-    "and of the event log, and acknowledgement of alarms. Safe while the monitor runs.\n"
+    "and of the event log, acknowledgement of alarms, and what limits would have\n"
+    "done over the record. Safe while the monitor runs.\n"
     "\n"
     "Commands:\n"
     "  samples           the recorded values, one row a second (default: the last\n"
@@ -42,6 +47,13 @@ const char* const kUsage =
     "  ack ID            acknowledge the raised alarm of row ID, or the one an\n"
     "                    alert's id names (from its mail or webhook), as the user\n"
     "                    running it\n"
+    "  replay            what limits would have raised over the recorded seconds\n"
+    "                    (default: the last 30 days), judged as the monitor judges\n"
+    "                    them: per alarm and severity\n"
+    "                    event,severity,raised_count,raised_seconds,first_raised,\n"
+    "                    last_cleared, a blank line, then the first 20 raises as\n"
+    "                    events; the monitor's saved [Limits] (the service's\n"
+    "                    settings with the service's history) unless --limits\n"
     "\n"
     "Options:\n"
     "  --database PATH   the database to read (default: the monitor's,\n"
@@ -57,6 +69,9 @@ const char* const kUsage =
     "  --time-format F   iso (default) or spreadsheet: 2026-12-06 21:43:26, read as\n"
     "                    a date and time by LibreOffice and Excel (UTC unless\n"
     "                    --local)\n"
+    "  --limits FILE     replay: the [Limits] group of an INI file written like\n"
+    "                    the monitor's settings; [Alarms] times and the forward\n"
+    "                    target not in it are the monitor's\n"
     "  --unacknowledged  events: only alarms that no one acknowledged, with their\n"
     "                    state in a last column, alarm_state\n"
     "  -h, --help        print this help and exit\n"
@@ -72,7 +87,8 @@ const char* const kUsage =
     "\n"
     "Exit status:\n"
     "  0  success\n"
-    "  1  the database is missing or unreadable, or an acknowledgement was refused\n"
+    "  1  the database or the limits file is missing or unreadable, or an\n"
+    "     acknowledgement was refused\n"
     "  2  bad arguments\n";
 
 // How rows are written, from --local, --time-format and --fill.
@@ -215,11 +231,13 @@ int runHistoryCli(const QStringList& arguments)
     const QCommandLineOption unacknowledged(QStringLiteral("unacknowledged"),
                                             QStringLiteral("only alarms not acknowledged"));
     const QCommandLineOption fill(QStringLiteral("fill"), QStringLiteral("every period"));
+    const QCommandLineOption limitsFile(QStringLiteral("limits"), QStringLiteral("limits"),
+                                        QStringLiteral("FILE"));
     const QCommandLineOption local(QStringLiteral("local"), QStringLiteral("local times"));
     const QCommandLineOption timeFormat(QStringLiteral("time-format"), QStringLiteral("layout"),
                                         QStringLiteral("F"), QStringLiteral("iso"));
-    parser.addOptions(
-        {help, version, database, from, to, step, unacknowledged, fill, local, timeFormat});
+    parser.addOptions({help, version, database, from, to, step, unacknowledged, fill, local,
+                       timeFormat, limitsFile});
     if (!parser.parse(arguments))
         return badArguments(s, parser.errorText());
     if (parser.isSet(help)) {
@@ -239,8 +257,10 @@ int runHistoryCli(const QStringList& arguments)
     const QString command = words.first();
 
     const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
-    qint64 fromMs = command == QLatin1String("samples") ? nowMs - 3600 * 1000 : 0;
-    qint64 toMs = command == QLatin1String("samples") ? nowMs : std::numeric_limits<qint64>::max();
+    const bool isReplay = command == QLatin1String("replay");
+    const bool recent = command == QLatin1String("samples") || isReplay;
+    qint64 fromMs = !recent ? 0 : nowMs - (isReplay ? 30 * 86400 : 3600) * qint64(1000);
+    qint64 toMs = recent ? nowMs : std::numeric_limits<qint64>::max();
     for (const auto& [option, target] : {std::pair{&from, &fromMs}, std::pair{&to, &toMs}}) {
         if (!parser.isSet(*option))
             continue;
@@ -272,7 +292,7 @@ int runHistoryCli(const QStringList& arguments)
     const bool isEvents = command == QLatin1String("events");
     const bool isAck = command == QLatin1String("ack");
     const bool isAlarms = command == QLatin1String("alarms");
-    if (!isSamples && !isEvents && !isAck && !isAlarms)
+    if (!isSamples && !isEvents && !isAck && !isAlarms && !isReplay)
         return badArguments(s, QStringLiteral("unknown command \"%1\"").arg(command));
     const qsizetype expectedWords = isAck ? 2 : 1;
     if (words.size() != expectedWords)
@@ -280,7 +300,7 @@ int runHistoryCli(const QStringList& arguments)
                                    ? QStringLiteral("ack needs the alarm's id")
                                    : QStringLiteral("unexpected \"%1\"").arg(words.last()));
     if (((parser.isSet(step) || parser.isSet(fill)) && !isSamples) ||
-        (parser.isSet(unacknowledged) && !isEvents) ||
+        (parser.isSet(unacknowledged) && !isEvents) || (parser.isSet(limitsFile) && !isReplay) ||
         ((isAck || isAlarms) && (parser.isSet(from) || parser.isSet(to))))
         return badArguments(s, QStringLiteral("option not valid for %1").arg(command));
 
@@ -315,6 +335,12 @@ int runHistoryCli(const QStringList& arguments)
     if (isAlarms)
         return writeActiveAlarms(s.out, reader, output.time) ? 0
                                                              : unreadable(s, reader.lastError());
+    if (isReplay) {
+        const bool service = path == serviceHistoryDatabasePath() && !path.isEmpty();
+        return replayCommand(s.out, s.err, reader,
+                             {parser.value(limitsFile), service ? serviceSettingsPath() : QString(),
+                              fromMs, toMs, output.time, ::isatty(STDERR_FILENO) == 1});
+    }
     return isSamples ? samples(s, reader, fromMs, toMs, samplesStep, output)
                      : events(s, reader, fromMs, toMs, parser.isSet(unacknowledged), output);
 }
