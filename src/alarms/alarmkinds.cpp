@@ -17,8 +17,8 @@ QString readingKind(const QString& reading, bool high)
 const QStringList& all()
 {
     static const QStringList kinds = [] {
-        QStringList k{OffAir, Unlocked, OverTemperature, HighReflect, LinkLost, PortFailed,
-                      LowPower, Silence,  ChannelLoss};
+        QStringList k{OffAir,     Unlocked, OverTemperature, HighReflect, LinkLost,
+                      PortFailed, LowPower, Silence,         ChannelLoss};
         for (const QString& reading : readingNames()) {
             for (bool high : {false, true}) {
                 const QString kind = readingKind(reading, high);

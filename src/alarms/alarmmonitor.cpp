@@ -99,9 +99,8 @@ void AlarmMonitor::statusUpdated(const StatusUpdate& update)
     }
     const TelemetryValues values = telemetryValues(update.record);
     applyLimits(m_limits.observe(
-        update.time, monoNow,
-        limitReadings(values, m_forwardTarget, m_limitSettings.minForwardW), values.onAir,
-        &update.record));
+        update.time, monoNow, limitReadings(values, m_forwardTarget, m_limitSettings.minForwardW),
+        values.onAir, &update.record));
     arm();
 }
 

@@ -105,9 +105,10 @@ LimitMonitor::LimitMonitor(const LimitSettings& settings)
         ReadingState state{LimitJudge(r, l)};
         const auto side = [&](LimitLevel warning, LimitLevel critical) {
             if (!l.levels[std::size_t(warning == LimitLevel::LowWarning ? LimitKey::LowWarning
-                                                                         : LimitKey::HighWarning)] &&
-                !l.levels[std::size_t(critical == LimitLevel::LowCritical ? LimitKey::LowCritical
-                                                                           : LimitKey::HighCritical)])
+                                                                        : LimitKey::HighWarning)] &&
+                !l.levels[std::size_t(critical == LimitLevel::LowCritical
+                                          ? LimitKey::LowCritical
+                                          : LimitKey::HighCritical)])
                 return -1;
             const int at = addAlarm(limitKind(r, warning), l.qualifySeconds, l.clearSeconds);
             Alarm& a = m_alarms[std::size_t(at)];
@@ -160,8 +161,7 @@ std::vector<EventRecord> LimitMonitor::observe(const QDateTime& t, qint64 monoMs
             continue;
         const LimitVerdict verdict = r.judge.judge(r.level, readings);
         if (verdict.suspended) {
-            const QString why =
-                suspendedWhy(r.judge.reading(), readings, m_settings.minForwardW);
+            const QString why = suspendedWhy(r.judge.reading(), readings, m_settings.minForwardW);
             for (int at : {r.low, r.high}) {
                 if (at >= 0)
                     suspend(m_alarms[std::size_t(at)], t, why, out);
@@ -257,8 +257,8 @@ void LimitMonitor::suspend(Alarm& a, const QDateTime& t, const QString& why,
     if (a.suspended || !a.raised.raised())
         return;
     a.suspended = true;
-    out.push_back({0, t.toUTC(), a.kind, eventstate::Suspended, QString(), why, QString(),
-                   a.severity});
+    out.push_back(
+        {0, t.toUTC(), a.kind, eventstate::Suspended, QString(), why, QString(), a.severity});
 }
 
 void LimitMonitor::settle(Alarm& a, const std::optional<QualifiedCondition::Change>& change,
@@ -270,23 +270,23 @@ void LimitMonitor::settle(Alarm& a, const std::optional<QualifiedCondition::Chan
         return rule.isEmpty() ? a.criticalRule + a.warningRule : rule;
     };
     if (change && change->raised) {
-        a.severity = a.critical.raised() || a.warningRule.isEmpty() ? severity::Critical
-                                                                    : severity::Warning;
+        a.severity =
+            a.critical.raised() || a.warningRule.isEmpty() ? severity::Critical : severity::Warning;
         QString detail = QStringLiteral("%1 for %2 s (qualify time)")
                              .arg(ruleFor(a.severity), seconds(a.qualifyMs));
         // The value is the one that raised it, so an alert's subject and its
         // detail tell the same figure; where it began goes in the detail.
         if (change->lastSeen != change->value)
             detail += QStringLiteral("; %1 when it began").arg(change->value);
-        out.push_back({0, change->at.toUTC(), a.kind, eventstate::Raised, change->lastSeen,
-                       detail, QString(), a.severity});
+        out.push_back({0, change->at.toUTC(), a.kind, eventstate::Raised, change->lastSeen, detail,
+                       QString(), a.severity});
         return;
     }
     if (change) {
-        out.push_back({0, change->at.toUTC(), a.kind, eventstate::Cleared, change->value,
-                       QStringLiteral("back to normal for %1 s (clear time)")
-                           .arg(seconds(a.clearMs)),
-                       QString(), a.severity});
+        out.push_back(
+            {0, change->at.toUTC(), a.kind, eventstate::Cleared, change->value,
+             QStringLiteral("back to normal for %1 s (clear time)").arg(seconds(a.clearMs)),
+             QString(), a.severity});
         a.severity.clear();
         return;
     }
@@ -347,9 +347,9 @@ bool LimitMonitor::resume(const QString& kind, const QString& severity)
         if (a.kind != kind)
             continue;
         a.raised.resumeRaised();
-        a.severity = severity.isEmpty() ? (a.warningRule.isEmpty() ? severity::Critical
-                                                                   : severity::Warning)
-                                        : severity;
+        a.severity = severity.isEmpty()
+                         ? (a.warningRule.isEmpty() ? severity::Critical : severity::Warning)
+                         : severity;
         if (a.severity == severity::Critical)
             a.critical.resumeRaised();
         return true;

@@ -56,7 +56,7 @@ private:
         QualifiedCondition critical; // at a critical level
         QString severity;            // while raised
         bool suspended = false;
-        QString rule;                // the limit crossed, in words
+        QString rule; // the limit crossed, in words
         QString criticalRule;
         QString warningRule;
         qint64 qualifyMs = 0;

@@ -196,8 +196,8 @@ QVariant EventsModel::headerData(int section, Qt::Orientation orientation, int r
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char* const titles[ColumnCount] = {
-        "Id", "Time (local)", "Event", "Severity", "State", "Value", "Detail", "User"};
+    static const char* const titles[ColumnCount] = {"Id",    "Time (local)", "Event",  "Severity",
+                                                    "State", "Value",        "Detail", "User"};
     return QString::fromLatin1(titles[section]);
 }
 

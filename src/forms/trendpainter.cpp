@@ -156,8 +156,8 @@ void shadeAlarms(QPainter& p, const TrendGeometry& g, const TrendData& data, con
             std::clamp(int(std::ceil(std::max(end, middle + 1.5))) - plot.left(), c0 + 1, columns);
         // A warning is shaded fainter than a critical alarm of its kind.
         std::vector<bool>& marks =
-            covered[span.event + (span.severity == severity::Warning ? QStringLiteral("/w")
-                                                                     : QString())];
+            covered[span.event +
+                    (span.severity == severity::Warning ? QStringLiteral("/w") : QString())];
         marks.resize(std::size_t(columns));
         std::fill(marks.begin() + c0, marks.begin() + c1, true);
     }

@@ -238,8 +238,8 @@ std::optional<QList<EventRecord>> HistoryReader::eventQuery(const QString& where
 {
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
-    q.prepare(
-        QStringLiteral("SELECT %1 FROM events e WHERE %2 ORDER BY id").arg(eventColumns(m_version >= 3), where));
+    q.prepare(QStringLiteral("SELECT %1 FROM events e WHERE %2 ORDER BY id")
+                  .arg(eventColumns(m_version >= 3), where));
     for (const QVariant& v : binds)
         q.addBindValue(v);
     if (!q.exec()) {
@@ -290,13 +290,15 @@ std::optional<QList<AlarmStatus>> HistoryReader::activeAlarms()
         " %2 AS now_severity"
         " FROM events e LEFT JOIN last l ON l.kind = e.event WHERE e.state = 'raised')"
         " WHERE NOT (cleared AND acked) ORDER BY id");
-    const QString nowSeverity = m_version < 3
-        ? QStringLiteral("''")
-        : QStringLiteral(
-              "(SELECT s.severity FROM events s WHERE s.event = e.event AND s.id > e.id"
-              " AND s.state IN ('escalated', 'eased') AND s.id < IFNULL((SELECT MIN(n.id) FROM"
-              " events n WHERE n.event = e.event AND n.state = 'raised' AND n.id > e.id), 1 << 62)"
-              " ORDER BY s.id DESC LIMIT 1)");
+    const QString nowSeverity =
+        m_version < 3
+            ? QStringLiteral("''")
+            : QStringLiteral(
+                  "(SELECT s.severity FROM events s WHERE s.event = e.event AND s.id > e.id"
+                  " AND s.state IN ('escalated', 'eased') AND s.id < IFNULL((SELECT MIN(n.id) FROM"
+                  " events n WHERE n.event = e.event AND n.state = 'raised' AND n.id > e.id), 1 << "
+                  "62)"
+                  " ORDER BY s.id DESC LIMIT 1)");
     if (!q.exec(sql.arg(eventColumns(m_version >= 3), nowSeverity))) {
         failed(q);
         return std::nullopt;

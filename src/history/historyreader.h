@@ -31,7 +31,7 @@ struct AlarmSpan {
     QString event;
     QDateTime start;
     std::optional<QDateTime> end;
-    QString value; // the raised row's value
+    QString value;    // the raised row's value
     QString severity; // the worst it reached
 };
 

@@ -108,8 +108,9 @@ SecondSample secondValuesFromRow(const QSqlQuery& q)
 
 QString eventColumns(bool withSeverity)
 {
-    return withSeverity ? QStringLiteral("id, t, event, state, value, detail, user, severity")
-                        : QStringLiteral("id, t, event, state, value, detail, user, '' AS severity");
+    return withSeverity
+               ? QStringLiteral("id, t, event, state, value, detail, user, severity")
+               : QStringLiteral("id, t, event, state, value, detail, user, '' AS severity");
 }
 
 EventRecord eventFromRow(const QSqlQuery& q)

@@ -19,7 +19,7 @@ QList<LimitGauge> limitGauges(const LimitSettings& limits, std::optional<double>
     QList<LimitGauge> out;
     for (int i = 0; i < ReadingCount; ++i) {
         const Reading r = Reading(i);
-        const std::optional<double> reference = r == Reading::ForwardW    ? target
+        const std::optional<double> reference = r == Reading::ForwardW     ? target
                                                 : r == Reading::ReflectedW ? values.forwardW
                                                                            : std::nullopt;
         for (int k = 0; k < 4; ++k) {

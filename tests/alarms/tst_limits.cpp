@@ -346,26 +346,30 @@ private Q_SLOTS:
     {
         columns({"entries", "steps", "rows"});
         row("foldback: one warning, one escalation, one clear",
-            {"", "0 500 5 50 50,10 300 5 50 50,13 300 5 50 50,20 240 5 50 50,23 240 5 50 50,"
-                 "30 490 5 50 50,33 490 5 50 50",
+            {"",
+             "0 500 5 50 50,10 300 5 50 50,13 300 5 50 50,20 240 5 50 50,23 240 5 50 50,"
+             "30 490 5 50 50,33 490 5 50 50",
              "13 low_power raised warning|23 low_power escalated critical|"
              "33 low_power cleared critical"});
         row("straight to critical is one raise",
             {"", "0 200 5 50 50,3 200 5 50 50", "3 low_power raised critical"});
         row("easing back to warning, then clear",
-            {"", "0 200 5 50 50,3 200 5 50 50,4 400 5 50 50,7 400 5 50 50,8 499 5 50 50,"
-                 "11 499 5 50 50",
+            {"",
+             "0 200 5 50 50,3 200 5 50 50,4 400 5 50 50,7 400 5 50 50,8 499 5 50 50,"
+             "11 499 5 50 50",
              "3 low_power raised critical|7 low_power eased warning|11 low_power cleared warning"});
         row("a dip shorter than the qualify time raises nothing",
             {"", "0 300 5 50 50,2 500 5 50 50,5 500 5 50 50", ""});
         row("carrier trip during high reflect: suspended, no clear",
-            {"", "0 500 40 50 50,3 500 40 50 50,5 0 0 50 50 off,6 0 0 50 50 off,"
-                 "40 500 5 50 50,43 500 5 50 50",
+            {"",
+             "0 500 40 50 50,3 500 40 50 50,5 0 0 50 50 off,6 0 0 50 50 off,"
+             "40 500 5 50 50,43 500 5 50 50",
              "3 high_reflect raised critical|5 high_reflect suspended critical|"
              "43 high_reflect cleared critical"});
         row("silence after 30 s, not before; clears in 5 s",
-            {"", "0 500 5 0 0,29 500 5 0 0,30 500 5 0 0,40 500 5 40 0,45 500 5 40 0,"
-                 "70 500 5 40 0",
+            {"",
+             "0 500 5 0 0,29 500 5 0 0,30 500 5 0 0,40 500 5 40 0,45 500 5 40 0,"
+             "70 500 5 40 0",
              "30 silence raised critical|45 silence cleared critical|"
              "70 channel_loss raised warning"});
         row("silence waits while the carrier is off",

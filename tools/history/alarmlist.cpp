@@ -14,10 +14,14 @@ bool writeActiveAlarms(QTextStream& out, HistoryReader& reader, TimeStyle style)
     out << "id,time,event,state,value,detail,acknowledged_by,severity\n";
     for (const AlarmStatus& a : *alarms) {
         const EventRecord& e = a.alarm;
-        out << QStringList{QString::number(e.id),     formatTime(e.time.toMSecsSinceEpoch(), style),
-                           csvField(e.event),         alarmStateWord(a.state),
-                           csvField(e.value),         csvField(e.detail),
-                           csvField(a.acknowledgedBy), csvField(e.severity)}
+        out << QStringList{QString::number(e.id),
+                           formatTime(e.time.toMSecsSinceEpoch(), style),
+                           csvField(e.event),
+                           alarmStateWord(a.state),
+                           csvField(e.value),
+                           csvField(e.detail),
+                           csvField(a.acknowledgedBy),
+                           csvField(e.severity)}
                    .join(u',')
             << '\n';
     }
