@@ -13,6 +13,9 @@ public:
     virtual QString read(const QString& section, const QString& key,
                          const QString& defaultValue) const = 0;
     virtual void write(const QString& section, const QString& key, const QString& value) = 0;
+    // The key gone, so reads give their default again (an empty value is not
+    // the same: it is read as given).
+    virtual void remove(const QString& section, const QString& key) = 0;
     // Why the store cannot be read or written, empty while it works.
     virtual QString problem() const = 0;
     // Where the store lives, as an operator would look for it.
