@@ -4,11 +4,31 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QStyledItemDelegate>
 
 namespace zel {
 namespace {
 
 constexpr int ProblemRole = Qt::UserRole + 1;
+constexpr int OffRole = Qt::UserRole + 2;
+
+// A cleared cell whose default is a limit reads "off", greyed, so it stands
+// apart from one that never had a limit; its editor still starts empty.
+class OffDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!index.data(OffRole).toBool())
+            return;
+        option->text = QStringLiteral("off");
+        option->font.setItalic(true);
+        option->palette.setColor(QPalette::Text, option->palette.color(QPalette::PlaceholderText));
+    }
+};
 
 const char* const ColumnTitles[LimitsTable::ColumnCount] = {
     "low critical", "low warning", "high warning", "high critical",
@@ -35,6 +55,7 @@ LimitsTable::LimitsTable(SettingsDraft& draft, const AlarmSettings& alarms, QWid
         titles << QString::fromLatin1(title);
     setHorizontalHeaderLabels(titles);
     setVerticalHeaderLabels(readingNames());
+    setItemDelegate(new OffDelegate(this));
     horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     for (int row = 0; row < ReadingCount; ++row) {
@@ -107,6 +128,7 @@ void LimitsTable::showRow(int row)
         font.setItalic(!stored);
         cell->setFont(font);
         cell->setForeground(stored ? palette().text() : palette().placeholderText());
+        cell->setData(OffRole, stored && texts[column].isEmpty() && !fallback.isEmpty());
         if (!stored && !fallback.isEmpty())
             cell->setToolTip(QStringLiteral("Default; clear it to turn it off"));
         else if (stored && texts[column].isEmpty() && !fallback.isEmpty())

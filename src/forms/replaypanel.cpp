@@ -57,6 +57,7 @@ ReplayPanel::ReplayPanel(Source source, const Clock& clock, QWidget* parent)
     row->addWidget(m_try);
     row->addWidget(m_progress, 1);
     row->addWidget(m_stop);
+    row->addStretch();
     auto* results = new QHBoxLayout;
     results->addWidget(m_counts, 3);
     results->addWidget(m_firstRaises, 2);

@@ -10,6 +10,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -27,7 +28,13 @@ StationRecordDialog::StationRecordDialog(SettingsStore& store, const AlertCompos
     m_pages->addTab(limitsPage(historyPath, clock), QStringLiteral("&Limits"));
     m_pages->addTab(silencePage(), QStringLiteral("S&ilence"));
     m_alerts = new AlertsPage(store, composer, 30000, this);
-    m_pages->addTab(m_alerts, QStringLiteral("&Alerts"));
+    // A check box for every alarm kind makes the page taller than a small
+    // screen.
+    auto* alertsScroll = new QScrollArea(this);
+    alertsScroll->setWidget(m_alerts);
+    alertsScroll->setWidgetResizable(true);
+    alertsScroll->setFrameShape(QFrame::NoFrame);
+    m_pages->addTab(alertsScroll, QStringLiteral("&Alerts"));
     m_pages->addTab(shelvingPage(), QStringLiteral("S&helving"));
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
     auto* layout = new QVBoxLayout(this);
@@ -40,7 +47,7 @@ StationRecordDialog::StationRecordDialog(SettingsStore& store, const AlertCompos
     connect(m_limits, &LimitsTable::changed, this, &StationRecordDialog::judge);
     judge();
     // Room for the table's seven columns without a scroll bar.
-    resize(900, 760);
+    resize(900, 700);
 }
 
 StationRecordDialog::~StationRecordDialog() = default;
@@ -87,7 +94,7 @@ QWidget* StationRecordDialog::silencePage()
                  addSeconds(keys::SilenceSeconds, defaults.seconds));
     m_silenceClear = addLevel(keys::SilenceClearLevel, defaults.clearLevel);
     form->addRow(QStringLiteral("Programme &back from (audio level)"), m_silenceClear);
-    form->addRow(QStringLiteral("Bac&k for (s)"),
+    form->addRow(QStringLiteral("Programme bac&k for (s)"),
                  addSeconds(keys::SilenceClearSeconds, defaults.clearSeconds));
     return page;
 }
@@ -163,7 +170,7 @@ void StationRecordDialog::accept()
     // The alerts are the part that can fail (the password file); nothing is
     // written before they are.
     if (!m_alerts->save()) {
-        m_pages->setCurrentWidget(m_alerts);
+        m_pages->setCurrentIndex(Alerts);
         return;
     }
     m_draft.commit();
