@@ -128,11 +128,17 @@ void LimitsTable::showRow(int row)
         font.setItalic(!stored);
         cell->setFont(font);
         cell->setForeground(stored ? palette().text() : palette().placeholderText());
-        cell->setData(OffRole, stored && texts[column].isEmpty() && !fallback.isEmpty());
-        if (!stored && !fallback.isEmpty())
-            cell->setToolTip(QStringLiteral("Default; clear it to turn it off"));
-        else if (stored && texts[column].isEmpty() && !fallback.isEmpty())
+        // Only a level is turned off by an empty value; an empty time is the
+        // [Alarms] time.
+        const bool off =
+            isLevel(column) && stored && texts[column].isEmpty() && !fallback.isEmpty();
+        cell->setData(OffRole, off);
+        if (off)
             cell->setToolTip(QStringLiteral("Off; the default is %1").arg(fallback));
+        else if (!stored && isSeconds(column))
+            cell->setToolTip(QStringLiteral("Default: the [Alarms] time"));
+        else if (!stored && !fallback.isEmpty())
+            cell->setToolTip(QStringLiteral("Default; clear it to turn it off"));
         else
             cell->setToolTip(QString());
         if (texts[column].isEmpty())

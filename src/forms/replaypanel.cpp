@@ -29,7 +29,7 @@ QString shownDuration(qint64 seconds)
 } // namespace
 
 ReplayPanel::ReplayPanel(Source source, const Clock& clock, QWidget* parent)
-    : QWidget(parent), m_source(std::move(source)), m_clock(clock), m_runner(this)
+    : QWidget(parent), m_source(std::move(source)), m_clock(clock)
 {
     m_try = new QPushButton(QStringLiteral("T&ry on the last %1 days").arg(Days), this);
     m_try->setObjectName(QStringLiteral("tryLimits"));
