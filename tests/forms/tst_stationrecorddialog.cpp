@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTableWidget>
 
 using namespace zel;
 
@@ -161,13 +162,17 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("database");
         QTest::addColumn<QString>("says");
-        QTest::newRow("recorded") << true << " of record";
-        QTest::newRow("no database") << false << "did not finish";
+        QTest::addColumn<QString>("firstRow"); // event, severity, count
+        QTest::newRow("recorded") << true << "in 0:00:20 of record"
+                                  << "over_temperature critical 1";
+        QTest::newRow("no database") << false << "did not finish"
+                                     << "";
     }
     void tryRunsAndTheWindowStaysUsable()
     {
         QFETCH(bool, database);
         QFETCH(QString, says);
+        QFETCH(QString, firstRow);
         HistoryFixture f;
         QList<history::SecondSample> seconds;
         for (qint64 t = HistoryFixture::T0; t < HistoryFixture::T0 + 20; ++t)
@@ -185,6 +190,14 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(d.replay()->tryButton()->isEnabled(), 30000);
         QVERIFY2(d.replay()->status()->text().contains(says),
                  qPrintable(d.replay()->status()->text()));
+        // The kinds in the limits' order, the one raised first.
+        const QTableWidget* counts = d.replay()->counts();
+        const QString first = counts->rowCount() == 0 ? QString()
+                                                      : QStringList{counts->item(0, 0)->text(),
+                                                                    counts->item(0, 1)->text(),
+                                                                    counts->item(0, 2)->text()}
+                                                            .join(u' ');
+        QCOMPARE(first, firstRow);
         QCOMPARE(store.read(keys::LimitsSection, "temperature_c.high_critical", "missing"),
                  "missing");
     }
