@@ -212,7 +212,6 @@ LimitSettings defaultLimitSettings(const AlarmSettings& alarms)
             return fallback;
         }
         void write(const QString&, const QString&, const QString&) override {}
-        void remove(const QString&, const QString&) override {}
         QString problem() const override { return QString(); }
     };
     return readLimitSettings(Empty(), alarms);

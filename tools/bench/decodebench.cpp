@@ -73,7 +73,6 @@ int main(int argc, char* argv[])
             return key.endsWith(QStringLiteral("high_warning")) ? QStringLiteral("1e9") : fallback;
         }
         void write(const QString&, const QString&, const QString&) override {}
-        void remove(const QString&, const QString&) override {}
         QString problem() const override { return QString(); }
     } store;
     const LimitSettings limits = readLimitSettings(store, AlarmSettings{});

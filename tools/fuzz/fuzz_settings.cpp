@@ -49,10 +49,6 @@ public:
     {
         values.insert(section + u'/' + key, value);
     }
-    void remove(const QString& section, const QString& key) override
-    {
-        values.remove(section + u'/' + key);
-    }
     QString problem() const override { return {}; }
 };
 
