@@ -33,9 +33,10 @@ AlarmSettings readAlarmSettings(const SettingsStore& store);
 // when the key is missing or empty; a value that cannot be used adds a line to
 // problems and gives fallback too.
 inline constexpr int MaxSeconds = 3600;
-// A whole number of seconds from least to MaxSeconds, absent for anything else.
-std::optional<int> parseSeconds(const QString& text, int least);
 int readSeconds(const SettingsStore& store, const QString& section, const QString& key, int least,
                 int fallback, QStringList& problems);
+
+// A whole number of seconds from least to MaxSeconds, absent for anything else.
+std::optional<int> parseSeconds(const QString& text, int least);
 
 } // namespace zel
