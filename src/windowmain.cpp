@@ -1,12 +1,12 @@
 #include "app/monitormain.h"
 #include "app/standardparts.h"
 #include "app/stationservices.h"
-#include "forms/alertsdialog.h"
 #include "forms/form1.h"
 #include "forms/historyacknowledger.h"
 #include "forms/icons.h"
 #include "forms/qtoperatordialogs.h"
 #include "forms/qttrayicon.h"
+#include "forms/stationrecorddialog.h"
 #include "metrics/metricsservice.h"
 #include "shell/terminationsignals.h"
 
@@ -54,15 +54,20 @@ int runWindow(int argc, char** argv)
     form1.attachStationRecord(services.historyPath(), acknowledger);
     QObject::connect(&services, &zel::StationServices::eventsStored, &form1,
                      &zel::Form1::eventsStored);
-    // Alerts: the dialog opens from the menu; what it saves takes effect at once.
-    QObject::connect(&form1, &zel::Form1::alertsRequested, &form1, [&core, &services, &form1] {
-        auto* dialog =
-            new zel::AlertsDialog(core.settings(), &services.alerts().composer(), 30000, &form1);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        QObject::connect(dialog, &zel::AlertsDialog::saved, &services,
-                         [&services] { services.alerts().reload(); });
-        dialog->open();
-    });
+    // The station record's settings open from the menu; what they save
+    // (limits, alerts) takes effect at once.
+    QObject::connect(
+        &form1, &zel::Form1::stationRecordRequested, &form1, [&core, &services, &form1] {
+            auto* dialog =
+                new zel::StationRecordDialog(core.settings(), &services.alerts().composer(),
+                                             services.historyPath(), core.clock(), &form1);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            QObject::connect(dialog, &zel::StationRecordDialog::saved, &services, [&services] {
+                services.reloadLimits();
+                services.alerts().reload();
+            });
+            dialog->open();
+        });
     QObject::connect(&services.alarms(), &zel::AlarmMonitor::eventOccurred, &form1,
                      [&form1](const zel::EventRecord& row) {
                          if (zel::bringsWindowForward(row))

@@ -2,6 +2,13 @@
 
 namespace zel {
 
+std::optional<int> parseSeconds(const QString& text, int least)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok && value >= least && value <= MaxSeconds ? std::optional<int>(value) : std::nullopt;
+}
+
 // Anything but a whole number in range keeps the default and says so, since
 // a typo here would silently change what alarms.
 int readSeconds(const SettingsStore& store, const QString& section, const QString& key, int least,
@@ -10,10 +17,8 @@ int readSeconds(const SettingsStore& store, const QString& section, const QStrin
     const QString text = store.read(section, key, QString()).trimmed();
     if (text.isEmpty())
         return fallback;
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (ok && value >= least && value <= MaxSeconds)
-        return value;
+    if (const auto value = parseSeconds(text, least))
+        return *value;
     problems << QStringLiteral("[%1] %2 = \"%3\" is not a whole number of seconds from %4 to %5; "
                                "using %6")
                     .arg(section, key, text)

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <optional>
+
 namespace zel {
 
 // The [Alarms] group: how long a condition must hold before its alarm is
@@ -22,6 +24,7 @@ inline const QString AlarmsSection = QStringLiteral("Alarms");
 inline const QString QualifySeconds = QStringLiteral("QualifySeconds");
 inline const QString ClearSeconds = QStringLiteral("ClearSeconds");
 inline const QString ReadbackSeconds = QStringLiteral("ReadbackSeconds");
+inline const QString MaxShelveHours = QStringLiteral("MaxShelveHours");
 } // namespace keys
 
 AlarmSettings readAlarmSettings(const SettingsStore& store);
@@ -32,5 +35,8 @@ AlarmSettings readAlarmSettings(const SettingsStore& store);
 inline constexpr int MaxSeconds = 3600;
 int readSeconds(const SettingsStore& store, const QString& section, const QString& key, int least,
                 int fallback, QStringList& problems);
+
+// A whole number of seconds from least to MaxSeconds, absent for anything else.
+std::optional<int> parseSeconds(const QString& text, int least);
 
 } // namespace zel

@@ -12,25 +12,6 @@ const std::array<QString, 4> LevelNames{
     QStringLiteral("low_critical"), QStringLiteral("low_warning"), QStringLiteral("high_warning"),
     QStringLiteral("high_critical")};
 
-// The designed alarms and low power, as their keys would be written.
-QString defaultFor(Reading r, LimitKey key)
-{
-    if (r == Reading::TemperatureC && key == LimitKey::HighCritical)
-        return QStringLiteral("45");
-    if (r == Reading::ReflectedW && key == LimitKey::HighCritical)
-        return QStringLiteral("6%");
-    if (r == Reading::ForwardW && key == LimitKey::LowWarning)
-        return QStringLiteral("90%");
-    if (r == Reading::ForwardW && key == LimitKey::LowCritical)
-        return QStringLiteral("50%");
-    return QString();
-}
-
-bool takesRelative(Reading r)
-{
-    return r == Reading::ForwardW || r == Reading::ReflectedW;
-}
-
 class Reader {
 public:
     Reader(const SettingsStore& store, QStringList& problems) : m_store(store), m_problems(problems)
@@ -48,37 +29,14 @@ public:
             << QStringLiteral("[%1] %2 = \"%3\" %4").arg(keys::LimitsSection, key, value, why);
     }
 
-    // A finite number, with "%" allowed where the reading has a reference.
     std::optional<Threshold> threshold(const QString& key, const QString& fallback, bool relative,
                                        bool nonNegative)
     {
         const QString value = text(key, fallback);
-        if (value.isEmpty())
-            return std::nullopt;
-        Threshold t;
-        QString number = value;
-        if (number.endsWith(u'%')) {
-            if (!relative) {
-                problem(key, value,
-                        QStringLiteral("is relative, which only forward_w and "
-                                       "reflected_w take; this limit is off"));
-                return std::nullopt;
-            }
-            number.chop(1);
-            t.relative = true;
-        }
-        bool ok = false;
-        const double v = number.trimmed().toDouble(&ok);
-        if (!ok || !std::isfinite(v)) {
-            problem(key, value, QStringLiteral("is not a number; this limit is off"));
-            return std::nullopt;
-        }
-        if ((t.relative || nonNegative) && v < 0) {
-            problem(key, value, QStringLiteral("is below zero; this limit is off"));
-            return std::nullopt;
-        }
-        t.value = t.relative ? v / 100 : v;
-        return t;
+        LimitValue v = parseThreshold(value, relative, nonNegative);
+        if (!v.problem.isEmpty())
+            problem(key, value, v.problem + QStringLiteral("; this limit is off"));
+        return v.threshold;
     }
 
     // A plain number of at least 0, or fallback.
@@ -87,10 +45,8 @@ public:
         const QString value = text(key, QString());
         if (value.isEmpty())
             return fallback;
-        bool ok = false;
-        const double v = value.toDouble(&ok);
-        if (ok && std::isfinite(v) && v >= 0)
-            return v;
+        if (const auto v = parseLevel(value))
+            return *v;
         problem(key, value,
                 QStringLiteral("is not a number from 0 up; using %1").arg(fallback, 0, 'g', 6));
         return fallback;
@@ -101,10 +57,70 @@ private:
     QStringList& m_problems;
 };
 
-// low_critical <= low_warning < high_warning <= high_critical, where set;
-// limits of different kinds (watts and per cent) cannot be compared.
 void checkOrder(const QString& reading, const ReadingLimits& l, QStringList& problems)
 {
+    for (const auto& [i, j] : levelsOutOfOrder(l)) {
+        problems << QStringLiteral("[%1] %2.%3 and %2.%4 are out of order: %5")
+                        .arg(keys::LimitsSection, reading, LevelNames[i], LevelNames[j],
+                             LevelOrder);
+    }
+}
+
+} // namespace
+
+// The designed alarms and low power, as their keys would be written.
+QString defaultLimitText(Reading r, LimitKey key)
+{
+    if (r == Reading::TemperatureC && key == LimitKey::HighCritical)
+        return QStringLiteral("45");
+    if (r == Reading::ReflectedW && key == LimitKey::HighCritical)
+        return QStringLiteral("6%");
+    if (r == Reading::ForwardW && key == LimitKey::LowWarning)
+        return QStringLiteral("90%");
+    if (r == Reading::ForwardW && key == LimitKey::LowCritical)
+        return QStringLiteral("50%");
+    return QString();
+}
+
+bool takesRelative(Reading r)
+{
+    return r == Reading::ForwardW || r == Reading::ReflectedW;
+}
+
+LimitValue parseThreshold(const QString& text, bool relative, bool nonNegative)
+{
+    QString number = text.trimmed();
+    if (number.isEmpty())
+        return {};
+    Threshold t;
+    if (number.endsWith(u'%')) {
+        if (!relative)
+            return {std::nullopt,
+                    QStringLiteral("is relative, which only forward_w and reflected_w take")};
+        number.chop(1);
+        t.relative = true;
+    }
+    bool ok = false;
+    const double v = number.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return {std::nullopt, QStringLiteral("is not a number")};
+    if ((t.relative || nonNegative) && v < 0)
+        return {std::nullopt, QStringLiteral("is below zero")};
+    t.value = t.relative ? v / 100 : v;
+    return {t, QString()};
+}
+
+std::optional<double> parseLevel(const QString& text)
+{
+    bool ok = false;
+    const double v = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(v) && v >= 0 ? std::optional<double>(v) : std::nullopt;
+}
+
+// Limits of different kinds (watts and per cent) cannot be compared.
+QList<std::pair<int, int>> levelsOutOfOrder(const ReadingLimits& l)
+{
+    QList<std::pair<int, int>> found;
     for (int i = 0; i < 4; ++i) {
         for (int j = i + 1; j < 4; ++j) {
             const auto a = l.levels[i];
@@ -112,16 +128,12 @@ void checkOrder(const QString& reading, const ReadingLimits& l, QStringList& pro
             if (!a || !b || a->relative != b->relative)
                 continue;
             const bool acrossSides = i < 2 && j >= 2;
-            if (acrossSides ? a->value < b->value : a->value <= b->value)
-                continue;
-            problems << QStringLiteral("[%1] %2.%3 and %2.%4 are out of order: low_critical <= "
-                                       "low_warning < high_warning <= high_critical")
-                            .arg(keys::LimitsSection, reading, LevelNames[i], LevelNames[j]);
+            if (!(acrossSides ? a->value < b->value : a->value <= b->value))
+                found.append({i, j});
         }
     }
+    return found;
 }
-
-} // namespace
 
 QString limitKeyName(LimitKey key)
 {
@@ -156,16 +168,16 @@ LimitSettings readLimitSettings(const SettingsStore& store, const AlarmSettings&
         ReadingLimits& l = s.readings[std::size_t(i)];
         for (int k = 0; k < 4; ++k) {
             const LimitKey key = LimitKey(k);
-            l.levels[std::size_t(k)] = in.threshold(name + u'.' + LevelNames[k], defaultFor(r, key),
-                                                    takesRelative(r), false);
+            l.levels[std::size_t(k)] = in.threshold(
+                name + u'.' + LevelNames[k], defaultLimitText(r, key), takesRelative(r), false);
         }
-        const QString band = name + QStringLiteral(".hysteresis");
+        const QString band = name + u'.' + keys::Hysteresis;
         l.hysteresis = in.threshold(band, QString(), takesRelative(r), true).value_or(Threshold{});
         l.qualifySeconds =
-            readSeconds(store, keys::LimitsSection, name + QStringLiteral(".qualify_seconds"), 0,
+            readSeconds(store, keys::LimitsSection, name + u'.' + keys::LimitQualifySeconds, 0,
                         alarms.qualifySeconds, s.problems);
         l.clearSeconds =
-            readSeconds(store, keys::LimitsSection, name + QStringLiteral(".clear_seconds"), 0,
+            readSeconds(store, keys::LimitsSection, name + u'.' + keys::LimitClearSeconds, 0,
                         alarms.clearSeconds, s.problems);
         checkOrder(name, l, s.problems);
     }

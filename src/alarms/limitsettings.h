@@ -66,10 +66,35 @@ inline const QString SilenceLevel = QStringLiteral("silence.level");
 inline const QString SilenceSeconds = QStringLiteral("silence.seconds");
 inline const QString SilenceClearLevel = QStringLiteral("silence.clear_level");
 inline const QString SilenceClearSeconds = QStringLiteral("silence.clear_seconds");
+// After "<reading>.", beside the level names.
+inline const QString Hysteresis = QStringLiteral("hysteresis");
+inline const QString LimitQualifySeconds = QStringLiteral("qualify_seconds");
+inline const QString LimitClearSeconds = QStringLiteral("clear_seconds");
 } // namespace keys
+
+inline const QString LevelOrder =
+    QStringLiteral("low_critical <= low_warning < high_warning <= high_critical");
 
 // "low_critical", ... "high_critical".
 QString limitKeyName(LimitKey key);
+
+// One value as typed: empty is no limit and no problem; otherwise the
+// threshold, or why it cannot be used ("is not a number", ...).
+struct LimitValue {
+    std::optional<Threshold> threshold;
+    QString problem;
+};
+// A finite number, with "%" only where relative is allowed (see takesRelative).
+LimitValue parseThreshold(const QString& text, bool relative, bool nonNegative);
+// A level (min_forward_w, the silence levels): a number from 0 up.
+std::optional<double> parseLevel(const QString& text);
+// Only forward_w and reflected_w have a reference for "%".
+bool takesRelative(Reading r);
+// A level's default as its key would be written; empty for none.
+QString defaultLimitText(Reading r, LimitKey key);
+// The pairs of levels (indexes into ReadingLimits::levels) that stand out of
+// order.
+QList<std::pair<int, int>> levelsOutOfOrder(const ReadingLimits& limits);
 
 // Missing keys take their defaults, which keep the designed alarms
 // (temperature_c.high_critical=45, reflected_w.high_critical=6%) and add

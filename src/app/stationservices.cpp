@@ -124,6 +124,15 @@ void StationServices::stop()
     m_history->flush();
 }
 
+void StationServices::reloadLimits()
+{
+    const AlarmSettings alarms = readAlarmSettings(m_core.settings());
+    const LimitSettings limits = readLimitSettings(m_core.settings(), alarms);
+    m_alarms.setLimits(limits);
+    for (const QString& problem : limits.problems)
+        Q_EMIT operatorNotice(QStringLiteral("Settings: %1").arg(problem));
+}
+
 void StationServices::onSetCommand(const SetCommandReport& report)
 {
     const auto values = SetValues::fromCommand(report.command);

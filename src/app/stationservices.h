@@ -41,6 +41,11 @@ public:
     // the alerts' delivery and which alarms are acknowledged. Before start().
     void feed(MetricsService& metrics);
 
+public Q_SLOTS:
+    // Reads [Limits] again after the settings dialog saved them; what cannot
+    // be used is told as at start.
+    void reloadLimits();
+
 Q_SIGNALS:
     // For the operator, one line each: readback outcomes, trouble with the
     // database or the settings.

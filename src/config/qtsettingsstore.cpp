@@ -49,6 +49,12 @@ void QtSettingsStore::write(const QString& section, const QString& key, const QS
     m_settings->sync();
 }
 
+void QtSettingsStore::remove(const QString& section, const QString& key)
+{
+    m_settings->remove(section + u'/' + key);
+    m_settings->sync();
+}
+
 } // namespace zel
 
 namespace zel {

@@ -18,6 +18,7 @@ public:
     QString read(const QString& section, const QString& key,
                  const QString& defaultValue) const override;
     void write(const QString& section, const QString& key, const QString& value) override;
+    void remove(const QString& section, const QString& key) override;
     QString problem() const override;
 
     QString location() const override { return m_settings->fileName(); }

@@ -13,6 +13,14 @@ public:
     virtual QString read(const QString& section, const QString& key,
                          const QString& defaultValue) const = 0;
     virtual void write(const QString& section, const QString& key, const QString& value) = 0;
+    // The key gone, so reads give their default again (an empty value is not
+    // the same: it is read as given). A store only ever read, or one that
+    // writes nothing, has nothing to remove.
+    virtual void remove(const QString& section, const QString& key)
+    {
+        Q_UNUSED(section);
+        Q_UNUSED(key);
+    }
     // Why the store cannot be read or written, empty while it works.
     virtual QString problem() const = 0;
     // Where the store lives, as an operator would look for it.

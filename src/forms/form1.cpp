@@ -261,8 +261,8 @@ void Form1::mnutray_Click(int index)
     case TrayMenu::Exit:
         exitNow();
         break;
-    case TrayMenu::Alerts:
-        Q_EMIT alertsRequested();
+    case TrayMenu::StationRecord:
+        Q_EMIT stationRecordRequested();
         break;
     case TrayMenu::History:
     case TrayMenu::Events: {

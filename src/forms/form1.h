@@ -107,8 +107,8 @@ Q_SIGNALS:
     void loginAttempted(bool succeeded, const QString& userTyped);
     void setupSaved(const QList<zel::SettingChange>& changes);
     void addressCommandEnded(const zel::AddressOutcome& outcome);
-    // The operator chose "Alerts" in the menu.
-    void alertsRequested();
+    // The operator chose "Station record..." in the menu.
+    void stationRecordRequested();
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -17,11 +17,12 @@ TrayMenu::TrayMenu(QWidget* parent) : QMenu(QStringLiteral("&TrayPopUp"), parent
         addItem(index, captions[index], nullptr);
     // The windows sit between the designed separator and Exit, with a
     // separator of their own above Exit. Their access keys stay clear of the
-    // designed ones: A is Set Address's, E is Exit's.
+    // designed ones: A is Set Address's, E is Exit's. The station record's
+    // settings (limits, silence, alerts, shelving) share one item.
     QAction* exit = m_items[Exit];
     addItem(History, QStringLiteral("&History"), exit);
     addItem(Events, QStringLiteral("E&vents"), exit);
-    addItem(Alerts, QStringLiteral("A&lerts"), exit);
+    addItem(StationRecord, QStringLiteral("Station &record..."), exit);
     insertSeparator(exit)->setObjectName(QStringLiteral("mnutray_windows_end"));
     // The default item is drawn in bold.
     setDefaultAction(m_items[ShowParameter]);

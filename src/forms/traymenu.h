@@ -21,7 +21,7 @@ public:
         Exit = 5,
         History = 6,
         Events = 7,
-        Alerts = 8,
+        StationRecord = 8,
     };
     // The designed items, 0 to 5.
     static constexpr int ItemCount = 6;

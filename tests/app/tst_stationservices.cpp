@@ -1,6 +1,7 @@
 // The station record fed by the whole monitor: frames on a pty, the set
 // command as the operator sends it, the history database read back.
 
+#include "alarms/limitsettings.h"
 #include "app/stationservices.h"
 #include "forms/form1.h"
 #include "forms/setparameterpanel.h"
@@ -50,6 +51,25 @@ private Q_SLOTS:
         QVERIFY(rig.deliver(goodFrame));
         QCOMPARE(storedEvents(services), QStringList({"monitor info", "over_temperature raised",
                                                       "over_temperature cleared"}));
+        QCOMPARE(services.alarms().activeAlarms().size(), 0);
+    }
+
+    // Limits saved from the settings dialog judge the next reading, and what
+    // cannot be used is told.
+    void reloadedLimitsJudgeAtOnce()
+    {
+        MonitorRig rig(ini);
+        StationServices services(rig.form->core());
+        services.start();
+        rig.form->start();
+        QSignalSpy notices(&services, &StationServices::operatorNotice);
+        SettingsStore& settings = rig.form->core().settings();
+        settings.write(keys::LimitsSection, "temperature_c.high_critical", "");
+        settings.write(keys::LimitsSection, "vswr.high_warning", "x");
+        services.reloadLimits();
+        QCOMPARE(notices.size(), 1);
+        QVERIFY(notices.at(0).at(0).toString().contains("vswr.high_warning"));
+        QVERIFY(rig.deliver(hotFrame()));
         QCOMPARE(services.alarms().activeAlarms().size(), 0);
     }
 

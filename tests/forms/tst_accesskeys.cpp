@@ -5,11 +5,11 @@
 #include "config/portdirectory.h"
 #include "config/qtsettingsstore.h"
 #include "forms/alarmacknowledger.h"
-#include "forms/alertsdialog.h"
 #include "forms/eventswindow.h"
 #include "forms/frmlogin.h"
 #include "forms/frmselcomm.h"
 #include "forms/historywindow.h"
+#include "forms/stationrecorddialog.h"
 #include "support/monitorrig.h"
 #include "telemetry/qtserialport.h"
 
@@ -18,6 +18,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QTabWidget>
 #include <QTest>
 
 #include <functional>
@@ -62,13 +63,27 @@ QStringList clashes(const QStringList& texts)
 }
 
 // The texts that take an access key in one window, menus apart: buttons
-// (check and radio boxes too), group boxes and labels with a buddy.
+// (check and radio boxes too), group boxes and labels with a buddy, and tab
+// titles. Every tab's page counts: a key stays the window's own on any tab.
 QStringList windowTexts(QWidget* window)
 {
+    QSet<QWidget*> shown;
+    const auto collect = [&] {
+        for (QWidget* w : window->findChildren<QWidget*>()) {
+            if (w->window() == window && w->isVisibleTo(window))
+                shown.insert(w);
+        }
+    };
+    collect();
     QStringList texts;
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (w->window() != window || !w->isVisibleTo(window))
-            continue;
+    for (QTabWidget* tabs : window->findChildren<QTabWidget*>()) {
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            collect();
+            texts << tabs->tabText(i);
+        }
+    }
+    for (QWidget* w : std::as_const(shown)) {
         if (auto* button = qobject_cast<QAbstractButton*>(w))
             texts << button->text();
         else if (auto* group = qobject_cast<QGroupBox*>(w))
@@ -113,7 +128,8 @@ private Q_SLOTS:
     void noTwoItemsShareAKey_data()
     {
         QTest::addColumn<QString>("window");
-        for (const char* name : {"Form1", "frmLogin", "frmSelComm", "Alerts", "Events", "History"})
+        for (const char* name :
+             {"Form1", "frmLogin", "frmSelComm", "StationRecord", "Events", "History"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void noTwoItemsShareAKey()
@@ -134,7 +150,7 @@ private Q_SLOTS:
             own = std::make_unique<FrmSelComm>(*m_port, *m_store, QStringLiteral("0"),
                                                *m_rig->dialogs);
         } else {
-            own = std::make_unique<AlertsDialog>(*m_store, nullptr);
+            own = std::make_unique<StationRecordDialog>(*m_store, nullptr, QString(), m_clock);
         }
         if (own)
             shown = own.get();
@@ -147,6 +163,7 @@ private Q_SLOTS:
 
 private:
     NoAcknowledger m_acknowledger;
+    SystemClock m_clock;
     std::unique_ptr<MonitorRig> m_rig;
     std::unique_ptr<QtSettingsStore> m_store;
     std::unique_ptr<QtSerialPort> m_port;

@@ -1,9 +1,9 @@
-// The Alerts dialog: "Send test" reports each channel in plain words while
-// the window stays usable, and Save writes the keys the service reads.
+// The Alerts page of the station record's settings: "Send test" reports each channel in plain words
+// while the window stays usable, and Save writes the keys the service reads.
 
 #include "alerts/fakereceivers.h"
 #include "config/qtsettingsstore.h"
-#include "forms/alertsdialog.h"
+#include "forms/alertspage.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,7 +42,7 @@ private Q_SLOTS:
         hook.setMode(Mode(hookMode));
         QTemporaryDir dir;
         QtSettingsStore store(dir.filePath("ZEL.ini"));
-        AlertsDialog dialog(store, nullptr, 2000);
+        AlertsPage dialog(store, nullptr, 2000);
         dialog.findChild<QLineEdit*>(keys::MailUrl)
             ->setText(QStringLiteral("smtp://127.0.0.1:%1").arg(mail.port()));
         dialog.findChild<QLineEdit*>(keys::MailUser)->setText("monitor");
@@ -65,13 +65,13 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         QtSettingsStore store(dir.filePath("ZEL.ini"));
-        AlertsDialog dialog(store, nullptr);
+        AlertsPage dialog(store, nullptr);
         dialog.findChild<QLineEdit*>(keys::MailTo)->setText("a@example.org, b@example.org");
         dialog.findChild<QSpinBox*>(keys::RepeatMinutes)->setValue(0);
         dialog.findChild<QCheckBox*>("readback")->setChecked(false);
         auto* security = dialog.findChild<QComboBox*>(keys::MailSecurity);
         security->setCurrentIndex(security->findData(int(MailSecurity::Tls)));
-        dialog.accept();
+        QVERIFY(dialog.save());
         const AlertSettings s = readAlertSettings(store);
         QCOMPARE(s.mailTo, QStringList({"a@example.org", "b@example.org"}));
         QCOMPARE(s.repeatMinutes, 0);

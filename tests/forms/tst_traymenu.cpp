@@ -22,7 +22,7 @@ private Q_SLOTS:
             item->trigger();
         }
         QCOMPARE(shown, QStringList({"Show &Parameter", "&Setup", "FM Set", "Set &Address", "-",
-                                     "&History", "E&vents", "A&lerts", "-", "&Exit"}));
+                                     "&History", "E&vents", "Station &record...", "-", "&Exit"}));
         QList<int> indices;
         for (const QList<QVariant>& call : clicked)
             indices << call.at(0).toInt();
@@ -53,7 +53,7 @@ private Q_SLOTS:
         QTest::newRow("Set Address") << int(Qt::Key_A) << int(TrayMenu::SetAddress);
         QTest::newRow("History") << int(Qt::Key_H) << int(TrayMenu::History);
         QTest::newRow("Events") << int(Qt::Key_V) << int(TrayMenu::Events);
-        QTest::newRow("Alerts") << int(Qt::Key_L) << int(TrayMenu::Alerts);
+        QTest::newRow("Station record") << int(Qt::Key_R) << int(TrayMenu::StationRecord);
         QTest::newRow("Exit") << int(Qt::Key_E) << int(TrayMenu::Exit);
     }
     void accessKeyRunsItsItem()

@@ -117,6 +117,10 @@ public:
     {
         values.insert(section + u'/' + key, value);
     }
+    void remove(const QString& section, const QString& key) override
+    {
+        values.remove(section + u'/' + key);
+    }
     QString problem() const override { return QString(); }
 };
 

@@ -1,10 +1,9 @@
-#include "alertsdialog.h"
+#include "alertspage.h"
 
 #include "alerts/alertdocument.h"
 #include "alerts/webhookchannel.h"
 #include "shell/clock.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,13 +12,12 @@
 
 namespace zel {
 
-AlertsDialog::AlertsDialog(SettingsStore& store, const AlertComposer* composer, int timeoutMs,
-                           QWidget* parent)
-    : QDialog(parent), m_store(store), m_composer(composer), m_timeoutMs(timeoutMs),
+AlertsPage::AlertsPage(SettingsStore& store, const AlertComposer* composer, int timeoutMs,
+                       QWidget* parent)
+    : QWidget(parent), m_store(store), m_composer(composer), m_timeoutMs(timeoutMs),
       m_webhook(new WebhookChannel(timeoutMs, this))
 {
     setObjectName(QStringLiteral("frmAlerts"));
-    setWindowTitle(QStringLiteral("Alerts"));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     layout->addLayout(form);
@@ -71,16 +69,13 @@ AlertsDialog::AlertsDialog(SettingsStore& store, const AlertComposer* composer, 
     layout->addWidget(m_mailOutcome);
     layout->addWidget(m_webhookOutcome);
     layout->addWidget(m_problem);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &AlertsDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &AlertsDialog::reject);
-    connect(m_test, &QPushButton::clicked, this, &AlertsDialog::sendTest);
+    layout->addStretch();
+    connect(m_test, &QPushButton::clicked, this, &AlertsPage::sendTest);
 
     auto* worker = new MailWorker(m_cancel);
     worker->moveToThread(&m_mailThread);
     connect(&m_mailThread, &QThread::finished, worker, &QObject::deleteLater);
-    connect(this, &AlertsDialog::mailTestRequested, worker, &MailWorker::send);
+    connect(this, &AlertsPage::mailTestRequested, worker, &MailWorker::send);
     connect(worker, &MailWorker::done, this, [this](const ChannelOutcome& outcome) {
         m_mailOutcome->setText(QStringLiteral("E-mail: %1").arg(outcome.words));
     });
@@ -92,7 +87,7 @@ AlertsDialog::AlertsDialog(SettingsStore& store, const AlertComposer* composer, 
     show(readAlertSettings(store));
 }
 
-AlertsDialog::~AlertsDialog()
+AlertsPage::~AlertsPage()
 {
     // A test mail under way stops at once rather than holding the window.
     m_cancel = true;
@@ -100,7 +95,7 @@ AlertsDialog::~AlertsDialog()
     m_mailThread.wait();
 }
 
-QLineEdit* AlertsDialog::addLine(const QString& name, const QString& label, QFormLayout* form)
+QLineEdit* AlertsPage::addLine(const QString& name, const QString& label, QFormLayout* form)
 {
     auto* line = new QLineEdit(this);
     // Room for a whole server address or list of recipients.
@@ -111,7 +106,7 @@ QLineEdit* AlertsDialog::addLine(const QString& name, const QString& label, QFor
     return line;
 }
 
-void AlertsDialog::show(const AlertSettings& s)
+void AlertsPage::show(const AlertSettings& s)
 {
     m_lines[keys::Station]->setText(s.station);
     m_lines[keys::MailUrl]->setText(s.mailUrl);
@@ -128,7 +123,7 @@ void AlertsDialog::show(const AlertSettings& s)
     m_problem->setText(s.problems.join(u'\n'));
 }
 
-AlertSettings AlertsDialog::edited() const
+AlertSettings AlertsPage::edited() const
 {
     AlertSettings s;
     const auto text = [this](const QString& key) { return m_lines[key]->text().trimmed(); };
@@ -151,7 +146,7 @@ AlertSettings AlertsDialog::edited() const
     return s;
 }
 
-void AlertsDialog::sendTest()
+void AlertsPage::sendTest()
 {
     AlertSettings s = edited();
     // What is typed is judged as the service would judge it once saved.
@@ -188,15 +183,14 @@ void AlertsDialog::sendTest()
     }
 }
 
-void AlertsDialog::accept()
+bool AlertsPage::save()
 {
     QString problem;
     if (!writeAlertSettings(m_store, edited(), &problem)) {
         m_problem->setText(problem);
-        return;
+        return false;
     }
-    Q_EMIT saved();
-    QDialog::accept();
+    return true;
 }
 
 } // namespace zel

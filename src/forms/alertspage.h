@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -24,14 +23,15 @@ class WebhookChannel;
 
 // The [Alerts] settings as a form, with "Send test": one test message on
 // each configured channel, each channel's outcome in plain words. Sending
-// happens off this thread; the dialog stays usable meanwhile.
-class AlertsDialog : public QDialog {
+// happens off this thread; the page stays usable meanwhile. A page of the
+// station record's settings.
+class AlertsPage : public QWidget {
     Q_OBJECT
 public:
     // composer gives the test message its station record (may be null).
-    AlertsDialog(SettingsStore& store, const AlertComposer* composer, int timeoutMs = 30000,
-                 QWidget* parent = nullptr);
-    ~AlertsDialog() override;
+    AlertsPage(SettingsStore& store, const AlertComposer* composer, int timeoutMs = 30000,
+               QWidget* parent = nullptr);
+    ~AlertsPage() override;
 
     // The form as settings.
     AlertSettings edited() const;
@@ -42,12 +42,11 @@ public:
 
 public Q_SLOTS:
     void sendTest();
-    // Saves and closes; stays open with the reason when the file cannot be
-    // written or protected.
-    void accept() override;
+    // False, with the reason shown, when the file cannot be written or
+    // protected.
+    bool save();
 
 Q_SIGNALS:
-    void saved();
     void mailTestRequested(const zel::MailJob& job);
 
 private:
