@@ -15,9 +15,10 @@
 
 namespace zel {
 
-// Turns the station record into alerts: each alarm raised and cleared, a
-// reminder every RepeatMinutes while an alarm stays raised, and a readback
-// not confirmed; only the kinds the settings choose. A kind that flaps sends
+// Turns the station record into alerts: each alarm raised and cleared, its
+// escalation from warning to critical (not its easing back), a reminder every
+// RepeatMinutes while an alarm stays raised, and a readback not confirmed;
+// only the kinds and severities the settings choose. A kind that flaps sends
 // one alert saying so and, once steady, one summary; nothing in between.
 // Whether a reminder's alarm was acknowledged meanwhile is for the outbox to
 // check, which reads the log.
@@ -47,13 +48,13 @@ Q_SIGNALS:
 
 private:
     struct Raised {
-        ActiveAlarm alarm;
+        ActiveAlarm alarm;         // its severity as it stands
         qint64 nextReminderMs = 0; // monotonic
+        bool told = false;         // an alert went out for it
     };
 
-    void emitAlert(const QString& state, const QString& alarm, const QDateTime& at,
-                   const QDateTime& started, const QString& value, const QString& detail,
-                   bool reminder);
+    // The alert of row e (its state, kind, time, value, detail, severity).
+    void emitAlert(const EventRecord& e, const QDateTime& started, bool reminder);
     void arm();
     void armFlaps();
     // Raised or cleared; false when the flap detector holds its alert.
