@@ -52,6 +52,7 @@ int runWindow(int argc, char** argv)
                      });
     zel::HistoryAcknowledger acknowledger(services.history(), services.userName());
     form1.attachStationRecord(services.historyPath(), acknowledger);
+    form1.setShelf(&services.shelf());
     QObject::connect(&services, &zel::StationServices::eventsStored, &form1,
                      &zel::Form1::eventsStored);
     // Alerts: the dialog opens from the menu; what it saves takes effect at once.

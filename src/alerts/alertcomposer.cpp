@@ -60,10 +60,8 @@ void AlertComposer::eventOccurred(const EventRecord& e)
         Raised& r = m_raised[e.event];
         r = {{e.event, e.time, e.value, e.severity}, next, false};
         arm();
-        if (passes(e) && m_settings.alerts(e.event, e.severity)) {
-            r.told = true;
-            emitAlert(e, e.time, false);
-        }
+        if (passes(e) && m_settings.alerts(e.event, e.severity))
+            r.told = emitAlert(e, e.time, false);
     } else if (e.state == eventstate::Escalated || e.state == eventstate::Eased) {
         const auto it = m_raised.find(e.event);
         if (it == m_raised.end())
@@ -71,10 +69,8 @@ void AlertComposer::eventOccurred(const EventRecord& e)
         it->alarm.severity = e.severity;
         // Only the rise is news; a flapping kind waits for its summary.
         if (e.state == eventstate::Escalated && m_settings.alerts(e.event, e.severity) &&
-            !m_flaps.flapping(e.event)) {
+            !m_flaps.flapping(e.event) && emitAlert(e, it->alarm.since, false))
             it->told = true;
-            emitAlert(e, it->alarm.since, false);
-        }
     } else if (e.state == eventstate::Cleared) {
         const auto it = m_raised.constFind(e.event);
         const bool known = it != m_raised.cend();
@@ -166,12 +162,13 @@ void AlertComposer::remind()
             continue;
         r.nextReminderMs = now + repeatMs;
         // A flapping kind says nothing until its summary.
-        if (m_settings.alerts(r.alarm.kind, r.alarm.severity) && !m_flaps.flapping(r.alarm.kind))
+        if (m_settings.alerts(r.alarm.kind, r.alarm.severity) && !m_flaps.flapping(r.alarm.kind) &&
             emitAlert({0, m_clock.now(), r.alarm.kind, QStringLiteral("reminder"), r.alarm.value,
                        QStringLiteral("still raised and not acknowledged; reminded every %1 min")
                            .arg(m_settings.repeatMinutes),
                        QString(), r.alarm.severity},
-                      r.alarm.since, true);
+                      r.alarm.since, true))
+            r.told = true;
     }
     arm();
 }
@@ -189,9 +186,11 @@ void AlertComposer::arm()
     m_timer.start(int(std::clamp<qint64>(wait, 0, 24 * 3600 * 1000)));
 }
 
-void AlertComposer::emitAlert(const EventRecord& e, const QDateTime& started, bool reminder)
+bool AlertComposer::emitAlert(const EventRecord& e, const QDateTime& started, bool reminder)
 {
     const QString& alarm = e.event;
+    if (m_shelf && m_shelf->shelved(alarm))
+        return false;
     // An alert about a raise names it in its id: the command line
     // acknowledges from there.
     const QString id = started.isValid() && alarm::all().contains(alarm)
@@ -202,6 +201,7 @@ void AlertComposer::emitAlert(const EventRecord& e, const QDateTime& started, bo
     const QByteArray document = QJsonDocument(alertDocument(facts)).toJson(QJsonDocument::Compact);
     Q_EMIT alert(facts.id, document, reminder ? alarm : QString(),
                  reminder ? started.toMSecsSinceEpoch() : 0);
+    return true;
 }
 
 QByteArray AlertComposer::testDocument(const QString& station, QString* id) const

@@ -2,6 +2,7 @@
 
 #include "alarms/alarmmonitor.h"
 #include "alarms/eventrecord.h"
+#include "alarms/shelf.h"
 #include "alertsettings.h"
 #include "core/statusupdate.h"
 #include "flapdetector.h"
@@ -28,6 +29,8 @@ public:
     explicit AlertComposer(const Clock& clock, QObject* parent = nullptr);
 
     void configure(const AlertSettings& settings);
+    // Shelved kinds send nothing, a reminder included, until their shelf ends.
+    void setShelf(const Shelf* shelf) { m_shelf = shelf; }
     // A test message from station, which names no alarm.
     QByteArray testDocument(const QString& station, QString* id) const;
 
@@ -53,14 +56,16 @@ private:
         bool told = false;         // an alert went out for it
     };
 
-    // The alert of row e (its state, kind, time, value, detail, severity).
-    void emitAlert(const EventRecord& e, const QDateTime& started, bool reminder);
+    // The alert of row e (its state, kind, time, value, detail, severity);
+    // false when its kind is shelved and nothing went.
+    bool emitAlert(const EventRecord& e, const QDateTime& started, bool reminder);
     void arm();
     void armFlaps();
     // Raised or cleared; false when the flap detector holds its alert.
     bool passes(const EventRecord& e);
 
     const Clock& m_clock;
+    const Shelf* m_shelf = nullptr;
     AlertSettings m_settings;
     std::optional<StatusUpdate> m_current;
     QMap<QString, Raised> m_raised;

@@ -148,6 +148,16 @@ std::string prometheusText(const MetricsSnapshot& s)
              "1 while the alarm's latest raise is acknowledged, 0 before that.");
     for (const QString& kind : alarm::all())
         w.sample(s.acknowledged.contains(kind) ? 1 : 0, label("alarm", kind));
+    w.family("alarm_shelved", "gauge",
+             "1 while the alarm is shelved for maintenance: logged, but no alert is sent.");
+    for (const QString& kind : alarm::all())
+        w.sample(s.shelved.contains(kind) ? 1 : 0, label("alarm", kind));
+    if (!s.shelved.isEmpty()) {
+        w.family("alarm_shelved_until_timestamp_seconds", "gauge",
+                 "When the alarm's shelf ends, seconds since the epoch.");
+        for (auto it = s.shelved.cbegin(); it != s.shelved.cend(); ++it)
+            w.sample(double(it->until.toMSecsSinceEpoch()) / 1000.0, label("alarm", it.key()));
+    }
     if (s.lastUpdate.isValid()) {
         w.family("last_update_timestamp_seconds", "gauge",
                  "When the last frame or reply arrived, seconds since the epoch.");

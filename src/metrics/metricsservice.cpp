@@ -109,6 +109,12 @@ void MetricsService::setAcknowledged(const QStringList& alarms)
     publish();
 }
 
+void MetricsService::setShelved(const Shelves& shelved)
+{
+    m_shelved = shelved;
+    publish();
+}
+
 void MetricsService::countUpdate(const StatusUpdate& update)
 {
     m_lastUpdate = update.time;
@@ -138,6 +144,7 @@ void MetricsService::publish()
     s->gatewayUpdates = m_gatewayUpdates;
     s->alarms = m_alarms.activeAlarms();
     s->acknowledged = m_acknowledged;
+    s->shelved = m_shelved;
     s->setPoints = m_setPoints;
     s->alertDelivery = m_delivery;
     m_endpoint.publish(std::move(s));

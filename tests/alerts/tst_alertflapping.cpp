@@ -24,6 +24,18 @@ QString subjectOf(const QList<QVariant>& alert)
     return alertSubject(QJsonDocument::fromJson(alert.at(1).toByteArray()).object());
 }
 
+// Every kind alerts, from station.
+AlertSettings settingsFor(const QString& station, int repeatMinutes,
+                          const QString& minSeverity = severity::Warning)
+{
+    AlertSettings settings;
+    settings.station = station;
+    settings.repeatMinutes = repeatMinutes;
+    settings.kinds = alertKinds();
+    settings.minSeverity = minSeverity;
+    return settings;
+}
+
 } // namespace
 
 class TestAlertFlapping : public QObject {
@@ -85,11 +97,7 @@ private Q_SLOTS:
         clock.at = QDateTime(QDate(2026, 12, 7), QTime(3, 0), Qt::UTC);
         clock.monotonic = 0;
         AlertComposer composer(clock);
-        AlertSettings settings;
-        settings.station = QStringLiteral("Studio A");
-        settings.repeatMinutes = 0;
-        settings.kinds = alertKinds();
-        composer.configure(settings);
+        composer.configure(settingsFor(QStringLiteral("Studio A"), 0));
         QSignalSpy alerts(&composer, &AlertComposer::alert);
         for (int i = 0; i < 7; ++i) {
             *clock.monotonic = i * Minute;
@@ -152,12 +160,7 @@ private Q_SLOTS:
         clock.at = QDateTime(QDate(2026, 12, 7), QTime(3, 0), Qt::UTC);
         clock.monotonic = 0;
         AlertComposer composer(clock);
-        AlertSettings settings;
-        settings.station = QStringLiteral("Hilltop");
-        settings.repeatMinutes = 30;
-        settings.kinds = alertKinds();
-        settings.minSeverity = minSeverity;
-        composer.configure(settings);
+        composer.configure(settingsFor(QStringLiteral("Hilltop"), 30, minSeverity));
         QSignalSpy alerts(&composer, &AlertComposer::alert);
         for (const QString& row : rows) {
             *clock.monotonic += Minute;

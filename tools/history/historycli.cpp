@@ -1,6 +1,10 @@
 #include "historycli.h"
 
 #include "alarmlist.h"
+#include "shelfcommands.h"
+
+#include "alarms/alarmsettings.h"
+#include "config/qtsettingsstore.h"
 
 #include "alarms/currentuser.h"
 #include "history/alertraise.h"
@@ -28,8 +32,12 @@ const char* const kUsage =
     "  or:  zel-fm-history [--database PATH] events [--from T] [--to T] [--unacknowledged]\n"
     "  or:  zel-fm-history [--database PATH] alarms\n"
     "  or:  zel-fm-history [--database PATH] ack ID\n"
+    "  or:  zel-fm-history [--database PATH] shelve --for TIME --reason TEXT [KIND ...]\n"
+    "  or:  zel-fm-history [--database PATH] unshelve [KIND ...]\n"
+    "  or:  zel-fm-history [--database PATH] shelved\n"
     "Reads the station record that zel-fm-monitor keeps: CSV of the recorded values\n"
-    "and of the event log, and acknowledgement of alarms. Safe while the monitor runs.\n"
+    "and of the event log, acknowledgement and shelving of alarms. Safe while the\n"
+    "monitor runs.\n"
     "\n"
     "Commands:\n"
     "  samples           the recorded values, one row a second (default: the last\n"
@@ -42,6 +50,12 @@ const char* const kUsage =
     "  ack ID            acknowledge the raised alarm of row ID, or the one an\n"
     "                    alert's id names (from its mail or webhook), as the user\n"
     "                    running it\n"
+    "  shelve [KIND]     shelve alarms for maintenance (all kinds when none is\n"
+    "                    named): still logged, marked shelved, but no alert and no\n"
+    "                    window brought forward until the time is up (--for 30m,\n"
+    "                    2h, 1h30m; at most [Alarms] MaxShelveHours, default 12)\n"
+    "  unshelve [KIND]   end those shelves now (all when none is named)\n"
+    "  shelved           what is shelved now: kind,until,reason,user\n"
     "\n"
     "Options:\n"
     "  --database PATH   the database to read (default: the monitor's,\n"
@@ -57,6 +71,8 @@ const char* const kUsage =
     "  --time-format F   iso (default) or spreadsheet: 2026-12-06 21:43:26, read as\n"
     "                    a date and time by LibreOffice and Excel (UTC unless\n"
     "                    --local)\n"
+    "  --for TIME        shelve: how long, as 30m, 2h or 1h30m\n"
+    "  --reason TEXT     shelve: why, for the log\n"
     "  --unacknowledged  events: only alarms that no one acknowledged, with their\n"
     "                    state in a last column, alarm_state\n"
     "  -h, --help        print this help and exit\n"
@@ -218,8 +234,12 @@ int runHistoryCli(const QStringList& arguments)
     const QCommandLineOption local(QStringLiteral("local"), QStringLiteral("local times"));
     const QCommandLineOption timeFormat(QStringLiteral("time-format"), QStringLiteral("layout"),
                                         QStringLiteral("F"), QStringLiteral("iso"));
-    parser.addOptions(
-        {help, version, database, from, to, step, unacknowledged, fill, local, timeFormat});
+    const QCommandLineOption shelveFor(QStringLiteral("for"), QStringLiteral("how long"),
+                                       QStringLiteral("TIME"));
+    const QCommandLineOption reason(QStringLiteral("reason"), QStringLiteral("why"),
+                                    QStringLiteral("TEXT"));
+    parser.addOptions({help, version, database, from, to, step, unacknowledged, fill, local,
+                       timeFormat, shelveFor, reason});
     if (!parser.parse(arguments))
         return badArguments(s, parser.errorText());
     if (parser.isSet(help)) {
@@ -237,6 +257,26 @@ int runHistoryCli(const QStringList& arguments)
     if (words.isEmpty())
         return badArguments(s, QStringLiteral("no command given"));
     const QString command = words.first();
+    const auto chooseDatabase = [&] {
+        return parser.isSet(database)
+                   ? HistoryDatabaseChoice{parser.value(database), false, {}}
+                   : chooseHistoryDatabase(StandardFileLocations().historyDatabasePath(),
+                                           serviceHistoryDatabasePath());
+    };
+    if (isShelfCommand(command)) {
+        for (const QCommandLineOption* o : {&from, &to, &step, &unacknowledged, &fill})
+            if (parser.isSet(*o))
+                return badArguments(s, QStringLiteral("option not valid for %1").arg(command));
+        const HistoryDatabaseChoice chosen = chooseDatabase();
+        // The longest shelf, as the monitor that keeps this record reads it.
+        const QtSettingsStore settings =
+            chosen.service ? QtSettingsStore(QStringLiteral("/etc/zel-fm-monitor/ZEL/ZEL.ini"))
+                           : QtSettingsStore();
+        return runShelfCommand({command, words.mid(1), parser.value(shelveFor),
+                                parser.value(reason), chosen.path,
+                                readAlarmSettings(settings).maxShelveHours},
+                               s.out, s.err);
+    }
 
     const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
     qint64 fromMs = command == QLatin1String("samples") ? nowMs - 3600 * 1000 : 0;
@@ -284,11 +324,9 @@ int runHistoryCli(const QStringList& arguments)
         ((isAck || isAlarms) && (parser.isSet(from) || parser.isSet(to))))
         return badArguments(s, QStringLiteral("option not valid for %1").arg(command));
 
-    const HistoryDatabaseChoice chosen =
-        parser.isSet(database)
-            ? HistoryDatabaseChoice{parser.value(database), false, {}}
-            : chooseHistoryDatabase(StandardFileLocations().historyDatabasePath(),
-                                    serviceHistoryDatabasePath());
+    if (parser.isSet(shelveFor) || parser.isSet(reason))
+        return badArguments(s, QStringLiteral("option not valid for %1").arg(command));
+    const HistoryDatabaseChoice chosen = chooseDatabase();
     const QString& path = chosen.path;
     if (chosen.service)
         s.err << "zel-fm-history: reading the service's history: " << path << '\n';
