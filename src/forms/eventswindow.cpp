@@ -67,11 +67,13 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
     m_shelve->setToolTip(QStringLiteral("For maintenance: the alarms are still logged, but send "
                                         "no alert and do not bring the window forward"));
     m_unshelve->setToolTip(QStringLiteral("Ends every shelf now"));
-    for (QWidget* w : {static_cast<QWidget*>(m_shelve), static_cast<QWidget*>(m_unshelve),
-                       static_cast<QWidget*>(m_shelved)}) {
-        w->hide();
-        bar->addWidget(w);
+    for (QPushButton* button : {m_shelve, m_unshelve}) {
+        button->hide();
+        bar->addWidget(button);
     }
+    // Below the table: the kinds shelved can make a long line.
+    m_shelved->hide();
+    m_shelved->setWordWrap(true);
     auto* exportButton = new QPushButton(QStringLiteral("Export CSV…"), this);
     exportButton->setToolTip(QStringLiteral("The shown rows as zel-fm-history events writes them"));
     bar->addWidget(exportButton);
@@ -92,6 +94,7 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(m_table, 1);
+    layout->addWidget(m_shelved);
     layout->addWidget(m_status);
 
     connect(m_kind, &QComboBox::currentIndexChanged, this, &EventsWindow::filterChosen);
