@@ -41,6 +41,28 @@ void AlertComposer::configure(const AlertSettings& settings)
     arm();
 }
 
+void AlertComposer::setShelf(const Shelf* shelf)
+{
+    if (m_shelf)
+        disconnect(m_shelf, nullptr, this, nullptr);
+    m_shelf = shelf;
+    if (shelf)
+        connect(shelf, &Shelf::changed, this, &AlertComposer::shelfChanged);
+}
+
+void AlertComposer::shelfChanged()
+{
+    for (Raised& r : m_raised) {
+        if (r.told || !m_settings.alerts(r.alarm.kind, r.alarm.severity) ||
+            m_flaps.flapping(r.alarm.kind))
+            continue;
+        r.told = emitAlert({0, r.alarm.since, r.alarm.kind, eventstate::Raised, r.alarm.value,
+                            QStringLiteral("raised while shelved; the shelf has ended"), QString(),
+                            r.alarm.severity},
+                           r.alarm.since, false);
+    }
+}
+
 void AlertComposer::statusUpdated(const StatusUpdate& update)
 {
     m_current = update;
@@ -112,8 +134,8 @@ void AlertComposer::settleFlaps()
     for (const FlapDetector::Summary& s : m_flaps.settle(m_clock.monotonicMs())) {
         if (!m_settings.alerts(s.kind))
             continue;
-        const auto raised = m_raised.constFind(s.kind);
-        const bool on = raised != m_raised.cend();
+        const auto raised = m_raised.find(s.kind);
+        const bool on = raised != m_raised.end();
         EventRecord steady{0,
                            m_clock.now(),
                            s.kind,
@@ -125,7 +147,9 @@ void AlertComposer::settleFlaps()
                                                                : QStringLiteral("cleared")),
                            QString(),
                            on ? raised->alarm.severity : QString()};
-        emitAlert(steady, on ? raised->alarm.since : QDateTime(), false);
+        // The summary tells of the alarm still raised.
+        if (emitAlert(steady, on ? raised->alarm.since : QDateTime(), false) && on)
+            raised->told = true;
     }
     armFlaps();
 }

@@ -29,8 +29,9 @@ public:
     explicit AlertComposer(const Clock& clock, QObject* parent = nullptr);
 
     void configure(const AlertSettings& settings);
-    // Shelved kinds send nothing, a reminder included, until their shelf ends.
-    void setShelf(const Shelf* shelf) { m_shelf = shelf; }
+    // Shelved kinds send nothing, a reminder included, until their shelf
+    // ends; then an alarm still raised that nobody was told of is sent.
+    void setShelf(const Shelf* shelf);
     // A test message from station, which names no alarm.
     QByteArray testDocument(const QString& station, QString* id) const;
 
@@ -43,6 +44,8 @@ public Q_SLOTS:
     void remind();
     // Sends the summaries of kinds steady again; the timer calls it.
     void settleFlaps();
+    // Sends the raises a shelf kept back, once their kind is no longer shelved.
+    void shelfChanged();
 
 Q_SIGNALS:
     // ackAlarm and ackSinceMs name the alarm a reminder is about; empty else.

@@ -120,6 +120,10 @@ void StationServices::start()
                     m_alarms.resume({span.event, span.start.toUTC(), span.value, span.severity});
             }
         }
+        // Before the first reading: the outbox's poll would find them a
+        // moment after an alarm might have qualified.
+        if (const auto shelves = reader.eventsNamed(shelving::Event))
+            m_shelf.rowsFound(*shelves);
     }
     m_eventLog.monitorStarted();
     m_alerts->start();

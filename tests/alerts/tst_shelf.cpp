@@ -4,8 +4,10 @@
 
 #include "alarms/shelf.h"
 #include "alerts/alertcomposer.h"
+#include "alerts/alertdocument.h"
 #include "support/fakes.h"
 
+#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -149,8 +151,8 @@ private Q_SLOTS:
     }
 
     // Every row of a shelved kind is marked and sends nothing, its reminders
-    // included; another kind alerts as before, and the kind again once its
-    // shelf ends.
+    // included; another kind alerts as before. At the shelf's end an alarm
+    // still raised is sent, and reminded of again.
     void shelvedKindSendsNothing()
     {
         FixedClock clock;
@@ -166,6 +168,7 @@ private Q_SLOTS:
         AlertSettings settings;
         settings.kinds = alertKinds();
         settings.repeatMinutes = 30;
+        settings.station = QStringLiteral("Hilltop");
         composer.configure(settings);
         QSignalSpy alerts(&composer, &AlertComposer::alert);
         const auto occur = [&](const QString& kind, const QString& state, const QString& severity) {
@@ -189,8 +192,12 @@ private Q_SLOTS:
         *clock.monotonic += 120 * Minute;
         clock.at = clock.at.addSecs(7200);
         shelf.expire();
+        // Still raised and nobody told: said as the shelf ends.
+        QCOMPARE(alerts.size(), 3);
+        QCOMPARE(alertSubject(QJsonDocument::fromJson(alerts.at(2).at(1).toByteArray()).object()),
+                 QStringLiteral("RAISED WARNING Low power 240.0 W \u2014 Hilltop"));
         composer.remind();
-        QCOMPARE(alerts.size(), 4); // both reminders now
+        QCOMPARE(alerts.size(), 5); // both reminders now
     }
 };
 
