@@ -3,9 +3,7 @@
 #include "alarmacknowledger.h"
 #include "historyexport.h"
 #include "historytrend.h"
-#include "shelvedialog.h"
-
-#include "alarms/shelf.h"
+#include "shelfcontrols.h"
 
 #include "history/historycsv.h"
 #include "history/historyreader.h"
@@ -32,9 +30,7 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
       m_unacknowledgedOnly(new QCheckBox(QStringLiteral("&Unacknowledged only"), this)),
       m_activeOnly(new QCheckBox(QStringLiteral("Ac&tive only"), this)),
       m_acknowledge(new QPushButton(QStringLiteral("&Acknowledge"), this)),
-      m_shelve(new QPushButton(QStringLiteral("S&helve…"), this)),
-      m_unshelve(new QPushButton(QStringLiteral("U&nshelve"), this)), m_shelved(new QLabel(this)),
-      m_status(new QLabel(this))
+      m_shelving(new ShelfControls(this)), m_status(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("ZEL FM Events"));
     m_kind->addItem(QStringLiteral("All events"), QString());
@@ -64,16 +60,8 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
     bar->addWidget(m_activeOnly);
     bar->addStretch(1);
     bar->addWidget(m_acknowledge);
-    m_shelve->setToolTip(QStringLiteral("For maintenance: the alarms are still logged, but send "
-                                        "no alert and do not bring the window forward"));
-    m_unshelve->setToolTip(QStringLiteral("Ends every shelf now"));
-    for (QPushButton* button : {m_shelve, m_unshelve}) {
-        button->hide();
-        bar->addWidget(button);
-    }
-    // Below the table: the kinds shelved can make a long line.
-    m_shelved->hide();
-    m_shelved->setWordWrap(true);
+    bar->addWidget(m_shelving->shelveButton());
+    bar->addWidget(m_shelving->unshelveButton());
     auto* exportButton = new QPushButton(QStringLiteral("Export CSV…"), this);
     exportButton->setToolTip(QStringLiteral("The shown rows as zel-fm-history events writes them"));
     bar->addWidget(exportButton);
@@ -94,7 +82,8 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(m_table, 1);
-    layout->addWidget(m_shelved);
+    // Below the table: the kinds shelved can make a long line.
+    layout->addWidget(m_shelving->shelvedLabel());
     layout->addWidget(m_status);
 
     connect(m_kind, &QComboBox::currentIndexChanged, this, &EventsWindow::filterChosen);
@@ -111,8 +100,8 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
     connect(m_model, &QAbstractItemModel::modelReset, this, &EventsWindow::selectionChanged);
     connect(m_acknowledge, &QPushButton::clicked, this, &EventsWindow::acknowledgeSelected);
     connect(exportButton, &QPushButton::clicked, this, &EventsWindow::chooseCsv);
-    connect(m_shelve, &QPushButton::clicked, this, &EventsWindow::chooseShelf);
-    connect(m_unshelve, &QPushButton::clicked, this, &EventsWindow::unshelve);
+    connect(m_shelving->shelveButton(), &QPushButton::clicked, this, &EventsWindow::chooseShelf);
+    connect(m_shelving, &ShelfControls::refused, m_status, &QLabel::setText);
     connect(&m_acknowledger, &AlarmAcknowledger::acknowledged, this,
             [this](qint64 id) { answered(id, QString()); });
     connect(&m_acknowledger, &AlarmAcknowledger::refused, this, &EventsWindow::answered);
@@ -348,59 +337,20 @@ void EventsWindow::hideEvent(QHideEvent* event)
 
 void EventsWindow::setShelf(Shelf* shelf)
 {
-    m_shelf = shelf;
-    m_shelve->setVisible(shelf != nullptr);
-    m_unshelve->setVisible(shelf != nullptr);
-    if (shelf)
-        connect(shelf, &Shelf::changed, this, &EventsWindow::showShelves);
-    showShelves();
-}
-
-void EventsWindow::showShelves()
-{
-    const Shelves shelves = m_shelf ? m_shelf->shelves() : Shelves();
-    m_unshelve->setEnabled(!shelves.isEmpty());
-    m_shelved->setVisible(!shelves.isEmpty());
-    if (shelves.isEmpty())
-        return;
-    // The kinds by the time their shelf ends, soonest first.
-    QMap<QDateTime, QStringList> byEnd;
-    for (auto it = shelves.cbegin(); it != shelves.cend(); ++it)
-        byEnd[it->until] << it.key();
-    QStringList parts;
-    for (auto it = byEnd.cbegin(); it != byEnd.cend(); ++it)
-        parts << QStringLiteral("%1 until %2")
-                     .arg(it->size() == alarm::all().size() ? QStringLiteral("all alarms")
-                                                            : it->join(u", "),
-                          it.key().toLocalTime().toString(QStringLiteral("HH:mm")));
-    m_shelved->setText(QStringLiteral("Shelved: ") + parts.join(QStringLiteral("; ")));
+    m_shelving->setShelf(shelf);
 }
 
 void EventsWindow::chooseShelf()
 {
-    if (!m_shelf)
-        return;
     QString kind;
-    if (const QModelIndexList rows = m_table->selectionModel()->selectedRows(); !rows.isEmpty()) {
+    if (const QModelIndexList rows = m_table->selectionModel()->selectedRows(); !rows.isEmpty())
         kind = m_model->eventAt(rows.first().row()).event;
-        if (!alarm::all().contains(kind))
-            kind.clear();
-    }
-    auto* dialog = new ShelveDialog(kind, m_shelf->maxHours(), this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::accepted, this, [this, dialog] {
-        const QString refusal =
-            m_shelf->shelve(dialog->kinds(), dialog->durationMs(), dialog->reason());
-        if (!refusal.isEmpty())
-            m_status->setText(QStringLiteral("Nothing was shelved: %1").arg(refusal));
-    });
-    dialog->open();
+    m_shelving->choose(alarm::all().contains(kind) ? kind : QString());
 }
 
 void EventsWindow::unshelve()
 {
-    if (m_shelf)
-        m_shelf->unshelve({});
+    m_shelving->unshelve();
 }
 
 } // namespace zel

@@ -21,6 +21,7 @@ class HistoryReader;
 }
 class AlarmAcknowledger;
 class Shelf;
+class ShelfControls;
 
 struct EventsWindowOptions {
     int refreshMs = 5000; // while shown
@@ -78,7 +79,6 @@ private:
     void filterChosen();
     void chooseCsv();
     void answered(qint64 alarmId, const QString& refusal);
-    void showShelves();
 
     QString m_path;
     AlarmAcknowledger& m_acknowledger;
@@ -92,10 +92,7 @@ private:
     QCheckBox* m_unacknowledgedOnly;
     QCheckBox* m_activeOnly;
     QPushButton* m_acknowledge;
-    QPushButton* m_shelve;
-    QPushButton* m_unshelve;
-    QLabel* m_shelved;
-    Shelf* m_shelf = nullptr;
+    ShelfControls* m_shelving;
     QLabel* m_status;
     QTimer m_refresh;
     QSet<qint64> m_pending;
