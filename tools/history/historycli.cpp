@@ -88,7 +88,8 @@ const char* const kUsage =
     "\n"
     "Exit status:\n"
     "  0  success\n"
-    "  1  the database is missing or unreadable, or an acknowledgement was refused\n"
+    "  1  the database is missing or unreadable, or an acknowledgement or a shelf\n"
+    "     was refused\n"
     "  2  bad arguments\n";
 
 // How rows are written, from --local, --time-format and --fill.
