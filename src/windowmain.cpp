@@ -52,6 +52,7 @@ int runWindow(int argc, char** argv)
                      });
     zel::HistoryAcknowledger acknowledger(services.history(), services.userName());
     form1.attachStationRecord(services.historyPath(), acknowledger);
+    form1.setShelf(&services.shelf());
     QObject::connect(&services, &zel::StationServices::eventsStored, &form1,
                      &zel::Form1::eventsStored);
     // The station record's settings open from the menu; what they save

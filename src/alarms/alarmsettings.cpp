@@ -38,6 +38,21 @@ AlarmSettings readAlarmSettings(const SettingsStore& store)
     // A readback needs some time for the transmitter to answer at all.
     s.readbackSeconds = readSeconds(store, keys::AlarmsSection, keys::ReadbackSeconds, 1,
                                     s.readbackSeconds, s.problems);
+    const QString shelve =
+        store.read(keys::AlarmsSection, keys::MaxShelveHours, QString()).trimmed();
+    bool ok = shelve.isEmpty();
+    if (!ok) {
+        const int hours = shelve.toInt(&ok);
+        ok = ok && hours >= 1 && hours <= LongestShelveHours;
+        if (ok)
+            s.maxShelveHours = hours;
+    }
+    if (!ok)
+        s.problems << QStringLiteral("[Alarms] MaxShelveHours = \"%1\" is not a whole number of "
+                                     "hours from 1 to %2; using %3")
+                          .arg(shelve.left(40))
+                          .arg(LongestShelveHours)
+                          .arg(s.maxShelveHours);
     return s;
 }
 

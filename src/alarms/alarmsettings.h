@@ -17,6 +17,8 @@ struct AlarmSettings {
     int readbackSeconds = 10;
     // One line per value that could not be used and fell back to its default.
     QStringList problems;
+    // The longest an alarm may be shelved for maintenance.
+    int maxShelveHours = 12;
 };
 
 namespace keys {
@@ -33,6 +35,8 @@ AlarmSettings readAlarmSettings(const SettingsStore& store);
 // when the key is missing or empty; a value that cannot be used adds a line to
 // problems and gives fallback too.
 inline constexpr int MaxSeconds = 3600;
+// MaxShelveHours may be at most a week.
+inline constexpr int LongestShelveHours = 7 * 24;
 int readSeconds(const SettingsStore& store, const QString& section, const QString& key, int least,
                 int fallback, QStringList& problems);
 

@@ -113,6 +113,10 @@ void AlertDispatcher::checkAcknowledged()
         m_acknowledged = acknowledged;
         Q_EMIT acknowledgedChanged(*acknowledged);
     }
+    if (const auto rows = m_queue.shelfRows(m_lastShelfRow); rows && !rows->isEmpty()) {
+        m_lastShelfRow = rows->last().id;
+        Q_EMIT shelfRowsFound(*rows);
+    }
 }
 
 void AlertDispatcher::pump(Channel& c, qint64 now)

@@ -63,7 +63,8 @@ public Q_SLOTS:
     void enqueue(const QString& id, const QByteArray& document, const QString& ackAlarm,
                  qint64 ackSinceMs);
     void mailDone(const zel::ChannelOutcome& outcome);
-    // Looks which alarms' latest raise is acknowledged; told when it changed.
+    // Looks which alarms' latest raise is acknowledged, told when it changed,
+    // and for shelving rows not seen yet.
     void checkAcknowledged();
 
 Q_SIGNALS:
@@ -78,6 +79,8 @@ Q_SIGNALS:
     void deliveryCounted(const QString& channel, quint64 sent, quint64 failed, int waiting);
     // The alarm kinds whose latest raise is acknowledged, told when they change.
     void acknowledgedChanged(const QStringList& kinds);
+    // Shelving rows new in the log, oldest first.
+    void shelfRowsFound(const QList<zel::EventRecord>& rows);
     // The outbox cannot be used, or works again; memory is full.
     void problem(const QString& text);
 
@@ -129,6 +132,7 @@ private:
     QTimer* m_timer;
     QTimer* m_ackPoll;
     std::optional<QStringList> m_acknowledged;
+    qint64 m_lastShelfRow = 0;
     // When each alert in line came, on the monotonic clock.
     QHash<QString, qint64> m_born;
     // Answers still to come from mail attempts given up on.

@@ -116,6 +116,8 @@ QJsonObject alertDocument(const AlertFacts& f)
     o.insert(QStringLiteral("value"), v.number ? QJsonValue(*v.number) : QJsonValue(v.text));
     o.insert(QStringLiteral("unit"), v.unit.isEmpty() ? QJsonValue() : QJsonValue(v.unit));
     o.insert(QStringLiteral("value_text"), v.text);
+    o.insert(QStringLiteral("severity"),
+             f.severity.isEmpty() ? QJsonValue() : QJsonValue(f.severity));
     o.insert(QStringLiteral("started"),
              f.started.isValid() ? QJsonValue(isoTime(f.started)) : QJsonValue());
     o.insert(QStringLiteral("device_id"),
@@ -133,7 +135,11 @@ QString alertSubject(const QJsonObject& d)
     // A flap and its end: what happened is the news, in the detail.
     if (state == u"FLAPPING" || state == u"STEADY")
         return QStringLiteral("%1 %2: %3").arg(state, title, text(d, "detail"));
-    QStringList parts{state, title};
+    QStringList parts{state};
+    // A document stored before alarms had a severity has none to show.
+    if (const QString severity = text(d, "severity"); !severity.isEmpty())
+        parts << severity.toUpper();
+    parts << title;
     if (const QString value = valueText(d); !value.isEmpty())
         parts << value;
     return parts.join(u' ') + QStringLiteral(" \u2014 ") + text(d, "station");
@@ -151,6 +157,8 @@ QString alertBody(const QJsonObject& d)
     const QString alarm = text(d, "alarm");
     line(QStringLiteral("Alarm"),
          QStringLiteral("%1 (%2) %3").arg(alarmTitle(alarm), alarm, text(d, "state")));
+    if (const QString severity = text(d, "severity"); !severity.isEmpty())
+        line(QStringLiteral("Severity"), severity);
     if (const QString started = text(d, "started"); !started.isEmpty())
         line(QStringLiteral("Started"), bothTimes(started));
     line(QStringLiteral("At"), bothTimes(text(d, "at")));

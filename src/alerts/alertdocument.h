@@ -13,8 +13,9 @@ namespace zel {
 
 // What one alert says, before it becomes a document.
 struct AlertFacts {
-    QString id;    // stable across retries and channels
-    QString state; // raised, cleared, reminder, not_confirmed, test, flapping, steady
+    QString id; // stable across retries and channels
+    // raised, escalated, cleared, reminder, not_confirmed, test, flapping, steady
+    QString state;
     QString alarm; // an alarm kind, or readback
     QString station;
     QDateTime at;      // when this happened (UTC)
@@ -22,6 +23,7 @@ struct AlertFacts {
     QString value;     // the value that raised it, as the log holds it
     QString detail;
     std::optional<StatusUpdate> current; // the record as it now stands
+    QString severity;                    // the alarm's as it stands; empty for others
 };
 
 // A fresh identifier for a new alert.
@@ -38,8 +40,8 @@ AlertValue alertValue(const QString& alarm, const QString& value);
 // The alert's JSON document, which the outbox stores and the webhook posts.
 QJsonObject alertDocument(const AlertFacts& facts);
 
-// "RAISED Over temperature 47.9 C — Studio A": the state first, so it reads
-// well in a phone's list of mail. A flap and its end: "FLAPPING
+// "RAISED CRITICAL Over temperature 47.9 C — Studio A": the state and the
+// severity first, so it reads well in a phone's list of mail. A flap and its end: "FLAPPING
 // Over temperature: 5 changes in 10 min".
 QString alertSubject(const QJsonObject& document);
 // The plain text of the e-mail.

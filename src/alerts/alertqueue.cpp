@@ -156,4 +156,15 @@ std::optional<QStringList> AlertQueue::acknowledgedKinds()
     return std::nullopt;
 }
 
+std::optional<QList<EventRecord>> AlertQueue::shelfRows(qint64 afterId)
+{
+    if (!m_storing)
+        return std::nullopt;
+    QList<EventRecord> rows = m_store.shelfRows(afterId);
+    if (!m_store.failed())
+        return rows;
+    failed();
+    return std::nullopt;
+}
+
 } // namespace zel

@@ -42,6 +42,7 @@ public:
     bool acknowledged(const QString& alarm, qint64 sinceMs);
     // Nothing when the outbox cannot tell.
     std::optional<QStringList> acknowledgedKinds();
+    std::optional<QList<EventRecord>> shelfRows(qint64 afterId);
     std::optional<qint64> raisedEventId(const QString& alarm, qint64 timeMs);
 
 private:

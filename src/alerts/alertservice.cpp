@@ -50,6 +50,7 @@ AlertService::AlertService(SettingsStore& settings, QString databasePath, const 
     connect(m_dispatcher, &AlertDispatcher::deliveryCounted, this, &AlertService::deliveryCounted);
     connect(m_dispatcher, &AlertDispatcher::acknowledgedChanged, this,
             &AlertService::acknowledgedChanged);
+    connect(m_dispatcher, &AlertDispatcher::shelfRowsFound, this, &AlertService::shelfRowsFound);
     connect(m_dispatcher, &AlertDispatcher::problem, this, &AlertService::operatorNotice);
     connect(m_dispatcher, &AlertDispatcher::channelFailing, this,
             [this](const QString& channel, const QString& words) {

@@ -46,8 +46,9 @@ public:
     void reload();
     // Ends sending, a mail under way included; what is waiting stays stored.
     void stop();
-    // The log changed (an acknowledgement, a raise): acknowledgedChanged()
-    // follows if that changed which alarms are acknowledged.
+    // The log changed (an acknowledgement, a raise, a shelf): acknowledgedChanged()
+    // follows if that changed which alarms are acknowledged, shelfRowsFound()
+    // if there are new shelving rows.
     void checkAcknowledged();
 
     AlertComposer& composer() { return m_composer; }
@@ -63,6 +64,8 @@ Q_SIGNALS:
     // As AlertDispatcher tells them, on this object's thread.
     void deliveryCounted(const QString& channel, quint64 sent, quint64 failed, int waiting);
     void acknowledgedChanged(const QStringList& kinds);
+    // Shelving rows new in the log (the window's, the command line's).
+    void shelfRowsFound(const QList<zel::EventRecord>& rows);
     // The [Alerts] Station in force, at start and after each reload.
     void stationNamed(const QString& station);
 

@@ -88,6 +88,15 @@ AlertSettings readAlertSettings(const SettingsStore& store)
         }
     }
 
+    if (const QString text = read(store, keys::MinSeverity).toLower(); !text.isEmpty()) {
+        if (text == severity::Warning || text == severity::Critical)
+            s.minSeverity = text;
+        else
+            s.problems << QStringLiteral("[Alerts] MinSeverity = \"%1\" is neither warning nor "
+                                         "critical; using warning")
+                              .arg(text.left(40));
+    }
+
     if (const QString text = read(store, keys::MailSecurity);
         !text.isEmpty() && !parseMailSecurity(text, &s.mailSecurity)) {
         s.problems << QStringLiteral("[Alerts] MailSecurity = \"%1\" is none of auto, starttls, "

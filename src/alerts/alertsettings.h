@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarms/eventrecord.h"
 #include "config/filemodes.h"
 #include "config/settingsstore.h"
 #include "mailsecurity.h"
@@ -26,6 +27,8 @@ struct AlertSettings {
     // flapping; 0 changes: never. Not in the dialog, so never written.
     int flapChanges = 4;
     int flapMinutes = 10;
+    // Alarms below it are logged but send nothing: "warning" or "critical".
+    QString minSeverity = severity::Warning;
     // One line per value that could not be used; never holds a password.
     QStringList problems;
     // False while a problem above keeps the channel from being used safely.
@@ -35,6 +38,12 @@ struct AlertSettings {
     bool mailOn() const { return mailUsable && !mailUrl.isEmpty() && !mailTo.isEmpty(); }
     bool webhookOn() const { return webhookUsable && !webhookUrl.isEmpty(); }
     bool alerts(const QString& kind) const { return kinds.contains(kind); }
+    // A row with no severity (a readback, a log from before) is never held back.
+    bool alerts(const QString& kind, const QString& severity) const
+    {
+        return alerts(kind) &&
+               !(minSeverity == severity::Critical && severity == severity::Warning);
+    }
 };
 
 namespace keys {
@@ -52,6 +61,7 @@ inline const QString RepeatMinutes = QStringLiteral("RepeatMinutes");
 inline const QString Kinds = QStringLiteral("Kinds");
 inline const QString FlapChanges = QStringLiteral("FlapChanges");
 inline const QString FlapMinutes = QStringLiteral("FlapMinutes");
+inline const QString MinSeverity = QStringLiteral("MinSeverity");
 } // namespace keys
 
 // Every kind an alert can be sent for, in the order the dialog lists them.

@@ -184,4 +184,21 @@ QStringList OutboxStore::acknowledgedKinds()
     return kinds;
 }
 
+QList<EventRecord> OutboxStore::shelfRows(qint64 afterId)
+{
+    QSqlQuery q = query();
+    QList<EventRecord> rows;
+    if (!exec(q,
+              "SELECT id, t, state, value, detail, user FROM events "
+              "WHERE id > ? AND event = 'shelve' ORDER BY id",
+              {afterId}))
+        return rows;
+    while (q.next())
+        rows.append({q.value(0).toLongLong(),
+                     QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong(), Qt::UTC),
+                     QStringLiteral("shelve"), q.value(2).toString(), q.value(3).toString(),
+                     q.value(4).toString(), q.value(5).toString(), QString()});
+    return rows;
+}
+
 } // namespace zel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "alarms/eventrecord.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -55,6 +57,9 @@ public:
     std::optional<qint64> raisedEventId(const QString& alarm, qint64 timeMs);
     // The alarm kinds whose latest raise has been acknowledged.
     QStringList acknowledgedKinds();
+    // The shelving rows after row afterId, oldest first: the command line
+    // writes them too, which only this poll finds.
+    QList<EventRecord> shelfRows(qint64 afterId);
 
 private:
     QSqlQuery query() const;

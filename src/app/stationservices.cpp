@@ -16,7 +16,8 @@ StationServices::StationServices(MonitorCore& core, QObject* parent, DeliveryTim
       m_alarms(core.clock(), m_alarmSettings.qualifySeconds * 1000,
                m_alarmSettings.clearSeconds * 1000),
       m_readback(core.clock(), m_alarmSettings.readbackSeconds * 1000),
-      m_eventLog(core.clock(), m_user), m_clockSteps(core.clock())
+      m_eventLog(core.clock(), m_user), m_clockSteps(core.clock()),
+      m_shelf(core.clock(), m_alarmSettings.maxShelveHours, m_user)
 {
     const LimitSettings limits = readLimitSettings(core.settings(), m_alarmSettings);
     m_alarmSettings.problems << limits.problems;
@@ -38,7 +39,7 @@ StationServices::StationServices(MonitorCore& core, QObject* parent, DeliveryTim
     connect(&core, &MonitorCore::setCommandEnded, this, &StationServices::onSetCommand);
 
     history::HistoryService* store = m_history.get();
-    connect(&m_alarms, &AlarmMonitor::eventOccurred, store, &history::HistoryService::recordEvent);
+    connect(&m_shelf, &Shelf::eventOccurred, store, &history::HistoryService::recordEvent);
     connect(&m_readback, &ReadbackWatch::eventOccurred, store,
             &history::HistoryService::recordEvent);
     connect(&m_eventLog, &EventLog::eventOccurred, store, &history::HistoryService::recordEvent);
@@ -64,7 +65,15 @@ void StationServices::wireAlerts(const DeliveryTiming& timing)
         std::make_unique<AlertService>(m_core.settings(), m_historyPath, m_core.clock(), timing);
     AlertComposer& composer = m_alerts->composer();
     connect(&m_core, &MonitorCore::statusUpdated, &composer, &AlertComposer::statusUpdated);
-    connect(&m_alarms, &AlarmMonitor::eventOccurred, &composer, &AlertComposer::eventOccurred);
+    // Every alarm row is logged, marked while its kind is shelved; the
+    // composer asks the shelf before it sends.
+    composer.setShelf(&m_shelf);
+    connect(&m_alarms, &AlarmMonitor::eventOccurred, this, [this](const EventRecord& e) {
+        const EventRecord row = m_shelf.marked(e);
+        m_history->recordEvent(row);
+        m_alerts->composer().eventOccurred(row);
+    });
+    connect(m_alerts.get(), &AlertService::shelfRowsFound, &m_shelf, &Shelf::rowsFound);
     connect(&m_readback, &ReadbackWatch::eventOccurred, &composer, &AlertComposer::eventOccurred);
     connect(&m_alarms, &AlarmMonitor::activeAlarmsChanged, &composer,
             [this] { m_alerts->composer().activeAlarmsChanged(m_alarms.activeAlarms()); });
@@ -82,6 +91,8 @@ void StationServices::feed(MetricsService& metrics)
     connect(m_alerts.get(), &AlertService::stationNamed, &metrics, &MetricsService::setStation);
     connect(m_alerts.get(), &AlertService::acknowledgedChanged, &metrics,
             &MetricsService::setAcknowledged);
+    connect(&m_shelf, &Shelf::changed, &metrics,
+            [this, &metrics] { metrics.setShelved(m_shelf.shelves()); });
     connect(m_alerts.get(), &AlertService::deliveryCounted, &metrics,
             [&metrics](const QString& channel, quint64 sent, quint64 failed, int waiting) {
                 metrics.setAlertDelivery({channel, sent, failed, waiting});
@@ -109,6 +120,10 @@ void StationServices::start()
                     m_alarms.resume({span.event, span.start.toUTC(), span.value, span.severity});
             }
         }
+        // Before the first reading: the outbox's poll would find them a
+        // moment after an alarm might have qualified.
+        if (const auto shelves = reader.eventsNamed(shelving::Event))
+            m_shelf.rowsFound(*shelves);
     }
     m_eventLog.monitorStarted();
     m_alerts->start();

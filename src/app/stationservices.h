@@ -5,6 +5,7 @@
 #include "alarms/clockstepwatch.h"
 #include "alarms/eventlog.h"
 #include "alarms/readbackwatch.h"
+#include "alarms/shelf.h"
 #include "alerts/alertservice.h"
 #include "core/monitorcore.h"
 #include "history/historyservice.h"
@@ -36,9 +37,11 @@ public:
     EventLog& eventLog() { return m_eventLog; }
     history::HistoryService& history() { return *m_history; }
     AlertService& alerts() { return *m_alerts; }
+    Shelf& shelf() { return m_shelf; }
     const QString& userName() const { return m_user; }
     // Tells the metrics what only the services know: the station's name,
-    // the alerts' delivery and which alarms are acknowledged. Before start().
+    // the alerts' delivery, which alarms are acknowledged and which shelved.
+    // Before start().
     void feed(MetricsService& metrics);
 
 public Q_SLOTS:
@@ -67,6 +70,7 @@ private:
     ReadbackWatch m_readback;
     EventLog m_eventLog;
     ClockStepWatch m_clockSteps;
+    Shelf m_shelf;
     std::unique_ptr<history::HistoryService> m_history;
     std::unique_ptr<AlertService> m_alerts;
     bool m_stopped = false;

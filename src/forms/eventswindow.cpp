@@ -3,6 +3,7 @@
 #include "alarmacknowledger.h"
 #include "historyexport.h"
 #include "historytrend.h"
+#include "shelfcontrols.h"
 
 #include "history/historycsv.h"
 #include "history/historyreader.h"
@@ -29,7 +30,7 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
       m_unacknowledgedOnly(new QCheckBox(QStringLiteral("&Unacknowledged only"), this)),
       m_activeOnly(new QCheckBox(QStringLiteral("Ac&tive only"), this)),
       m_acknowledge(new QPushButton(QStringLiteral("&Acknowledge"), this)),
-      m_status(new QLabel(this))
+      m_shelving(new ShelfControls(this)), m_status(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("ZEL FM Events"));
     m_kind->addItem(QStringLiteral("All events"), QString());
@@ -59,6 +60,8 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
     bar->addWidget(m_activeOnly);
     bar->addStretch(1);
     bar->addWidget(m_acknowledge);
+    bar->addWidget(m_shelving->shelveButton());
+    bar->addWidget(m_shelving->unshelveButton());
     auto* exportButton = new QPushButton(QStringLiteral("Export CSV…"), this);
     exportButton->setToolTip(QStringLiteral("The shown rows as zel-fm-history events writes them"));
     bar->addWidget(exportButton);
@@ -79,6 +82,8 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(m_table, 1);
+    // Below the table: the kinds shelved can make a long line.
+    layout->addWidget(m_shelving->shelvedLabel());
     layout->addWidget(m_status);
 
     connect(m_kind, &QComboBox::currentIndexChanged, this, &EventsWindow::filterChosen);
@@ -95,6 +100,8 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
     connect(m_model, &QAbstractItemModel::modelReset, this, &EventsWindow::selectionChanged);
     connect(m_acknowledge, &QPushButton::clicked, this, &EventsWindow::acknowledgeSelected);
     connect(exportButton, &QPushButton::clicked, this, &EventsWindow::chooseCsv);
+    connect(m_shelving->shelveButton(), &QPushButton::clicked, this, &EventsWindow::chooseShelf);
+    connect(m_shelving, &ShelfControls::refused, m_status, &QLabel::setText);
     connect(&m_acknowledger, &AlarmAcknowledger::acknowledged, this,
             [this](qint64 id) { answered(id, QString()); });
     connect(&m_acknowledger, &AlarmAcknowledger::refused, this, &EventsWindow::answered);
@@ -326,6 +333,24 @@ void EventsWindow::hideEvent(QHideEvent* event)
 {
     m_refresh.stop();
     QWidget::hideEvent(event);
+}
+
+void EventsWindow::setShelf(Shelf* shelf)
+{
+    m_shelving->setShelf(shelf);
+}
+
+void EventsWindow::chooseShelf()
+{
+    QString kind;
+    if (const QModelIndexList rows = m_table->selectionModel()->selectedRows(); !rows.isEmpty())
+        kind = m_model->eventAt(rows.first().row()).event;
+    m_shelving->choose(alarm::all().contains(kind) ? kind : QString());
+}
+
+void EventsWindow::unshelve()
+{
+    m_shelving->unshelve();
 }
 
 } // namespace zel

@@ -20,6 +20,8 @@ namespace history {
 class HistoryReader;
 }
 class AlarmAcknowledger;
+class Shelf;
+class ShelfControls;
 
 struct EventsWindowOptions {
     int refreshMs = 5000; // while shown
@@ -48,6 +50,12 @@ public:
     void acknowledgeSelected();
     // The shown rows, oldest first, as zel-fm-history events writes them.
     bool exportCsv(const QString& path);
+    // Shows "Shelve…" and "Unshelve", which write to the log through it.
+    void setShelf(Shelf* shelf);
+    // Asks which kinds (all, or the selected row's), for how long and why.
+    void chooseShelf();
+    // Ends every shelf.
+    void unshelve();
 
 public Q_SLOTS:
     // Something was added to the log: the count now, the table when shown.
@@ -84,6 +92,7 @@ private:
     QCheckBox* m_unacknowledgedOnly;
     QCheckBox* m_activeOnly;
     QPushButton* m_acknowledge;
+    ShelfControls* m_shelving;
     QLabel* m_status;
     QTimer m_refresh;
     QSet<qint64> m_pending;

@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "alarms/shelf.h"
 #include "config/settingskeys.h"
 #include "control/addresscommand.h"
 #include "eventswindow.h"
@@ -218,8 +219,29 @@ void Form1::ShowPowerState(bool powerOn)
     m_statusPanel->setLed(1, powerOn);
 }
 
+void Form1::setShelf(Shelf* shelf)
+{
+    m_shelf = shelf;
+    if (m_eventsWindow)
+        m_eventsWindow->setShelf(shelf);
+}
+
 void Form1::RaiseOnAlarm()
 {
+    if (m_shelf) {
+        // The panel's own four conditions, by the kinds they raise.
+        const TransmitterStatus& s = m_core.status();
+        const std::pair<bool, const QString*> showing[] = {
+            {!s.FreqLock, &alarm::Unlocked},
+            {!s.OnAir, &alarm::OffAir},
+            {temperatureAlarm(s.TemperatureC), &alarm::OverTemperature},
+            {reflectAlarm(s.ForwardW, s.ReflectW), &alarm::HighReflect}};
+        bool anyFree = false;
+        for (const auto& [on, kind] : showing)
+            anyFree = anyFree || (on && !m_shelf->shelved(*kind));
+        if (!anyFree)
+            return;
+    }
     if (windowState() & Qt::WindowMinimized)
         TrayRestore();
 }

@@ -18,6 +18,7 @@ namespace zel {
 
 class AlarmAcknowledger;
 class EventsWindow;
+class Shelf;
 class HistoryWindow;
 class SetParameterPanel;
 class StatusPanel;
@@ -58,6 +59,7 @@ public:
     void ShowPowerState(bool powerOn);
     void MSComm1_OnComm(int commEvent) { m_core.MSComm1_OnComm(commEvent); }
     // Brings the window back when it is minimised; otherwise does nothing.
+    // Nor when every alarm the panel shows is shelved for maintenance.
     void RaiseOnAlarm();
     void TrayRestore();
 
@@ -76,6 +78,9 @@ public:
     void attachStationRecord(const QString& historyPath, AlarmAcknowledger& acknowledger);
     HistoryWindow* historyWindow() const { return m_historyWindow.get(); }
     EventsWindow* eventsWindow() const { return m_eventsWindow.get(); }
+    // The shelf for maintenance, which RaiseOnAlarm() and the events window
+    // ask; after attachStationRecord().
+    void setShelf(Shelf* shelf);
     // Events reached the history: the events window and its count follow.
     void eventsStored();
 
@@ -144,6 +149,7 @@ private:
     QLabel* m_noLinkHint = nullptr;
     std::unique_ptr<HistoryWindow> m_historyWindow;
     std::unique_ptr<EventsWindow> m_eventsWindow;
+    Shelf* m_shelf = nullptr;
 };
 
 } // namespace zel

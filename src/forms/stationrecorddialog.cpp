@@ -105,12 +105,12 @@ QWidget* StationRecordDialog::shelvingPage()
     auto* form = new QFormLayout(page);
     m_shelve = new QSpinBox(page);
     m_shelve->setObjectName(keys::MaxShelveHours);
-    m_shelve->setRange(1, MostMaxShelveHours);
+    m_shelve->setRange(1, LongestShelveHours);
     m_shelve->setSuffix(QStringLiteral(" h"));
     bool ok = false;
     const int hours = m_draft.read(keys::AlarmsSection, keys::MaxShelveHours, QString()).toInt(&ok);
-    m_shelve->setValue(ok && hours >= 1 && hours <= MostMaxShelveHours ? hours
-                                                                       : DefaultMaxShelveHours);
+    m_shelve->setValue(ok && hours >= 1 && hours <= LongestShelveHours ? hours
+                                                                       : AlarmSettings{}.maxShelveHours);
     form->addRow(QStringLiteral("&Maximum shelving"), m_shelve);
     auto* hint = new QLabel(
         QStringLiteral("The longest an alarm may be shelved for maintenance, in whole hours."),

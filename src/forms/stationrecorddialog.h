@@ -67,8 +67,4 @@ private:
     QDialogButtonBox* m_buttons;
 };
 
-// The longest an alarm may be shelved, [Alarms] MaxShelveHours.
-inline constexpr int DefaultMaxShelveHours = 12;
-inline constexpr int MostMaxShelveHours = 72;
-
 } // namespace zel

@@ -257,6 +257,11 @@ std::optional<QList<EventRecord>> HistoryReader::events(qint64 fromMs, qint64 to
     return eventQuery(QStringLiteral("t >= ? AND t < ?"), {fromMs, toMs});
 }
 
+std::optional<QList<EventRecord>> HistoryReader::eventsNamed(const QString& event)
+{
+    return eventQuery(QStringLiteral("event = ?"), {event});
+}
+
 namespace {
 const QString kUnacknowledged = QStringLiteral(
     "e.state = 'raised' AND NOT EXISTS (SELECT 1 FROM events a WHERE a.ack_of = e.id)");

@@ -69,6 +69,8 @@ public:
     std::optional<QList<TrendBucket>> trend(Field field, qint64 fromS, qint64 toS, int buckets);
 
     std::optional<QList<EventRecord>> events(qint64 fromMs, qint64 toMs);
+    // Every row of one event (as "shelve"), oldest first.
+    std::optional<QList<EventRecord>> eventsNamed(const QString& event);
     std::optional<int> unacknowledgedCount();
     // Alarms raised now or waiting for an acknowledgement, from all time,
     // oldest first; every other raised row is back to normal. A raised row

@@ -488,6 +488,19 @@ StoreError HistoryStore::acknowledge(qint64 alarmId, const QString& user, const 
     return {};
 }
 
+StoreError HistoryStore::append(EventRecord& event)
+{
+    if (!m_open)
+        return {StoreFailure::Other, QStringLiteral("the database is not open")};
+    if (StoreError e = begin())
+        return e;
+    if (StoreError e = insertEvent(event)) {
+        rollback();
+        return e;
+    }
+    return commit();
+}
+
 QString HistoryStore::moveAside(const QDateTime& nowUtc)
 {
     close();

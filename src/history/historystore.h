@@ -73,6 +73,10 @@ public:
     StoreError acknowledge(qint64 alarmId, const QString& user, const QDateTime& time,
                            EventRecord* stored);
 
+    // Appends one row written by hand (the command line's shelving); its id
+    // filled in.
+    StoreError append(EventRecord& event);
+
     // Closes the store and renames the file (and its WAL) to
     // "<path>.corrupt-<UTC time>". The new name, or empty when it cannot move.
     QString moveAside(const QDateTime& nowUtc);

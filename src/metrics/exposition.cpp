@@ -159,6 +159,16 @@ std::string prometheusText(const MetricsSnapshot& s)
         for (const LimitGauge& l : s.limits)
             w.sample(l.value, label("reading", l.reading) + "," + label("level", l.level));
     }
+    w.family("alarm_shelved", "gauge",
+             "1 while the alarm is shelved for maintenance: logged, but no alert is sent.");
+    for (const auto& kind : s.alarmKinds)
+        w.sample(s.shelved.contains(kind.first) ? 1 : 0, label("alarm", kind.first));
+    if (!s.shelved.isEmpty()) {
+        w.family("alarm_shelved_until_timestamp_seconds", "gauge",
+                 "When the alarm's shelf ends, seconds since the epoch.");
+        for (auto it = s.shelved.cbegin(); it != s.shelved.cend(); ++it)
+            w.sample(double(it->until.toMSecsSinceEpoch()) / 1000.0, label("alarm", it.key()));
+    }
     if (s.lastUpdate.isValid()) {
         w.family("last_update_timestamp_seconds", "gauge",
                  "When the last frame or reply arrived, seconds since the epoch.");

@@ -138,6 +138,12 @@ void MetricsService::setAcknowledged(const QStringList& alarms)
     publish();
 }
 
+void MetricsService::setShelved(const Shelves& shelved)
+{
+    m_shelved = shelved;
+    publish();
+}
+
 void MetricsService::countUpdate(const StatusUpdate& update)
 {
     m_lastUpdate = update.time;
@@ -169,6 +175,7 @@ void MetricsService::publish()
     s->alarmKinds = m_alarmKinds;
     s->limits = limitGauges(m_alarms.limitSettings(), m_alarms.forwardTarget(), s->record);
     s->acknowledged = m_acknowledged;
+    s->shelved = m_shelved;
     s->setPoints = m_setPoints;
     s->alertDelivery = m_delivery;
     m_endpoint.publish(std::move(s));

@@ -42,6 +42,7 @@ public:
     // Replaces the figures of that channel.
     void setAlertDelivery(const zel::ChannelDelivery& channel);
     void setAcknowledged(const QStringList& alarms);
+    void setShelved(const zel::Shelves& shelved);
 
 Q_SIGNALS:
     void operatorNotice(const QString& text);
@@ -61,6 +62,7 @@ private:
     QString m_station;
     QList<ChannelDelivery> m_delivery;
     QStringList m_acknowledged;
+    Shelves m_shelved;
     SetPoints m_setPoints;
     QList<std::pair<QString, QStringList>> m_alarmKinds;
     QDateTime m_lastUpdate;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarms/alarmmonitor.h"
+#include "alarms/shelfrecords.h"
 #include "core/statusupdate.h"
 #include "telemetry/transmitterstatus.h"
 
@@ -61,6 +62,8 @@ struct MetricsSnapshot {
     QList<LimitGauge> limits;
     // Alarm kinds whose latest raise has been acknowledged.
     QStringList acknowledged;
+    // Alarm kinds shelved for maintenance now.
+    Shelves shelved;
     SetPoints setPoints;
     QList<ChannelDelivery> alertDelivery;
 };

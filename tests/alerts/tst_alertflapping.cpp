@@ -24,6 +24,18 @@ QString subjectOf(const QList<QVariant>& alert)
     return alertSubject(QJsonDocument::fromJson(alert.at(1).toByteArray()).object());
 }
 
+// Every kind alerts, from station.
+AlertSettings settingsFor(const QString& station, int repeatMinutes,
+                          const QString& minSeverity = severity::Warning)
+{
+    AlertSettings settings;
+    settings.station = station;
+    settings.repeatMinutes = repeatMinutes;
+    settings.kinds = alertKinds();
+    settings.minSeverity = minSeverity;
+    return settings;
+}
+
 } // namespace
 
 class TestAlertFlapping : public QObject {
@@ -85,11 +97,7 @@ private Q_SLOTS:
         clock.at = QDateTime(QDate(2026, 12, 7), QTime(3, 0), Qt::UTC);
         clock.monotonic = 0;
         AlertComposer composer(clock);
-        AlertSettings settings;
-        settings.station = QStringLiteral("Studio A");
-        settings.repeatMinutes = 0;
-        settings.kinds = alertKinds();
-        composer.configure(settings);
+        composer.configure(settingsFor(QStringLiteral("Studio A"), 0));
         QSignalSpy alerts(&composer, &AlertComposer::alert);
         for (int i = 0; i < 7; ++i) {
             *clock.monotonic = i * Minute;
@@ -114,6 +122,58 @@ private Q_SLOTS:
         QCOMPARE(subjectOf(alerts.at(6)),
                  QStringLiteral("STEADY Over temperature: 4 raises, raised 13 min in all, now "
                                 "raised"));
+    }
+
+    // One alarm's rows, a minute apart ("state severity" each), then half an
+    // hour for a reminder while it is still raised: the subjects sent.
+    void severities_data()
+    {
+        QTest::addColumn<QString>("minSeverity");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("subjects");
+        const QString tail = QStringLiteral(" 240.0 W \u2014 Hilltop");
+        QTest::newRow("warning raised and cleared")
+            << "warning" << QStringList{"raised warning", "cleared warning"}
+            << QStringList{"RAISED WARNING Low power" + tail, "CLEARED WARNING Low power" + tail};
+        QTest::newRow("warning below MinSeverity=critical: nothing")
+            << "critical" << QStringList{"raised warning", "suspended warning", "cleared warning"}
+            << QStringList{};
+        QTest::newRow("escalated: one alert, none for easing, reminder as it stands")
+            << "warning"
+            << QStringList{"raised warning", "escalated critical", "suspended critical",
+                           "eased warning"}
+            << QStringList{"RAISED WARNING Low power" + tail, "ESCALATED CRITICAL Low power" + tail,
+                           "REMINDER WARNING Low power" + tail};
+        QTest::newRow("escalated past MinSeverity: told, cleared told too")
+            << "critical"
+            << QStringList{"raised warning", "escalated critical", "eased warning",
+                           "cleared warning"}
+            << QStringList{"ESCALATED CRITICAL Low power" + tail,
+                           "CLEARED WARNING Low power" + tail};
+    }
+    void severities()
+    {
+        QFETCH(QString, minSeverity);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, subjects);
+        FixedClock clock;
+        clock.at = QDateTime(QDate(2026, 12, 7), QTime(3, 0), Qt::UTC);
+        clock.monotonic = 0;
+        AlertComposer composer(clock);
+        composer.configure(settingsFor(QStringLiteral("Hilltop"), 30, minSeverity));
+        QSignalSpy alerts(&composer, &AlertComposer::alert);
+        for (const QString& row : rows) {
+            *clock.monotonic += Minute;
+            const QStringList words = row.split(u' ');
+            composer.eventOccurred({0, clock.at, alarm::LowPower, words[0],
+                                    QStringLiteral("240.0 W"), QString(), QString(), words[1]});
+        }
+        *clock.monotonic += 30 * Minute;
+        composer.remind();
+        QStringList sent;
+        for (const QList<QVariant>& alert : alerts)
+            sent << subjectOf(alert);
+        QCOMPARE(sent, subjects);
     }
 };
 

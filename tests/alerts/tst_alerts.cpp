@@ -28,7 +28,8 @@ StatusUpdate reading()
     return u;
 }
 
-AlertFacts facts(const QString& state, const QString& alarm, const QString& value)
+AlertFacts facts(const QString& state, const QString& alarm, const QString& value,
+                 const QString& severity = QString())
 {
     const QDateTime t(QDate(2026, 12, 7), QTime(2, 41), Qt::UTC);
     return {QStringLiteral("0b7c"),
@@ -39,7 +40,8 @@ AlertFacts facts(const QString& state, const QString& alarm, const QString& valu
             t,
             value,
             QString(),
-            reading()};
+            reading(),
+            severity};
 }
 
 } // namespace
@@ -55,42 +57,62 @@ private Q_SLOTS:
         QTest::addColumn<QString>("subject");
         // The webhook's value and unit, as compact JSON.
         QTest::addColumn<QString>("valueAndUnit");
+        QTest::addColumn<QString>("severity");
         QTest::newRow("raised, with unit")
             << "raised"
             << "over_temperature"
             << "47.9" << QStringLiteral("RAISED Over temperature 47.9 C \u2014 Studio A")
-            << R"([47.9,"C"])";
+            << R"([47.9,"C"])" << QString();
         QTest::newRow("reminder") << "reminder"
                                   << "off_air"
                                   << "OFF" << QStringLiteral("REMINDER Off air OFF \u2014 Studio A")
-                                  << R"(["OFF",null])";
+                                  << R"(["OFF",null])" << QString();
         QTest::newRow("frequency")
             << "raised"
             << "unlocked"
             << "98.50 MHz" << QStringLiteral("RAISED Frequency unlocked 98.50 MHz \u2014 Studio A")
-            << R"([98.5,"MHz"])";
+            << R"([98.5,"MHz"])" << QString();
         QTest::newRow("reflect") << "raised"
                                  << "high_reflect"
                                  << "35.0 W of 500.0 W"
                                  << QStringLiteral("RAISED High reflected power 35.0 W of 500.0 W "
                                                    "\u2014 Studio A")
-                                 << R"([35,"W"])";
+                                 << R"([35,"W"])" << QString();
         QTest::newRow("readback") << "not_confirmed"
                                   << "readback"
                                   << "carrier ON, 98.50 MHz"
                                   << QStringLiteral("NOT CONFIRMED Readback carrier ON, 98.50 MHz "
                                                     "\u2014 Studio A")
-                                  << R"(["carrier ON, 98.50 MHz",null])";
+                                  << R"(["carrier ON, 98.50 MHz",null])" << QString();
         QTest::newRow("no value") << "cleared"
                                   << "link_lost"
                                   << "" << QStringLiteral("CLEARED Link lost \u2014 Studio A")
-                                  << R"(["",null])";
+                                  << R"(["",null])" << QString();
         // An alert stored before the value became a number still reads.
         QTest::newRow("stored before")
             << "raised"
             << "stored"
             << "47.9 C" << QStringLiteral("RAISED stored 47.9 C \u2014 Studio A")
-            << R"(["47.9 C",null])";
+            << R"(["47.9 C",null])" << QString();
+        QTest::newRow("critical, a new kind")
+            << "raised"
+            << "low_power"
+            << "240.0 W of 500 W target"
+            << QStringLiteral("RAISED CRITICAL Low power 240.0 W of 500 W target \u2014 Studio A")
+            << R"(["240.0 W of 500 W target",null])"
+            << "critical";
+        QTest::newRow("escalated, a reading's own limit")
+            << "escalated"
+            << "pa_voltage_v_low"
+            << "41.0 V"
+            << QStringLiteral("ESCALATED CRITICAL pa_voltage_v low 41.0 V \u2014 Studio A")
+            << R"(["41.0 V",null])"
+            << "critical";
+        QTest::newRow("warning reminder")
+            << "reminder"
+            << "silence"
+            << "" << QStringLiteral("REMINDER WARNING Silence \u2014 Studio A") << R"(["",null])"
+            << "warning";
     }
     void subject()
     {
@@ -99,7 +121,11 @@ private Q_SLOTS:
         QFETCH(QString, value);
         QFETCH(QString, subject);
         QFETCH(QString, valueAndUnit);
-        QJsonObject d = alertDocument(facts(state, alarm, value));
+        QFETCH(QString, severity);
+        QJsonObject d = alertDocument(facts(state, alarm, value, severity));
+        // The webhook carries it too, null where the row has none.
+        QCOMPARE(d.value("severity").toString(), severity);
+        QCOMPARE(d.value("severity").isNull(), severity.isEmpty());
         if (alarm == u"stored")
             d.remove(QStringLiteral("value_text"));
         QCOMPARE(alertSubject(d), subject);
@@ -156,6 +182,8 @@ private Q_SLOTS:
             << QByteArray("MailUrl=http://x\nMailTo=a@b\nWebhookUrl=ftp://y\n") << all << 30 << 2;
         QTest::newRow("flap limits out of range")
             << QByteArray("FlapChanges=many\nFlapMinutes=0\n") << all << 30 << 2;
+        QTest::newRow("min severity unknown")
+            << QByteArray("MinSeverity=major\n") << all << 30 << 1;
     }
     void settings()
     {

@@ -2,6 +2,7 @@
 // only moves the focus or the highlight between them, and the item the
 // operator meant never runs.
 
+#include "alarms/shelf.h"
 #include "config/portdirectory.h"
 #include "config/qtsettingsstore.h"
 #include "forms/alarmacknowledger.h"
@@ -10,6 +11,7 @@
 #include "forms/frmselcomm.h"
 #include "forms/historywindow.h"
 #include "forms/stationrecorddialog.h"
+#include "forms/shelvedialog.h"
 #include "support/monitorrig.h"
 #include "telemetry/qtserialport.h"
 
@@ -115,6 +117,8 @@ private Q_SLOTS:
         m_rig->form->Form_Load();
         m_rig->form->attachStationRecord(m_rig->dir.filePath(QStringLiteral("history.db")),
                                          m_acknowledger);
+        m_shelf = std::make_unique<Shelf>(m_rig->form->core().clock(), 12, QStringLiteral("a"));
+        m_rig->form->setShelf(m_shelf.get());
         m_store = std::make_unique<QtSettingsStore>(m_rig->iniPath());
         m_port = std::make_unique<QtSerialPort>([](int) { return QString(); });
     }
@@ -123,13 +127,15 @@ private Q_SLOTS:
         m_port.reset();
         m_store.reset();
         m_rig.reset();
+        m_shelf.reset();
     }
 
     void noTwoItemsShareAKey_data()
     {
         QTest::addColumn<QString>("window");
         for (const char* name :
-             {"Form1", "frmLogin", "frmSelComm", "StationRecord", "Events", "History"})
+             {"Form1", "frmLogin", "frmSelComm", "StationRecord", "Events", "History",
+              "Shelve"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void noTwoItemsShareAKey()
@@ -149,6 +155,8 @@ private Q_SLOTS:
         } else if (window == u"frmSelComm") {
             own = std::make_unique<FrmSelComm>(*m_port, *m_store, QStringLiteral("0"),
                                                *m_rig->dialogs);
+        } else if (window == u"Shelve") {
+            own = std::make_unique<ShelveDialog>(QStringLiteral("silence"), 12);
         } else {
             own = std::make_unique<StationRecordDialog>(*m_store, nullptr, QString(), m_clock);
         }
@@ -164,6 +172,7 @@ private Q_SLOTS:
 private:
     NoAcknowledger m_acknowledger;
     SystemClock m_clock;
+    std::unique_ptr<Shelf> m_shelf;
     std::unique_ptr<MonitorRig> m_rig;
     std::unique_ptr<QtSettingsStore> m_store;
     std::unique_ptr<QtSerialPort> m_port;

@@ -1,12 +1,17 @@
+#include "alarms/shelf.h"
 #include "forms/alarmacknowledger.h"
 #include "forms/eventswindow.h"
+#include "forms/shelvedialog.h"
 #include "historyfixture.h"
 
 #include <QBrush>
+#include <QComboBox>
 #include <QFile>
 #include <QIcon>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTableView>
@@ -140,6 +145,40 @@ private Q_SLOTS:
         QCOMPARE(count.size(), 1);
         QCOMPARE(count.first().first().toInt(), 0);
         QCOMPARE(shownIds(*window.model()).first(), 7);
+    }
+
+    // Shelve… for the selected row's kind, checked as typed; the shelf
+    // writes the row, and Unshelve ends it once the log holds it.
+    void shelvesTheSelectedKind()
+    {
+        HistoryFixture f;
+        fillLog(f);
+        FakeAcknowledger ack;
+        EventsWindow window(f.path, ack, f.clock);
+        Shelf shelf(f.clock, 12, QStringLiteral("alice"));
+        QSignalSpy rows(&shelf, &Shelf::eventOccurred);
+        window.setShelf(&shelf);
+        window.show();
+        select(window.table(), {3}); // off_air raised
+        window.chooseShelf();
+        auto* dialog = window.findChild<ShelveDialog*>();
+        QVERIFY(dialog);
+        QVERIFY(dialog->onlyButton()->isChecked());
+        dialog->reasonEdit()->setText(QStringLiteral("antenna work"));
+        dialog->duration()->setCurrentText(QStringLiteral("13h"));
+        QVERIFY(!dialog->shelveButton()->isEnabled());
+        dialog->duration()->setCurrentText(QStringLiteral("1h30m"));
+        QVERIFY(dialog->shelveButton()->isEnabled());
+        dialog->shelveButton()->click();
+        QCOMPARE(rows.size(), 1);
+        EventRecord row = rows.at(0).at(0).value<EventRecord>();
+        QCOMPARE(row.value, alarm::OffAir);
+        QVERIFY(row.detail.endsWith(QStringLiteral(": antenna work")));
+        row.id = 100;
+        shelf.rowsFound({row});
+        window.unshelve();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(1).at(0).value<EventRecord>().state, shelving::Unshelved);
     }
 
     // Each alarm's state now, in words and colour; the active view lists the

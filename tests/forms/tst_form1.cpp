@@ -1,3 +1,4 @@
+#include "alarms/shelf.h"
 #include "config/portdirectory.h"
 #include "config/qtsettingsstore.h"
 #include "forms/digitbox.h"
@@ -21,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -266,15 +268,29 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<bool>("raises");
-        QTest::newRow("all well") << goodFrame << false;
+        // Shelved for maintenance: no window brought forward for it.
+        QTest::addColumn<QString>("shelved");
+        QTest::newRow("all well") << goodFrame << false << QString();
         for (const char* kind : {"off air", "unlocked", "hot", "reflect"})
-            QTest::newRow(kind) << alarmFrame(kind) << true;
+            QTest::newRow(kind) << alarmFrame(kind) << true << QString();
+        QTest::newRow("hot, shelved") << alarmFrame("hot") << false << alarm::OverTemperature;
+        QTest::newRow("hot, another shelved") << alarmFrame("hot") << true << alarm::OffAir;
     }
     void raisesOnAlarmOnlyWhenMinimised()
     {
         QFETCH(QByteArray, frame);
         QFETCH(bool, raises);
+        QFETCH(QString, shelved);
         MonitorRig rig(serialIni);
+        Shelf shelf(rig.form->core().clock(), 12, QStringLiteral("alice"));
+        const auto unset = qScopeGuard([&rig] { rig.form->setShelf(nullptr); });
+        if (!shelved.isEmpty()) {
+            const QDateTime now = rig.form->core().clock().now();
+            EventRecord row = shelvedRow({shelved}, now, now.addSecs(3600), "mast", "alice");
+            row.id = 1;
+            shelf.rowsFound({row});
+            rig.form->setShelf(&shelf);
+        }
         rig.form->start();
         QVERIFY(!rig.form->isVisible());
         QVERIFY(rig.deliver(frame));

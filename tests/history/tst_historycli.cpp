@@ -267,6 +267,19 @@ private Q_SLOTS:
             << "nor an alarm alert's id";
         QTest::newRow("ack of an alert with no raise")
             << QStringList{"ack", alertIdFor({"over_temperature", 5000})} << 1 << "no raised alarm";
+        QTest::newRow("shelf past MaxShelveHours")
+            << QStringList{"shelve", "--for", "12h30m", "--reason", "mast"} << 2
+            << "a shelf lasts at most 12 h ([Alarms] MaxShelveHours); 12h30m is longer";
+        QTest::newRow("shelf of no kind")
+            << QStringList{"shelve", "--for", "1h", "--reason", "mast", "overheat"} << 2
+            << "no alarm kind \"overheat\"; the kinds are off_air, unlocked,";
+        QTest::newRow("shelf without a reason")
+            << QStringList{"shelve", "--for", "1h", "silence"} << 2 << "shelve needs --reason";
+        QTest::newRow("shelf for a while")
+            << QStringList{"shelve", "--for", "a while", "--reason", "mast"} << 2
+            << "cannot read \"a while\" as a time";
+        QTest::newRow("nothing shelved")
+            << QStringList{"shelved"} << 0 << "kind,until,reason,user\n";
     }
     void exitStatus()
     {
@@ -445,6 +458,21 @@ private Q_SLOTS:
                                 currentUserName().toUtf8() + ",critical\n"),
                  r.out.constData());
         QCOMPARE(r.out.count('\n'), 3);
+    }
+
+    // Runs last too: shelved and unshelved by hand, as the system's user.
+    void shelvesForMaintenance()
+    {
+        Result r = runCli({"--database", m_db, "shelve", "--for", "1h30m", "--reason",
+                           "antenna work", "silence", "low_power"});
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.contains(",shelve,shelved,\"silence,low_power\",until "), r.out.constData());
+        r = runCli({"--database", m_db, "shelved"});
+        QCOMPARE(r.out.count('\n'), 3);
+        QVERIFY(r.out.contains(",antenna work," + currentUserName().toUtf8() + "\n"));
+        QCOMPARE(runCli({"--database", m_db, "unshelve", "silence"}).code, 0);
+        r = runCli({"--database", m_db, "shelved"});
+        QVERIFY2(r.out.count('\n') == 2 && r.out.contains("\nlow_power,"), r.out.constData());
     }
 };
 

@@ -140,6 +140,7 @@ private Q_SLOTS:
             // No forward target saved: nothing to take 90 % of.
             {R"(zel_fm_limit{reading="forward_w",level="low_warning"})", ""},
             {R"(zel_fm_alarm_acknowledged{alarm="over_temperature"})", "0"},
+            {R"(zel_fm_alarm_shelved{alarm="over_temperature"})", "0"},
             {R"(zel_fm_alerts_sent_total{channel="mail"})", "0"},
             {R"(zel_fm_alerts_failed_total{channel="webhook"})", "0"},
             {R"(zel_fm_alerts_waiting{channel="mail"})", "0"},
@@ -201,6 +202,21 @@ private Q_SLOTS:
             bodyOf(httpRequest(m_port, "GET", "/metrics"))
                 .contains("\nzel_fm_alarm_acknowledged{alarm=\"over_temperature\"} 1\n"),
             20000);
+    }
+
+    // Shelved from the window as from the command line: through the log,
+    // where the outbox's poll finds it.
+    void shelfIsSeen()
+    {
+        QCOMPARE(m_services->shelf().shelve({alarm::Silence}, 3600 * 1000, QStringLiteral("mast")),
+                 QString());
+        m_services->history().flush();
+        QTRY_VERIFY_WITH_TIMEOUT(bodyOf(httpRequest(m_port, "GET", "/metrics"))
+                                     .contains("\nzel_fm_alarm_shelved{alarm=\"silence\"} 1\n"),
+                                 20000);
+        QVERIFY(
+            bodyOf(httpRequest(m_port, "GET", "/metrics"))
+                .contains("\nzel_fm_alarm_shelved_until_timestamp_seconds{alarm=\"silence\"} "));
     }
 
     void takenPortIsTriedAgainUntilItBinds()

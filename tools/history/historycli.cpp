@@ -2,6 +2,10 @@
 
 #include "alarmlist.h"
 #include "replaycommand.h"
+#include "shelfcommands.h"
+
+#include "alarms/alarmsettings.h"
+#include "config/qtsettingsstore.h"
 
 #include "alarms/currentuser.h"
 #include "history/alertraise.h"
@@ -32,9 +36,12 @@ const char* const kUsage =
     "  or:  zel-fm-history [--database PATH] alarms\n"
     "  or:  zel-fm-history [--database PATH] ack ID\n"
     "  or:  zel-fm-history [--database PATH] replay [--limits FILE] [--from T] [--to T]\n"
+    "  or:  zel-fm-history [--database PATH] shelve --for TIME --reason TEXT [KIND ...]\n"
+    "  or:  zel-fm-history [--database PATH] unshelve [KIND ...]\n"
+    "  or:  zel-fm-history [--database PATH] shelved\n"
     "Reads the station record that zel-fm-monitor keeps: CSV of the recorded values\n"
-    "and of the event log, acknowledgement of alarms, and what limits would have\n"
-    "done over the record. Safe while the monitor runs.\n"
+    "and of the event log, acknowledgement and shelving of alarms, and what limits\n"
+    "would have done over the record. Safe while the monitor runs.\n"
     "\n"
     "Commands:\n"
     "  samples           the recorded values, one row a second (default: the last\n"
@@ -54,6 +61,12 @@ const char* const kUsage =
     "                    last_cleared, a blank line, then the first 20 raises as\n"
     "                    events; the monitor's saved [Limits] (the service's\n"
     "                    settings with the service's history) unless --limits\n"
+    "  shelve [KIND]     shelve alarms for maintenance (all kinds when none is\n"
+    "                    named): still logged, marked shelved, but no alert and no\n"
+    "                    window brought forward until the time is up (--for 30m,\n"
+    "                    2h, 1h30m; at most [Alarms] MaxShelveHours, default 12)\n"
+    "  unshelve [KIND]   end those shelves now (all when none is named)\n"
+    "  shelved           what is shelved now: kind,until,reason,user\n"
     "\n"
     "Options:\n"
     "  --database PATH   the database to read (default: the monitor's,\n"
@@ -72,6 +85,8 @@ const char* const kUsage =
     "  --limits FILE     replay: the [Limits] group of an INI file written like\n"
     "                    the monitor's settings; [Alarms] times and the forward\n"
     "                    target not in it are the monitor's\n"
+    "  --for TIME        shelve: how long, as 30m, 2h or 1h30m\n"
+    "  --reason TEXT     shelve: why, for the log\n"
     "  --unacknowledged  events: only alarms that no one acknowledged, with their\n"
     "                    state in a last column, alarm_state\n"
     "  -h, --help        print this help and exit\n"
@@ -88,7 +103,7 @@ const char* const kUsage =
     "Exit status:\n"
     "  0  success\n"
     "  1  the database or the limits file is missing or unreadable, or an\n"
-    "     acknowledgement was refused\n"
+    "     acknowledgement or a shelf was refused\n"
     "  2  bad arguments\n";
 
 // How rows are written, from --local, --time-format and --fill.
@@ -236,8 +251,12 @@ int runHistoryCli(const QStringList& arguments)
     const QCommandLineOption local(QStringLiteral("local"), QStringLiteral("local times"));
     const QCommandLineOption timeFormat(QStringLiteral("time-format"), QStringLiteral("layout"),
                                         QStringLiteral("F"), QStringLiteral("iso"));
+    const QCommandLineOption shelveFor(QStringLiteral("for"), QStringLiteral("how long"),
+                                       QStringLiteral("TIME"));
+    const QCommandLineOption reason(QStringLiteral("reason"), QStringLiteral("why"),
+                                    QStringLiteral("TEXT"));
     parser.addOptions({help, version, database, from, to, step, unacknowledged, fill, local,
-                       timeFormat, limitsFile});
+                       timeFormat, limitsFile, shelveFor, reason});
     if (!parser.parse(arguments))
         return badArguments(s, parser.errorText());
     if (parser.isSet(help)) {
@@ -255,6 +274,26 @@ int runHistoryCli(const QStringList& arguments)
     if (words.isEmpty())
         return badArguments(s, QStringLiteral("no command given"));
     const QString command = words.first();
+    const auto chooseDatabase = [&] {
+        return parser.isSet(database)
+                   ? HistoryDatabaseChoice{parser.value(database), false, {}}
+                   : chooseHistoryDatabase(StandardFileLocations().historyDatabasePath(),
+                                           serviceHistoryDatabasePath());
+    };
+    if (isShelfCommand(command)) {
+        for (const QCommandLineOption* o : {&from, &to, &step, &unacknowledged, &fill})
+            if (parser.isSet(*o))
+                return badArguments(s, QStringLiteral("option not valid for %1").arg(command));
+        const HistoryDatabaseChoice chosen = chooseDatabase();
+        // The longest shelf, as the monitor that keeps this record reads it.
+        const QtSettingsStore settings =
+            chosen.service ? QtSettingsStore(QStringLiteral("/etc/zel-fm-monitor/ZEL/ZEL.ini"))
+                           : QtSettingsStore();
+        return runShelfCommand({command, words.mid(1), parser.value(shelveFor),
+                                parser.value(reason), chosen.path,
+                                readAlarmSettings(settings).maxShelveHours},
+                               s.out, s.err);
+    }
 
     const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
     const bool isReplay = command == QLatin1String("replay");
@@ -304,11 +343,9 @@ int runHistoryCli(const QStringList& arguments)
         ((isAck || isAlarms) && (parser.isSet(from) || parser.isSet(to))))
         return badArguments(s, QStringLiteral("option not valid for %1").arg(command));
 
-    const HistoryDatabaseChoice chosen =
-        parser.isSet(database)
-            ? HistoryDatabaseChoice{parser.value(database), false, {}}
-            : chooseHistoryDatabase(StandardFileLocations().historyDatabasePath(),
-                                    serviceHistoryDatabasePath());
+    if (parser.isSet(shelveFor) || parser.isSet(reason))
+        return badArguments(s, QStringLiteral("option not valid for %1").arg(command));
+    const HistoryDatabaseChoice chosen = chooseDatabase();
     const QString& path = chosen.path;
     if (chosen.service)
         s.err << "zel-fm-history: reading the service's history: " << path << '\n';
