@@ -72,7 +72,7 @@ int runWindow(int argc, char** argv)
     QObject::connect(&services.alarms(), &zel::AlarmMonitor::eventOccurred, &form1,
                      [&form1](const zel::EventRecord& row) {
                          if (zel::bringsWindowForward(row))
-                             form1.RaiseOnAlarm();
+                             form1.raiseForAlarm(row.event);
                      });
     zel::MetricsService metrics(core, services.alarms());
     services.feed(metrics);

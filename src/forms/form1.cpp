@@ -246,6 +246,14 @@ void Form1::RaiseOnAlarm()
         TrayRestore();
 }
 
+void Form1::raiseForAlarm(const QString& kind)
+{
+    if (m_shelf && m_shelf->shelved(kind))
+        return;
+    if (windowState() & Qt::WindowMinimized)
+        TrayRestore();
+}
+
 void Form1::TrayRestore()
 {
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);

@@ -61,6 +61,8 @@ public:
     // Brings the window back when it is minimised; otherwise does nothing.
     // Nor when every alarm the panel shows is shelved for maintenance.
     void RaiseOnAlarm();
+    // A limit's critical alarm: forward unless its kind is shelved.
+    void raiseForAlarm(const QString& kind);
     void TrayRestore();
 
     // The tray's pop-up menu and its events.
