@@ -74,7 +74,7 @@ EventsWindow::EventsWindow(QString databasePath, AlarmAcknowledger& acknowledger
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     const int digit = fontMetrics().horizontalAdvance(u'0');
-    const int widths[EventsModel::ColumnCount] = {7, 23, 17, 27, 7, 40, 10};
+    const int widths[EventsModel::ColumnCount] = {7, 23, 17, 11, 27, 24, 40, 10};
     for (int c = 0; c < EventsModel::ColumnCount; ++c)
         m_table->setColumnWidth(c, widths[c] * digit);
     m_table->horizontalHeader()->setSectionResizeMode(EventsModel::Detail, QHeaderView::Stretch);
