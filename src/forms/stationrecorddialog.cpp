@@ -109,8 +109,8 @@ QWidget* StationRecordDialog::shelvingPage()
     m_shelve->setSuffix(QStringLiteral(" h"));
     bool ok = false;
     const int hours = m_draft.read(keys::AlarmsSection, keys::MaxShelveHours, QString()).toInt(&ok);
-    m_shelve->setValue(ok && hours >= 1 && hours <= LongestShelveHours ? hours
-                                                                       : AlarmSettings{}.maxShelveHours);
+    m_shelve->setValue(
+        ok && hours >= 1 && hours <= LongestShelveHours ? hours : AlarmSettings{}.maxShelveHours);
     form->addRow(QStringLiteral("&Maximum shelving"), m_shelve);
     auto* hint = new QLabel(
         QStringLiteral("The longest an alarm may be shelved for maintenance, in whole hours."),

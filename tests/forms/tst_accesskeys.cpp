@@ -10,8 +10,8 @@
 #include "forms/frmlogin.h"
 #include "forms/frmselcomm.h"
 #include "forms/historywindow.h"
-#include "forms/stationrecorddialog.h"
 #include "forms/shelvedialog.h"
+#include "forms/stationrecorddialog.h"
 #include "support/monitorrig.h"
 #include "telemetry/qtserialport.h"
 
@@ -134,8 +134,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("window");
         for (const char* name :
-             {"Form1", "frmLogin", "frmSelComm", "StationRecord", "Events", "History",
-              "Shelve"})
+             {"Form1", "frmLogin", "frmSelComm", "StationRecord", "Events", "History", "Shelve"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void noTwoItemsShareAKey()
