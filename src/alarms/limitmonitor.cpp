@@ -203,6 +203,7 @@ std::vector<EventRecord> LimitMonitor::observe(const QDateTime& t, qint64 monoMs
         return out;
     }
     m_silence = silence.state;
+    m_forwardW = readings[Reading::ForwardW].value_or(0);
     // Worded only when something may change, as above.
     const bool silent = m_silence.silence();
     const bool mayChange = silent != dead.raised.raised() || silent != dead.critical.raised() ||
@@ -274,6 +275,9 @@ void LimitMonitor::settle(Alarm& a, const std::optional<QualifiedCondition::Chan
             a.critical.raised() || a.warningRule.isEmpty() ? severity::Critical : severity::Warning;
         QString detail = QStringLiteral("%1 for %2 s (qualify time)")
                              .arg(ruleFor(a.severity), seconds(a.qualifyMs));
+        // Dead air told apart from an RF fault in so many words.
+        if (a.kind == alarm::Silence || a.kind == alarm::ChannelLoss)
+            detail = SilenceJudge::detail(m_silence, m_forwardW) + QStringLiteral(": ") + detail;
         // The value is the one that raised it, so an alert's subject and its
         // detail tell the same figure; where it began goes in the detail.
         if (change->lastSeen != change->value)

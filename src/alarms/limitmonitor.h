@@ -85,6 +85,7 @@ private:
     std::vector<ReadingState> m_readings;
     SilenceJudge m_silenceJudge;
     SilenceState m_silence;
+    double m_forwardW = 0; // when silence was last judged
     int m_silenceAlarm = -1;
     int m_channelAlarm = -1;
 };

@@ -388,10 +388,14 @@ private Q_SLOTS:
         LimitMonitor monitor(read(entries));
         const QDateTime t0 = QDateTime::fromSecsSinceEpoch(1'800'000'000, Qt::UTC);
         QStringList got;
+        QString raisedDetail;
         qint64 second = 0;
         const auto take = [&](const std::vector<EventRecord>& out) {
-            for (const EventRecord& e : out)
+            for (const EventRecord& e : out) {
                 got << QStringLiteral("%1 %2 %3 %4").arg(second).arg(e.event, e.state, e.severity);
+                if (raisedDetail.isEmpty() && e.state == eventstate::Raised)
+                    raisedDetail = e.detail;
+            }
         };
         for (const QString& step : steps.split(u',')) {
             const QStringList f = step.split(u' ');
@@ -408,6 +412,11 @@ private Q_SLOTS:
             take(monitor.observe(t0.addMSecs(ms), ms, limitReadings(v, 500, 5), v.onAir));
         }
         QCOMPARE(got.join(u'|'), rows);
+        if (QTest::currentDataTag() ==
+            QLatin1String("silence after 30 s, not before; clears in 5 s"))
+            QCOMPARE(raisedDetail, QStringLiteral("programme silent, transmitter on air at 500 W: "
+                                                  "both audio channels below 10 for 30 s "
+                                                  "(qualify time)"));
     }
 };
 
