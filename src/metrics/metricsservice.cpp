@@ -19,13 +19,23 @@ QList<LimitGauge> limitGauges(const LimitSettings& limits, std::optional<double>
     QList<LimitGauge> out;
     for (int i = 0; i < ReadingCount; ++i) {
         const Reading r = Reading(i);
-        const std::optional<double> reference = r == Reading::ForwardW     ? target
-                                                : r == Reading::ReflectedW ? values.forwardW
-                                                                           : std::nullopt;
+        // Plain numbers: GCC 12 at -O2 takes an optional reference built by
+        // a conditional for uninitialised.
+        bool hasReference = false;
+        double reference = 0;
+        if (r == Reading::ForwardW && target) {
+            hasReference = true;
+            reference = *target;
+        } else if (r == Reading::ReflectedW && values.forwardW) {
+            hasReference = true;
+            reference = *values.forwardW;
+        }
         for (int k = 0; k < 4; ++k) {
             const auto t = limits.of(r).at(LimitKey(k));
-            if (const auto v = t ? t->resolve(reference) : std::nullopt)
-                out.append({readingName(r), limitKeyName(LimitKey(k)), *v});
+            if (!t || (t->relative && !hasReference))
+                continue;
+            const double v = t->relative ? reference * t->value : t->value;
+            out.append({readingName(r), limitKeyName(LimitKey(k)), v});
         }
     }
     return out;
