@@ -25,8 +25,7 @@ AlarmMonitor::AlarmMonitor(const Clock& clock, int qualifyMs, int clearMs, QObje
       m_limitSettings(defaultLimitSettings({qualifyMs / 1000, clearMs / 1000, 0, {}})),
       m_limits(m_limitSettings)
 {
-    // The readings' alarms are the limits'.
-    for (const QString& kind : {alarm::Unlocked, alarm::OffAir})
+    for (const QString& kind : recordFlagKinds())
         m_record.push_back({kind, QualifiedCondition(qualifyMs, clearMs)});
     m_timer.setSingleShot(true);
     // A coarse timer may fire a little early; the change would then wait for

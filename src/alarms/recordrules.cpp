@@ -39,11 +39,6 @@ QString ruleText(const QString& kind)
         return QStringLiteral("carrier off air");
     if (kind == alarm::Unlocked)
         return QStringLiteral("frequency not locked");
-    if (kind == alarm::OverTemperature)
-        return QStringLiteral("temperature above %1 C").arg(TemperatureAlarmC, 0, 'f', 1);
-    if (kind == alarm::HighReflect)
-        return QStringLiteral("reflected power above %1% of forward")
-            .arg(ReflectAlarmRatio * 100, 0, 'g', 3);
     return kind;
 }
 

@@ -16,10 +16,11 @@ struct RuleReading {
     QString value;
 };
 
-// The four alarms judged from the record, in the order the panel checks them.
-inline std::array<QString, 4> recordAlarmKinds()
+// The alarms judged from the record's flags, in the order the panel checks
+// them; its readings' alarms are the limits'.
+inline std::array<QString, 2> recordFlagKinds()
 {
-    return {alarm::Unlocked, alarm::OffAir, alarm::OverTemperature, alarm::HighReflect};
+    return {alarm::Unlocked, alarm::OffAir};
 }
 
 // The panel's own rule for kind, so the log never disagrees with its colours.
@@ -27,7 +28,7 @@ RuleReading judgeRecord(const QString& kind, const TransmitterStatus& status);
 // judgeRecord's verdict alone, without wording the value.
 bool recordRuleHolds(const QString& kind, const TransmitterStatus& status);
 
-// The condition in words, for an event's detail: "temperature above 45.0 C".
+// The condition in words, for an event's detail: "carrier off air".
 QString ruleText(const QString& kind);
 
 } // namespace zel
