@@ -54,6 +54,12 @@ void EventLog::login(bool ok, const QString& userTyped)
             ok ? QStringLiteral("succeeded") : QStringLiteral("refused"), m_user);
 }
 
+void EventLog::webAccess(const QString& event, const QString& state, const QString& account,
+                         const QString& detail)
+{
+    emitRow(event, state, account, detail, account + QStringLiteral("@web"));
+}
+
 void EventLog::setupSaved(const QList<SettingChange>& changes)
 {
     QStringList parts;

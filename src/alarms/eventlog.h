@@ -31,6 +31,10 @@ public:
     void addressCommand(const QString& address, bool sent, const QString& toldOperator);
     void login(bool ok, const QString& userTyped);
     void setupSaved(const QList<SettingChange>& changes);
+    // What a web account did or tried (signed in, refused, locked out): the
+    // account is the row's value and user, the detail names the address.
+    void webAccess(const QString& event, const QString& state, const QString& account,
+                   const QString& detail);
     void monitorStarted();
     void monitorStopped();
     // The operator acknowledges the alarm row alarmEventId.

@@ -39,7 +39,8 @@ EventRecord Shelf::marked(const EventRecord& row) const
     return m;
 }
 
-QString Shelf::shelve(const QStringList& kinds, qint64 durationMs, const QString& reason)
+QString Shelf::shelve(const QStringList& kinds, qint64 durationMs, const QString& reason,
+                      const QString& by)
 {
     if (const QStringList unknown = unknownKinds(kinds); !unknown.isEmpty())
         return QStringLiteral("no alarm kind: %1").arg(unknown.join(u", "));
@@ -51,7 +52,7 @@ QString Shelf::shelve(const QStringList& kinds, qint64 durationMs, const QString
         return QStringLiteral("a shelf needs a reason");
     const QDateTime now = m_clock.now().toUTC();
     Q_EMIT eventOccurred(shelvedRow(kinds.isEmpty() ? alarm::all() : kinds, now,
-                                    now.addMSecs(durationMs), reason, m_user));
+                                    now.addMSecs(durationMs), reason, by.isEmpty() ? m_user : by));
     return QString();
 }
 

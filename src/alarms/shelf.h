@@ -32,8 +32,10 @@ public:
     EventRecord marked(const EventRecord& row) const;
 
     // The window's shelving, as the command line's: a row for the log, which
-    // takes effect once the log holds it. The reason when refused.
-    QString shelve(const QStringList& kinds, qint64 durationMs, const QString& reason);
+    // takes effect once the log holds it. The reason when refused. by names
+    // who shelved when not the monitor's own user (a web account).
+    QString shelve(const QStringList& kinds, qint64 durationMs, const QString& reason,
+                   const QString& by = QString());
     void unshelve(const QStringList& kinds);
 
 public Q_SLOTS:

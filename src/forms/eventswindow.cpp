@@ -1,8 +1,8 @@
 #include "eventswindow.h"
 
 #include "alarmacknowledger.h"
+#include "history/historytrend.h"
 #include "historyexport.h"
-#include "historytrend.h"
 #include "shelfcontrols.h"
 
 #include "history/historycsv.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "historytrend.h"
+#include "history/historytrend.h"
 #include "trendpainter.h"
 
 #include <QWidget>

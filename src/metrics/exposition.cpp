@@ -201,7 +201,7 @@ std::string prometheusText(const MetricsSnapshot& s)
     return w.take();
 }
 
-std::string statusJson(const MetricsSnapshot& s)
+QJsonObject statusObject(const MetricsSnapshot& s)
 {
     const TelemetryValues v = telemetryValues(s.record);
     const TransmitterStatus& r = s.record;
@@ -237,12 +237,16 @@ std::string statusJson(const MetricsSnapshot& s)
         {"frames_decoded", double(s.framesDecoded)},
         {"blocks_dropped", double(s.blocksDropped)},
     };
-    const QJsonObject root{{"version", s.version},
-                           {"station", s.station},
-                           {"record", record},
-                           {"alarms", alarms},
-                           {"link", link}};
-    return QJsonDocument(root).toJson(QJsonDocument::Indented).toStdString();
+    return QJsonObject{{"version", s.version},
+                       {"station", s.station},
+                       {"record", record},
+                       {"alarms", alarms},
+                       {"link", link}};
+}
+
+std::string statusJson(const MetricsSnapshot& s)
+{
+    return QJsonDocument(statusObject(s)).toJson(QJsonDocument::Indented).toStdString();
 }
 
 } // namespace zel

@@ -2,6 +2,8 @@
 
 #include "metricssnapshot.h"
 
+#include <QJsonObject>
+
 #include <string>
 
 namespace zel {
@@ -12,6 +14,7 @@ inline constexpr const char* PrometheusContentType = "text/plain; version=0.0.4;
 std::string prometheusText(const MetricsSnapshot& snapshot);
 
 // The record, the alarms and the link as one JSON object.
+QJsonObject statusObject(const MetricsSnapshot& snapshot);
 std::string statusJson(const MetricsSnapshot& snapshot);
 
 // A label value with backslash, double quote and line feed escaped.

@@ -164,9 +164,15 @@ void MetricsService::countUpdate(const StatusUpdate& update)
     publish();
 }
 
+void MetricsService::keepSnapshots()
+{
+    m_kept = true;
+    publish();
+}
+
 void MetricsService::publish()
 {
-    if (!m_on)
+    if (!m_on && !m_kept)
         return;
     auto s = std::make_shared<MetricsSnapshot>();
     s->version =
@@ -188,7 +194,9 @@ void MetricsService::publish()
     s->shelved = m_shelved;
     s->setPoints = m_setPoints;
     s->alertDelivery = m_delivery;
-    m_endpoint.publish(std::move(s));
+    std::shared_ptr<const MetricsSnapshot> done = std::move(s);
+    m_endpoint.publish(done);
+    Q_EMIT published(done);
 }
 
 } // namespace zel

@@ -35,6 +35,9 @@ public:
     // "http://127.0.0.1:9101" while listening, else empty.
     QString url() const;
     MetricsEndpoint& endpoint() { return m_endpoint; }
+    // Builds snapshots (and emits published) even while the endpoint is
+    // off, for another service that shows them.
+    void keepSnapshots();
 
     // What the services above tell: the station's name, the alerts' delivery
     // and which alarms are acknowledged. Each publishes a fresh snapshot.
@@ -46,6 +49,7 @@ public:
 
 Q_SIGNALS:
     void operatorNotice(const QString& text);
+    void published(std::shared_ptr<const zel::MetricsSnapshot> snapshot);
 
 private:
     void listen();
@@ -58,6 +62,7 @@ private:
     ListenAddress m_listen;
     QTimer m_retry;
     bool m_on = false;
+    bool m_kept = false;
     bool m_failing = false;
     QString m_station;
     QList<ChannelDelivery> m_delivery;

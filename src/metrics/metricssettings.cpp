@@ -12,7 +12,8 @@ QString ListenAddress::text() const
     return shown + u':' + QString::number(port);
 }
 
-ListenAddress parseListenAddress(const QString& raw)
+ListenAddress parseListenAddress(const QString& raw, const QString& section, const QString& what,
+                                 int examplePort)
 {
     ListenAddress a;
     const QString text = raw.trimmed();
@@ -20,8 +21,11 @@ ListenAddress parseListenAddress(const QString& raw)
         return a;
     const auto refuse = [&](const QString& why) {
         a.host.clear();
-        a.problem = QStringLiteral("[%1] %2 = \"%3\" %4; the metrics endpoint is off")
-                        .arg(keys::MetricsSection, keys::Listen, text, why);
+        a.problem =
+            QStringLiteral("[%1] %2 = \"%3\" %4; %5 is off")
+                .arg(section, keys::Listen, text,
+                     QString(why).replace(QStringLiteral("9101"), QString::number(examplePort)),
+                     what);
         return a;
     };
     const qsizetype colon = text.lastIndexOf(u':');

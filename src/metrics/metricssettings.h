@@ -25,7 +25,11 @@ struct ListenAddress {
     QString text() const;
 };
 
-ListenAddress parseListenAddress(const QString& text);
+// section and what name the setting and what it turns on in a refusal;
+// examples in it use examplePort.
+ListenAddress parseListenAddress(const QString& text, const QString& section = keys::MetricsSection,
+                                 const QString& what = QStringLiteral("the metrics endpoint"),
+                                 int examplePort = 9101);
 ListenAddress readListenAddress(const SettingsStore& store);
 
 } // namespace zel

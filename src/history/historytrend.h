@@ -1,7 +1,7 @@
 #pragma once
 
 #include "alarms/alarmtitle.h"
-#include "history/historyreader.h"
+#include "historyreader.h"
 
 #include <QList>
 #include <QMetaType>
