@@ -19,7 +19,7 @@ import unittest
 import uuid
 
 from selenium import webdriver
-from selenium.common.exceptions import TimeoutException, WebDriverException
+from selenium.common.exceptions import StaleElementReferenceException, TimeoutException, WebDriverException
 from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
@@ -118,10 +118,13 @@ class WebPanel(unittest.TestCase):
     # helpers
 
     def wait(self, condition, message, timeout=WAIT):
+        """Waits for condition(); message may be a function, asked only on failure."""
         try:
-            return WebDriverWait(self.driver, timeout, poll_frequency=0.1).until(lambda d: condition())
+            # The pages redraw lists wholesale, so an element may go stale between two looks.
+            return WebDriverWait(self.driver, timeout, poll_frequency=0.1,
+                                 ignored_exceptions=(StaleElementReferenceException,)).until(lambda d: condition())
         except TimeoutException:
-            self.fail(message)
+            self.fail(message() if callable(message) else message)
 
     def find(self, css):
         return self.driver.find_element(By.CSS_SELECTOR, css)
@@ -187,7 +190,7 @@ class WebPanel(unittest.TestCase):
         password.send_keys(ARGS.password)
         self.shot('signin')
         self.find('#login-submit').click()
-        self.wait(lambda: self.visible('#signout'), 'signing in did not show the panel: %s'
+        self.wait(lambda: self.visible('#signout'), lambda: 'signing in did not show the panel: %s'
                   % (self.find('#login-error').text if self.visible('#login-error') else 'no error shown'))
         self.assertEqual(self.find('#user-name').text.strip(), ARGS.user)
         for tab in ('status', 'alarms', 'events', 'history'):
@@ -232,16 +235,17 @@ class WebPanel(unittest.TestCase):
         self.assertFalse(self.visible('#alarms-error'), self.find('#alarms-error').text)
         self.assert_fits_phone('alarms')
         # A raised alarm stays listed once acknowledged; prefer it over a cleared one.
-        buttons = self.driver.find_elements(By.CSS_SELECTOR, '#alarms-list [data-state="raised"] .ack') or \
-            self.driver.find_elements(By.CSS_SELECTOR, '#alarms-list [data-alarm-id] .ack')
-        if not buttons:
+        cards = [c for c in self.driver.find_elements(By.CSS_SELECTOR, '#alarms-list [data-alarm-id]')
+                 if c.find_elements(By.CSS_SELECTOR, '.ack')]
+        cards.sort(key=lambda c: c.get_attribute('data-state') != 'raised')
+        if not cards:
             self.shot('alarms')
             if ARGS.expect_alarm:
                 self.fail('no alarm with an Acknowledge button (is the user an operator?)')
             return
-        alarm_id = buttons[0].get_attribute('data-alarm-id')
-        was = self.find('[data-alarm-id="%s"]' % alarm_id).get_attribute('data-state')
-        buttons[0].click()
+        alarm_id = cards[0].get_attribute('data-alarm-id')
+        was = cards[0].get_attribute('data-state')
+        cards[0].find_element(By.CSS_SELECTOR, '.ack').click()
         card = '#alarms-list [data-alarm-id="%s"]' % alarm_id
 
         def acknowledged():
@@ -251,7 +255,7 @@ class WebPanel(unittest.TestCase):
             return cards[0].get_attribute('data-state') == 'acknowledged' and \
                 not cards[0].find_elements(By.CSS_SELECTOR, '.ack')
 
-        self.wait(acknowledged, 'alarm %s did not turn acknowledged: %s' % (
+        self.wait(acknowledged, lambda: 'alarm %s did not turn acknowledged: %s' % (
             alarm_id, ' '.join(e.text for e in self.driver.find_elements(By.CSS_SELECTOR, card + ' .error'))))
         cards = self.driver.find_elements(By.CSS_SELECTOR, card)
         if cards:

@@ -36,7 +36,7 @@
     Zel.showError(error, cardErrors.get(String(id)));
     card.append(error);
     if (Zel.canOperate() && state !== 'acknowledged') {
-      const button = el('button', { type: 'button', class: 'ack', data: { alarmId: id } }, 'Acknowledge');
+      const button = el('button', { type: 'button', class: 'ack' }, 'Acknowledge');
       button.addEventListener('click', () => acknowledge(id, button, error));
       card.append(button);
     }

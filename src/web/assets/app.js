@@ -102,6 +102,7 @@
     Zel.session = session;
     Zel.setCsrf(session.csrf);
     $('station-name').textContent = session.station || 'Transmitter monitor';
+    $('station-name').title = $('station-name').textContent;
     document.title = (session.station ? session.station + ' – ' : '') + 'Transmitter monitor';
     $('user-name').textContent = session.user || '';
     $('user-role').textContent = session.role || '';
