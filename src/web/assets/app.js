@@ -172,6 +172,13 @@
     if (Zel.session) show(viewFromHash());
   });
 
+  // A phone that slept may hold a dead stream or a session that ended: look again on waking.
+  document.addEventListener('visibilitychange', () => {
+    if (document.visibilityState !== 'visible' || !Zel.session) return;
+    Zel.status.load().catch(() => {});
+    if (!stream || stream.readyState === EventSource.CLOSED) openStream();
+  });
+
   // Freshness counts up between status events.
   setInterval(() => {
     if (Zel.session) Zel.status.tick();
