@@ -5,9 +5,14 @@
 #include "http/connectionbudget.h"
 #include "http/httpprobe.h"
 #include "http/httpserver.h"
+#include "http/selfsignedcertificate.h"
 #include "throwawaytls.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <sys/socket.h>
@@ -276,6 +281,51 @@ private Q_SLOTS:
         QCOMPARE(got.peerCertificateDer, c.certificateDer);
         // Plain HTTP on the TLS port gets no page.
         QCOMPARE(statusOf(httpRequest(tls.port(), "GET", "/page", 3000)), 0);
+    }
+
+    // The product's own certificate: what a browser is asked to trust, and
+    // the fingerprint people compare with what it shows.
+    void madeCertificateIsWhatItSays()
+    {
+        const auto made =
+            makeSelfSignedCertificate(QStringLiteral("monitor.example"),
+                                      {QStringLiteral("monitor.example"),
+                                       QStringLiteral("192.0.2.7"), QStringLiteral("::1")});
+        QVERIFY(made);
+        const QString fingerprint = sha256Fingerprint(made->certificatePem);
+        QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]{2}(:[0-9A-F]{2}){31}$"))
+                    .match(fingerprint)
+                    .hasMatch());
+        QCOMPARE(
+            sha256Fingerprint("-----BEGIN CERTIFICATE-----\nAAAA\n-----END CERTIFICATE-----\n"),
+            QString());
+        HttpServer tls(answer, quickLimits(), {made->certificatePem, made->keyPem});
+        QCOMPARE(tls.start(*SocketAddress::numeric(QStringLiteral("127.0.0.1"), 0)), QString());
+        const TlsAnswer got =
+            tlsRequest(tls.port(), "GET /page HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+        QCOMPARE(statusOf(got.answer), 200);
+        const QString served = QString::fromLatin1(
+            QCryptographicHash::hash(got.peerCertificateDer, QCryptographicHash::Sha256)
+                .toHex(':')
+                .toUpper());
+        QCOMPARE(fingerprint, served);
+        if (QStandardPaths::findExecutable(QStringLiteral("openssl")).isEmpty())
+            QSKIP("no openssl to read the certificate with");
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("x509"), QStringLiteral("-noout"),
+                       QStringLiteral("-fingerprint"), QStringLiteral("-sha256"),
+                       QStringLiteral("-text")});
+        openssl.write(made->certificatePem);
+        openssl.closeWriteChannel();
+        QVERIFY(openssl.waitForFinished(30000));
+        const QString text = QString::fromLatin1(openssl.readAllStandardOutput());
+        QVERIFY2(text.contains(QStringLiteral("Fingerprint=") + fingerprint), qPrintable(text));
+        for (const char* part :
+             {"CN = monitor.example", "DNS:monitor.example", "IP Address:192.0.2.7",
+              "IP Address:0:0:0:0:0:0:0:1", "CA:FALSE", "Digital Signature",
+              "TLS Web Server Authentication", "prime256v1"})
+            QVERIFY2(text.contains(QLatin1String(part)), part);
     }
 
     void unusableKeyIsExplained()
