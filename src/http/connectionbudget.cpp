@@ -1,5 +1,6 @@
 #include "connectionbudget.h"
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 
 namespace zel::http {
@@ -19,6 +20,16 @@ std::string ConnectionBudget::addressOf(const sockaddr* peer)
     }
     const auto& a = reinterpret_cast<const sockaddr_in*>(peer)->sin_addr;
     return std::string(reinterpret_cast<const char*>(&a), sizeof a);
+}
+
+std::string ConnectionBudget::printable(const std::string& address)
+{
+    if (address.size() != sizeof(in_addr) && address.size() != sizeof(in6_addr))
+        return {};
+    char text[INET6_ADDRSTRLEN] = {};
+    inet_ntop(address.size() == sizeof(in_addr) ? AF_INET : AF_INET6, address.data(), text,
+              sizeof text);
+    return text;
 }
 
 ConnectionBudget::Taken ConnectionBudget::take(const std::string& address)

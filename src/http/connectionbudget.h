@@ -18,6 +18,8 @@ public:
 
     // The peer's address without its port: what "per address" counts.
     static std::string addressOf(const sockaddr* peer);
+    // Such an address for people: "192.0.2.7", "2001:db8::1"; empty if none.
+    static std::string printable(const std::string& address);
     // Yes; Full: a place may be made (see takeOver); No: refused.
     enum class Taken { Yes, Full, No };
     // Takes a place for a connection from `address`.

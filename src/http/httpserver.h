@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acceptor.h"
+#include "httpmessage.h"
 #include "socketaddress.h"
 
 #include <QByteArray>
@@ -15,25 +16,13 @@ struct MHD_Daemon;
 
 namespace zel::http {
 
-struct HttpRequest {
-    QByteArray method;
-    // Decoded, without the query.
-    QByteArray path;
-};
-
-struct HttpResponse {
-    int status = 200;
-    QByteArray contentType;
-    QByteArray body;
-    std::vector<std::pair<QByteArray, QByteArray>> headers;
-};
-
-// A small HTTP server for read-only pages, on threads of its own, with every
-// client bounded: connections in all and per address, memory per connection
-// (which holds the request line and headers: longer is refused before it is
-// buffered), silence, and the whole time of a request. Excess connections
-// are closed as they arrive. Bodies are never read and ranges never served;
-// HEAD gets the headers of GET. Optionally over TLS.
+// A small HTTP server on threads of its own, with every client bounded:
+// connections in all and per address, memory per connection (which holds the
+// request line and headers: longer is refused before it is buffered),
+// silence, and the whole time of a request. Excess connections are closed as
+// they arrive. Bodies are read only when allowed, up to their own limit;
+// ranges are never served; HEAD gets the headers of GET. Answers may be
+// streamed, a limited number at a time. Optionally over TLS.
 class HttpServer {
 public:
     struct Limits {
@@ -48,6 +37,14 @@ public:
         int requestMs = 5000;
         // Threads answering; each polls its share of the connections.
         int threads = 1;
+        // Bodies of POST, PUT and PATCH up to this many bytes are read and
+        // handed over whole; a longer one is answered 413. 0: bodies are
+        // never read (the request is answered once its headers are in).
+        int maxBody = 0;
+        // Streamed answers at once; beyond, 503. A streaming connection has
+        // neither the silence time-out nor the request deadline but keeps
+        // its place in the connection counts.
+        int streams = 0;
     };
     // PEM texts; both empty for plain HTTP.
     struct Tls {

@@ -55,6 +55,12 @@ void RequestDeadline::answered(Watched* w)
     w->due = Clock::now() + m_limit;
 }
 
+void RequestDeadline::exempt(Watched* w)
+{
+    std::lock_guard lock(m_mutex);
+    w->due = Clock::time_point::max();
+}
+
 void RequestDeadline::closed(Watched* w)
 {
     std::lock_guard lock(m_mutex);

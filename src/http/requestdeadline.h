@@ -32,6 +32,9 @@ public:
     Watched* opened(int fd, std::string address);
     // The answer is out: the next request has the whole time again.
     void answered(Watched* w);
+    // No deadline until the next answered(): a streamed answer takes as
+    // long as its client stays.
+    void exempt(Watched* w);
     void closed(Watched* w);
     // Room for a newcomer from `address` when every place is taken: cuts
     // the oldest connection of the address holding the most, if that holds

@@ -1,53 +1,25 @@
 #include "throwawaytls.h"
 
+#include "http/selfsignedcertificate.h"
+
 #include <gnutls/gnutls.h>
-#include <gnutls/x509.h>
 
 #include <arpa/inet.h>
-#include <ctime>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-namespace {
-
-QByteArray take(gnutls_datum_t& d)
-{
-    QByteArray out(reinterpret_cast<const char*>(d.data), int(d.size));
-    gnutls_free(d.data);
-    return out;
-}
-
-} // namespace
-
 ThrowawayCertificate makeThrowawayCertificate()
 {
-    gnutls_x509_privkey_t key = nullptr;
-    gnutls_x509_crt_t crt = nullptr;
-    gnutls_x509_privkey_init(&key);
-    gnutls_x509_privkey_generate(key, GNUTLS_PK_ECDSA,
-                                 GNUTLS_CURVE_TO_BITS(GNUTLS_ECC_CURVE_SECP256R1), 0);
-    gnutls_x509_crt_init(&crt);
-    gnutls_x509_crt_set_version(crt, 3);
-    const unsigned char serial[] = {1};
-    gnutls_x509_crt_set_serial(crt, serial, sizeof serial);
-    const time_t now = time(nullptr);
-    gnutls_x509_crt_set_activation_time(crt, now - 60);
-    gnutls_x509_crt_set_expiration_time(crt, now + 3600);
-    gnutls_x509_crt_set_dn_by_oid(crt, GNUTLS_OID_X520_COMMON_NAME, 0, "127.0.0.1", 9);
-    gnutls_x509_crt_set_key(crt, key);
-    gnutls_x509_crt_sign2(crt, crt, key, GNUTLS_DIG_SHA256, 0);
-    ThrowawayCertificate c;
-    gnutls_datum_t d{};
-    if (gnutls_x509_crt_export2(crt, GNUTLS_X509_FMT_PEM, &d) == 0)
-        c.certificatePem = take(d);
-    if (gnutls_x509_crt_export2(crt, GNUTLS_X509_FMT_DER, &d) == 0)
-        c.certificateDer = take(d);
-    if (gnutls_x509_privkey_export2(key, GNUTLS_X509_FMT_PEM, &d) == 0)
-        c.keyPem = take(d);
-    gnutls_x509_crt_deinit(crt);
-    gnutls_x509_privkey_deinit(key);
-    return c;
+    const auto made = zel::http::makeSelfSignedCertificate(
+        QStringLiteral("127.0.0.1"), {QStringLiteral("127.0.0.1"), QStringLiteral("localhost")}, 1);
+    if (!made)
+        return {};
+    QByteArray base64;
+    for (const QByteArray& line : made->certificatePem.split('\n'))
+        if (!line.startsWith("-----"))
+            base64 += line;
+    return {made->certificatePem, made->keyPem, QByteArray::fromBase64(base64)};
 }
 
 TlsAnswer tlsRequest(int port, const QByteArray& request, int timeoutMs)
