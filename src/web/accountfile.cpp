@@ -28,10 +28,11 @@ QString systemError()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// Root's file that its group may read and nobody else: the service's.
+// Root's file that its group may read and nobody else: the service's
+// (root:zel-fm-monitor 0640).
 bool isServiceShape(const struct stat& st)
 {
-    return st.st_uid == 0 && (st.st_mode & 0777) == 0640;
+    return st.st_uid == 0 && (st.st_mode & 077) == 040;
 }
 
 // Why the file is too open to hold password hashes; empty when it is not.
@@ -216,9 +217,10 @@ bool AccountFile::save(QString* error)
         if (isServiceShape(st)) {
             ownerId = st.st_uid;
             groupId = st.st_gid;
-            mode = 0640;
+            mode = st.st_mode & 0777;
         }
-    } else if (::geteuid() == 0 && m_path == accountFilePath(serviceSettingsPath())) {
+    } else if (::geteuid() == 0 &&
+               QDir::cleanPath(m_path) == accountFilePath(serviceSettingsPath())) {
         if (const struct group* entry = ::getgrnam(ServiceAccount)) {
             ownerId = 0;
             groupId = entry->gr_gid;

@@ -45,8 +45,9 @@ public:
     bool remove(QStringView name);
 
     // Writes the file whole or not at all. A new file is the owner's alone
-    // (0600) whatever the umask; the service's (root, its group, 0640) stays
-    // so, as does a new one root makes beside the service's settings.
+    // (0600) whatever the umask, as is one with any other mode; the
+    // service's (root's, read for its group alone: root:zel-fm-monitor 0640)
+    // stays so, and one root makes beside the service's settings is made so.
     bool save(QString* error);
 
 private:

@@ -4,15 +4,20 @@
 
 #include <sodium.h>
 
-#include <csignal>
 #include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
 #include <iterator>
 #include <termios.h>
 #include <unistd.h>
+#endif
 
 namespace zel {
 
 namespace {
+
+#ifdef Q_OS_UNIX
 
 // The terminal as it was, for the signal handler to put back.
 struct termios savedTerminal;
@@ -85,6 +90,8 @@ bool readLine(QByteArray* line)
     return !tooLong;
 }
 
+#endif
+
 // Characters, not bytes: UTF-8 continuation bytes do not count.
 int characters(const QByteArray& text)
 {
@@ -113,6 +120,12 @@ void wipeSecret(QByteArray& secret)
 
 NewPassword readNewPassword(const QString& name)
 {
+#ifndef Q_OS_UNIX
+    // The terminal's echo is switched off the Unix way only.
+    Q_UNUSED(name);
+    QByteArray none;
+    return refused(none, QStringLiteral("passwords are read on Unix systems only"));
+#else
     sodiumReady();
     QByteArray password;
     const QString tooLong =
@@ -148,6 +161,7 @@ NewPassword readNewPassword(const QString& name)
         return refused(password, QStringLiteral("the password is shorter than %1 characters")
                                      .arg(MinPasswordCharacters));
     return {password, {}};
+#endif
 }
 
 } // namespace zel

@@ -7,6 +7,7 @@
 #include "web/sessionstore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -146,6 +147,16 @@ private Q_SLOTS:
         QVERIFY(again.load());
         QCOMPARE(again.accounts().size(), 1);
         QCOMPARE(again.find(u"bob")->hash, QByteArray("$argon2id$other"));
+
+        // The service's file, root's with read for its group, stays so.
+        if (::geteuid() != 0)
+            return;
+        QVERIFY(::chown(QFile::encodeName(path).constData(), 0, 1) == 0);
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0640) == 0);
+        QVERIFY(again.load());
+        QVERIFY(again.save(&error));
+        QCOMPARE(modeOf(path), mode_t(0640));
+        QCOMPARE(QFileInfo(path).groupId(), 1u);
     }
 
     void accountFileRefused_data()
