@@ -39,6 +39,8 @@ public:
     explicit LoginGuard(MonotonicClock clock = steadyClock());
     LoginGuard(MonotonicClock clock, Limits limits);
 
+    // address is the source address as text (for IPv6 its /64 prefix keeps
+    // one host from spreading its guesses over its addresses).
     // Before checking the password: locked when the name or the address is.
     Verdict check(const QString& name, const QString& address);
     Outcome failed(const QString& name, const QString& address);

@@ -53,6 +53,7 @@ public:
     // Ends every session of one account (removed, or its password or role
     // changed); how many.
     int endAllOf(const QString& name);
+    // Those held: an expired one goes at its next find, or to make room.
     qsizetype count() const;
 
     // Compared in constant time.
