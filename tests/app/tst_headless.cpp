@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <termios.h>
 
 using namespace zel;
 using namespace zel::testframes;
@@ -164,6 +165,43 @@ private Q_SLOTS:
         for (const QByteArray& password :
              {secret, QByteArray("other pass"), QByteArray("a new secret")})
             QVERIFY(!everything.contains(password));
+
+        // On a terminal: asked twice without echo; the echo back even when
+        // SIGINT ends the program at the prompt.
+        PtyPair pty;
+        QVERIFY(pty.isValid());
+        termios mode{};
+        QVERIFY(::tcgetattr(pty.masterFd(), &mode) == 0);
+        mode.c_lflag |= ECHO | ICANON;
+        QVERIFY(::tcsetattr(pty.masterFd(), TCSANOW, &mode) == 0);
+        const auto echoing = [&] {
+            return ::tcgetattr(pty.masterFd(), &mode) == 0 && (mode.c_lflag & ECHO);
+        };
+        for (const bool interrupt : {true, false}) {
+            QProcess p;
+            p.setProcessEnvironment(headlessEnvironment(dir));
+            p.setStandardInputFile(pty.devicePath());
+            p.start(QStringLiteral(ZEL_MONITOR_PATH), {"--passwd", "ann"});
+            QByteArray err;
+            QTRY_VERIFY_WITH_TIMEOUT((err += p.readAllStandardError()) == "Password for ann: ",
+                                     10000);
+            QVERIFY(!echoing());
+            if (interrupt) {
+                ::kill(pid_t(p.processId()), SIGINT);
+                QVERIFY(p.waitForFinished(10000));
+                QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+            } else {
+                pty.write("typed secret 4\n");
+                QTRY_VERIFY_WITH_TIMEOUT((err += p.readAllStandardError()).endsWith("Again: "),
+                                         10000);
+                pty.write("typed secret 4\n");
+                QVERIFY(p.waitForFinished(30000));
+                QCOMPARE(p.exitCode(), 0);
+                QVERIFY(p.readAllStandardOutput().startsWith("Changed the password of ann"));
+                QVERIFY(!pty.readAvailable().contains("typed secret"));
+            }
+            QVERIFY(echoing());
+        }
     }
 
     // A serial port that cannot be opened is said once on standard error,
