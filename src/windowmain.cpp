@@ -1,6 +1,7 @@
 #include "app/monitormain.h"
 #include "app/standardparts.h"
 #include "app/stationservices.h"
+#include "app/webparts.h"
 #include "forms/form1.h"
 #include "forms/historyacknowledger.h"
 #include "forms/icons.h"
@@ -77,10 +78,14 @@ int runWindow(int argc, char** argv)
     zel::MetricsService metrics(core, services.alarms());
     services.feed(metrics);
     QObject::connect(&metrics, &zel::MetricsService::operatorNotice, &form1, &zel::Form1::notify);
+    const std::unique_ptr<zel::WebService> web = zel::makeWebService(core, services, metrics);
+    QObject::connect(web.get(), &zel::WebService::operatorNotice, &form1, &zel::Form1::notify);
     services.start();
     metrics.start();
+    web->start();
     form1.start();
     const int status = app.exec();
+    web->stop();
     metrics.stop();
     core.stop();
     services.stop();

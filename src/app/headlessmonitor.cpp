@@ -6,6 +6,7 @@
 #include "shell/terminationsignals.h"
 #include "standardparts.h"
 #include "stationservices.h"
+#include "webparts.h"
 
 #include <QCoreApplication>
 
@@ -37,9 +38,13 @@ int runHeadless(int argc, char** argv)
     services.feed(metrics);
     QObject::connect(&metrics, &MetricsService::operatorNotice, &app,
                      [&say](const QString& text) { say.notice(text); });
+    const std::unique_ptr<WebService> web = makeWebService(core, services, metrics);
+    QObject::connect(web.get(), &WebService::operatorNotice, &app,
+                     [&say](const QString& text) { say.notice(text); });
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &app,
-                     [&core, &services, &metrics, &say](int signalNumber) {
+                     [&core, &services, &metrics, &web, &say](int signalNumber) {
                          say.notice(QStringLiteral("Signal %1: stopping").arg(signalNumber));
+                         web->stop();
                          metrics.stop();
                          core.stop();
                          services.stop();
@@ -50,6 +55,7 @@ int runHeadless(int argc, char** argv)
                    .arg(monitorVersionLine(), services.historyPath()));
     services.start();
     metrics.start();
+    web->start();
     core.start();
     return app.exec();
 }
