@@ -33,13 +33,13 @@ void EventLog::emitRow(const QString& event, const QString& state, const QString
 }
 
 void EventLog::setCommand(const SetValues& values, const QString& link, bool sent,
-                          const QString& toldOperator)
+                          const QString& toldOperator, const QString& by)
 {
     emitRow(QStringLiteral("set_command"), sent ? eventstate::Info : eventstate::Failed,
             values.text(),
             QStringLiteral("link %1; %2")
                 .arg(link.isEmpty() ? QStringLiteral("none") : link, outcome(sent, toldOperator)),
-            m_user);
+            by.isEmpty() ? m_user : by);
 }
 
 void EventLog::addressCommand(const QString& address, bool sent, const QString& toldOperator)

@@ -26,8 +26,9 @@ public:
 
     // link names the way out ("serial", "gateway 10.0.0.5 port 5000");
     // toldOperator is the message shown, empty when none was.
+    // by: who asked when not this PC's user (a web account, "ann@web").
     void setCommand(const SetValues& values, const QString& link, bool sent,
-                    const QString& toldOperator);
+                    const QString& toldOperator, const QString& by = QString());
     void addressCommand(const QString& address, bool sent, const QString& toldOperator);
     void login(bool ok, const QString& userTyped);
     void setupSaved(const QList<SettingChange>& changes);

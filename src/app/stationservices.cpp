@@ -153,7 +153,13 @@ void StationServices::onSetCommand(const SetCommandReport& report)
     const auto values = SetValues::fromCommand(report.command);
     if (!values)
         return;
-    m_eventLog.setCommand(*values, report.link, report.sent, report.told);
+    const SetOrigin& o = report.origin;
+    m_eventLog.setCommand(*values,
+                          o.remote() ? QStringLiteral("%1, asked from the web panel at %2")
+                                           .arg(report.link, o.address)
+                                     : report.link,
+                          report.sent, report.told,
+                          o.remote() ? o.account + QStringLiteral("@web") : QString());
     // The SET panel saved its target whether or not the transmitter took it.
     m_alarms.setForwardTarget(savedForwardTarget(m_core.settings()));
     if (report.sent)

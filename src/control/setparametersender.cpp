@@ -30,17 +30,19 @@ SetParameterSender::SetParameterSender(MonitorHost& host, SerialPort& serial, Re
 }
 
 void SetParameterSender::Command4_Click(const SetParameterInput& input,
-                                        const QString& bytePauseText)
+                                        const QString& bytePauseText, const SetOrigin& origin)
 {
     if (sending())
         return;
     const SetCommandResult result = buildSetCommand(input);
     if (!result.ok()) {
-        m_dialogs.message(result.refusal);
+        if (!origin.remote())
+            m_dialogs.message(result.refusal);
         Q_EMIT finished();
         return;
     }
     m_input = input;
+    m_origin = origin;
     m_command = result.command;
     m_link = m_host.link();
     m_sent = false;
@@ -141,28 +143,36 @@ void SetParameterSender::onSessionFinished()
     // message, so no poll reaches it while the operator reads the outcome.
     QTimer* resume = m_wasPolling ? &pollTimer() : nullptr;
     QPointer<SetParameterSender> self(this);
-    m_laterDialogs.messageThen(m_told, [self, resume] {
+    const auto resumePolling = [self, resume] {
         if (!self)
             return;
         self->m_remote.holdPolls(false);
         if (resume)
             resume->start();
-    });
+    };
+    // A web panel's command has nobody here to close a message: its outcome
+    // goes back to the page, and polling goes on at once.
+    if (m_origin.remote())
+        resumePolling();
+    else
+        m_laterDialogs.messageThen(m_told, resumePolling);
     done();
 }
 
 void SetParameterSender::tell(const QString& text)
 {
     m_told = text;
-    m_laterDialogs.message(text);
+    if (!m_origin.remote())
+        m_laterDialogs.message(text);
 }
 
 void SetParameterSender::done()
 {
     save();
     m_step = Step::Idle;
-    Q_EMIT commandEnded({m_command, m_linkText, m_sent, m_told});
+    Q_EMIT commandEnded({m_command, m_linkText, m_sent, m_told, m_origin});
     m_command.clear();
+    m_origin = {};
     Q_EMIT finished();
 }
 
@@ -177,8 +187,13 @@ void SetParameterSender::save()
     write(keys::SETPOWERT, m_input.forwardTarget);
     write(keys::SETREFLECTT, m_input.reflectTarget);
     write(keys::SETTEMPT, m_input.tempProtection);
-    if (const QString problem = m_settings.problem(); !problem.isEmpty())
-        m_laterDialogs.message(QStringLiteral("The values were not saved: %1").arg(problem));
+    if (const QString problem = m_settings.problem(); !problem.isEmpty()) {
+        const QString text = QStringLiteral("The values were not saved: %1").arg(problem);
+        if (m_origin.remote())
+            m_told = m_told.isEmpty() ? text : m_told + u' ' + text;
+        else
+            m_laterDialogs.message(text);
+    }
 }
 
 } // namespace zel

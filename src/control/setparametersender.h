@@ -14,6 +14,20 @@
 
 namespace zel {
 
+// Who asked for a set command when it was not the window: a web panel's
+// account and its address. Such a command shows no message box on this PC
+// (its outcome goes back to whoever asked), so polling never waits for
+// someone here to close one.
+struct SetOrigin {
+    QString account;
+    QString address;
+    bool remote() const { return !account.isEmpty(); }
+};
+
+// The pause after each serial byte of a set command, in ms, as the SET
+// panel's hidden field always holds it.
+inline const QString DesignBytePause = QStringLiteral("120");
+
 // What became of one set command, for the event log and the readback.
 struct SetCommandReport {
     QByteArray command;
@@ -21,8 +35,10 @@ struct SetCommandReport {
     // 5000", or why none was taken.
     QString link;
     bool sent = false;
-    // The message the operator was shown; empty when none was.
+    // The message the operator was shown (or, for a remote origin, would
+    // have been); empty when none was.
     QString told;
+    SetOrigin origin;
 };
 
 // The SET button: checks the operator's values, sends the set command over
@@ -41,7 +57,8 @@ public:
     // refusal is shown at once; a send over the gateway waits for an exchange
     // under way to end first. finished() when all is done, after a refusal
     // too; messages after a send come once its state is settled.
-    void Command4_Click(const SetParameterInput& input, const QString& bytePauseText);
+    void Command4_Click(const SetParameterInput& input, const QString& bytePauseText,
+                        const SetOrigin& origin = {});
     bool sending() const { return m_step != Step::Idle; }
 
 Q_SIGNALS:
@@ -76,6 +93,7 @@ private:
 
     // The send under way.
     SetParameterInput m_input;
+    SetOrigin m_origin;
     QByteArray m_command;
     LinkSettings m_link;
     bool m_byHostName = false;

@@ -64,7 +64,8 @@ public:
     // Checks, sends and saves a set command (bytePauseText: ms after each
     // serial byte); the operator is told the outcome, and setCommandFinished()
     // follows. A command while one is on its way is ignored.
-    void sendSetCommand(const SetParameterInput& input, const QString& bytePauseText);
+    void sendSetCommand(const SetParameterInput& input, const QString& bytePauseText,
+                        const SetOrigin& origin = {});
     bool setCommandUnderWay() const;
 
     // MonitorHost

@@ -1,5 +1,6 @@
 #include "setparameterpanel.h"
 
+#include "control/setparametersender.h"
 #include "twips.h"
 
 #include <QLabel>
@@ -31,7 +32,7 @@ SetParameterPanel::SetParameterPanel(QWidget* parent) : QGroupBox(parent)
     m_text6 = field(QStringLiteral("Text6"), QStringLiteral("TEMP PROTECTION (C)"),
                     QStringLiteral("50"), 4560);
 
-    m_text4 = new QLineEdit(QStringLiteral("120"), this);
+    m_text4 = new QLineEdit(DesignBytePause, this);
     m_text4->setObjectName(QStringLiteral("Text4"));
     m_text4->hide();
 }

@@ -37,8 +37,9 @@ QString tooSlow()
 
 } // namespace
 
-StationBackend::StationBackend(Parts parts, QObject* parent, std::chrono::milliseconds patience)
-    : QObject(parent), m_parts(parts), m_patience(patience)
+StationBackend::StationBackend(Parts parts, QObject* parent, std::chrono::milliseconds patience,
+                               std::chrono::milliseconds setPatience)
+    : QObject(parent), m_parts(parts), m_patience(patience), m_setPatience(setPatience)
 {
     // Straight from the writer's thread: the waiting HTTP thread needs no
     // trip through the monitor's.
@@ -181,6 +182,56 @@ QString StationBackend::shelve(const QStringList& kinds, qint64 durationMs, cons
         },
         Qt::QueuedConnection);
     return waiter->wait(m_patience).value_or(tooSlow());
+}
+
+std::optional<SetCommandReport> StationBackend::set(const SetParameterInput& input,
+                                                    const SetOrigin& origin, QString& refused)
+{
+    struct Outcome {
+        std::mutex mutex;
+        std::condition_variable done;
+        std::optional<SetCommandReport> report;
+        QString refused;
+        bool over = false;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const auto finish = [outcome](std::optional<SetCommandReport> report, const QString& why) {
+        std::lock_guard lock(outcome->mutex);
+        if (outcome->over)
+            return;
+        outcome->report = std::move(report);
+        outcome->refused = why;
+        outcome->over = true;
+        outcome->done.notify_all();
+    };
+    QMetaObject::invokeMethod(
+        this,
+        [this, input, origin, finish] {
+            MonitorCore& core = m_parts.core;
+            if (core.setCommandUnderWay()) {
+                finish(std::nullopt, QStringLiteral("a set command is under way; try again when "
+                                                    "it has finished"));
+                return;
+            }
+            // The one command under way is this one: its report is the next.
+            auto* once = new QObject(this);
+            connect(&core, &MonitorCore::setCommandEnded, once,
+                    [finish](const SetCommandReport& r) { finish(r, QString()); });
+            connect(&core, &MonitorCore::setCommandFinished, once, [once, finish] {
+                finish(std::nullopt, QStringLiteral("the set command was refused"));
+                once->deleteLater();
+            });
+            core.sendSetCommand(input, DesignBytePause, origin);
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(outcome->mutex);
+    if (!outcome->done.wait_for(lock, m_setPatience, [&outcome] { return outcome->over; })) {
+        refused = QStringLiteral("no outcome within %1 s; see the events before sending again")
+                      .arg(m_setPatience.count() / 1000);
+        return std::nullopt;
+    }
+    refused = outcome->refused;
+    return outcome->report;
 }
 
 void StationBackend::logAccess(const QString& event, const QString& state, const QString& account,

@@ -2,6 +2,7 @@
 
 #include "alarms/eventlog.h"
 #include "alarms/shelf.h"
+#include "core/monitorcore.h"
 #include "history/historyservice.h"
 #include "webbackend.h"
 
@@ -24,11 +25,15 @@ public:
     struct Parts {
         QString historyPath;
         history::HistoryService& history;
+        MonitorCore& core;
         Shelf& shelf;
         EventLog& log;
     };
+    // patience: for a change to be taken; a set command gets longer, as a
+    // gateway's takes a pause, a connect and a send.
     explicit StationBackend(Parts parts, QObject* parent = nullptr,
-                            std::chrono::milliseconds patience = std::chrono::seconds(5));
+                            std::chrono::milliseconds patience = std::chrono::seconds(5),
+                            std::chrono::milliseconds setPatience = std::chrono::seconds(25));
     ~StationBackend() override;
 
     // The monitor's thread.
@@ -42,6 +47,8 @@ public:
     QString acknowledge(qint64 alarmId, const QString& by) override;
     QString shelve(const QStringList& kinds, qint64 durationMs, const QString& reason,
                    const QString& by) override;
+    std::optional<SetCommandReport> set(const SetParameterInput& input, const SetOrigin& origin,
+                                        QString& refused) override;
     void logAccess(const QString& event, const QString& state, const QString& account,
                    const QString& detail) override;
 
@@ -55,6 +62,7 @@ private:
 
     Parts m_parts;
     const std::chrono::milliseconds m_patience;
+    const std::chrono::milliseconds m_setPatience;
     mutable std::mutex m_mutex;
     std::shared_ptr<const MetricsSnapshot> m_snapshot;
     QMultiMap<qint64, std::shared_ptr<Waiter>> m_acks;

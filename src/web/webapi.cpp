@@ -1,5 +1,6 @@
 #include "webapi.h"
 
+#include "alarms/setvalues.h"
 #include "history/historycsv.h"
 #include "http/connectionbudget.h"
 #include "metrics/exposition.h"
@@ -145,6 +146,8 @@ HttpResponse WebApi::signedInRoute(const HttpRequest& request, const SignedIn& i
             return history(request);
         if (path == "/api/stream")
             return stream(in);
+        if (path == "/api/set")
+            return setPoints();
     } else if (request.method == "POST") {
         if (path == "/api/logout") {
             m_parts.sessions.end(in.token);
@@ -163,8 +166,7 @@ HttpResponse WebApi::signedInRoute(const HttpRequest& request, const SignedIn& i
         if (path == "/api/shelve")
             return shelve(request, in);
         if (path == "/api/set")
-            return errorAnswer(403, QStringLiteral("control from the web is off ([Web] "
-                                                   "AllowControl)"));
+            return set(request, in);
     }
     return errorAnswer(404, QStringLiteral("no such API"));
 }
@@ -359,6 +361,67 @@ HttpResponse WebApi::shelve(const HttpRequest& request, const SignedIn& in)
     if (!why.isEmpty())
         return errorAnswer(400, why);
     return jsonAnswer(200, "{}");
+}
+
+HttpResponse WebApi::setPoints()
+{
+    const auto snap = m_parts.backend.snapshot();
+    const SetPoints none;
+    const SetPoints& p = snap ? snap->setPoints : none;
+    const auto value = [](const std::optional<double>& v) {
+        return v ? QJsonValue(*v) : QJsonValue();
+    };
+    return jsonAnswer(200, compactJson(QJsonObject{
+                               {"carrier_on", p.carrierOn ? QJsonValue(*p.carrierOn != 0)
+                                                          : QJsonValue()},
+                               {"frequency_mhz", value(p.frequencyMHz)},
+                               {"forward_w", value(p.forwardW)},
+                               {"reflect_w", value(p.reflectW)},
+                               {"temperature_c", value(p.temperatureC)},
+                               {"control", m_parts.allowControl},
+                           }));
+}
+
+HttpResponse WebApi::set(const HttpRequest& request, const SignedIn& in)
+{
+    if (!m_parts.allowControl)
+        return errorAnswer(403, QStringLiteral("control from the web is off ([Web] "
+                                               "AllowControl)"));
+    if (auto refused = needOperator(in, request, QStringLiteral("send set commands")))
+        return *refused;
+    const auto body = jsonBody(request);
+    // The panel's fields as texts, so a value is checked exactly as typed
+    // into the window.
+    const auto text = [&body](const char* key) {
+        const QJsonValue v = (*body)[key];
+        return v.isDouble() ? QString::number(v.toDouble(), 'g', 10) : v.toString();
+    };
+    if (!body || !(*body)["carrier"].isString())
+        return errorAnswer(400, QStringLiteral("set with {\"carrier\": \"on\" or \"off\", "
+                                               "\"frequency\", \"forward\", \"reflect\", "
+                                               "\"temperature\"}"));
+    SetParameterInput input;
+    const QString carrier = (*body)["carrier"].toString();
+    if (carrier == u"on" || carrier == u"off")
+        input.carrierOn = carrier == u"on";
+    input.frequency = text("frequency");
+    input.forwardTarget = text("forward");
+    input.reflectTarget = text("reflect");
+    input.tempProtection = text("temperature");
+    // The window's own checks, before anything is sent.
+    if (const SetCommandResult checked = buildSetCommand(input); !checked.ok())
+        return errorAnswer(400, checked.refusal);
+    QString refused;
+    const std::optional<SetCommandReport> report =
+        m_parts.backend.set(input, SetOrigin{in.session.name, peerText(request)}, refused);
+    if (!report)
+        return errorAnswer(409, refused);
+    const auto values = SetValues::fromCommand(report->command);
+    const QJsonObject o{{"sent", report->sent},
+                        {"link", report->link},
+                        {"told", report->told},
+                        {"values", values ? values->text() : QString()}};
+    return jsonAnswer(report->sent ? 200 : 502, compactJson(o));
 }
 
 HttpResponse WebApi::stream(const SignedIn& in)

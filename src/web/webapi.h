@@ -56,6 +56,8 @@ private:
     http::HttpResponse acknowledge(const http::HttpRequest& request, const SignedIn& session);
     http::HttpResponse shelve(const http::HttpRequest& request, const SignedIn& session);
     http::HttpResponse stream(const SignedIn& session);
+    http::HttpResponse setPoints();
+    http::HttpResponse set(const http::HttpRequest& request, const SignedIn& session);
     std::optional<SignedIn> sessionOf(const http::HttpRequest& request);
     // Refuses an act to a viewer with 403 and an event; nothing when allowed.
     std::optional<http::HttpResponse>

@@ -3,6 +3,7 @@
 #include "alarms/alarmstate.h"
 #include "alarms/eventrecord.h"
 #include "alarms/shelfrecords.h"
+#include "control/setparametersender.h"
 #include "history/historytrend.h"
 #include "metrics/metricssnapshot.h"
 
@@ -45,6 +46,11 @@ public:
     virtual QString acknowledge(qint64 alarmId, const QString& by) = 0;
     virtual QString shelve(const QStringList& kinds, qint64 durationMs, const QString& reason,
                            const QString& by) = 0;
+    // Sends a checked set command through the window's own path. The
+    // outcome as the log records it; nothing when refused, with the reason
+    // (a command under way, no answer in time).
+    virtual std::optional<SetCommandReport> set(const SetParameterInput& input,
+                                                const SetOrigin& origin, QString& refused) = 0;
     // A row for the event log: who signed in, failed, was locked out.
     virtual void logAccess(const QString& event, const QString& state, const QString& account,
                            const QString& detail) = 0;

@@ -17,8 +17,9 @@ http::HttpServer::Limits webLimits()
     l.connectionsPerAddress = 16;
     l.memoryPerConnection = 32 * 1024;
     l.idleSeconds = 30;
-    // A log-in's password hash takes a good part of a second on a busy PC.
-    l.requestMs = 15000;
+    // A log-in's password hash takes a good part of a second on a busy PC;
+    // a set command over a gateway waits for its send (up to 25 s).
+    l.requestMs = 30000;
     l.threads = 2;
     // A log-in or a shelf: a few hundred bytes.
     l.maxBody = 16 * 1024;
@@ -147,9 +148,10 @@ QString WebService::url() const
 void WebService::eventsStored(const QList<EventRecord>& events)
 {
     for (const EventRecord& e : events) {
-        // The alarms' own rows and their acknowledgements and shelves: what
-        // changes the alarms page.
-        if (!e.severity.isEmpty() || alarm::all().contains(e.event) || e.event == u"shelve")
+        // The alarms' own rows, their acknowledgements and shelves, and the
+        // set commands with their readback: what the pages follow.
+        if (!e.severity.isEmpty() || alarm::all().contains(e.event) || e.event == u"shelve" ||
+            e.event == u"set_command" || e.event == u"readback")
             m_stream.publishEvent(compactJson(eventObject(e)));
     }
 }

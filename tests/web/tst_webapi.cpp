@@ -49,6 +49,14 @@ public:
         acts << QStringLiteral("shelve %1 by %2").arg(kinds.join(u','), by);
         return QString();
     }
+    std::optional<SetCommandReport> set(const SetParameterInput& input, const SetOrigin& origin,
+                                        QString&) override
+    {
+        acts << QStringLiteral("set %1 by %2 from %3")
+                    .arg(input.frequency, origin.account, origin.address);
+        return SetCommandReport{buildSetCommand(input).command, QStringLiteral("serial"), true,
+                                QString(), origin};
+    }
     void logAccess(const QString& event, const QString& state, const QString& account,
                    const QString& detail) override
     {
@@ -141,7 +149,8 @@ private Q_SLOTS:
         QVERIFY2(file.save(&error), qPrintable(error));
     }
 
-    void init()
+    void init() { makeApi(false); }
+    void makeApi(bool allowControl)
     {
         const MonotonicClock clock = [this] { return m_now; };
         m_accounts = std::make_unique<AccountBook>(m_dir.filePath(QStringLiteral("web-accounts")));
@@ -149,7 +158,8 @@ private Q_SLOTS:
         m_guard = std::make_unique<LoginGuard>(clock);
         m_stream = std::make_unique<EventStream>();
         m_api = std::make_unique<WebApi>(
-            WebApi::Parts{m_backend, *m_accounts, *m_sessions, *m_guard, *m_stream, false, true},
+            WebApi::Parts{m_backend, *m_accounts, *m_sessions, *m_guard, *m_stream, allowControl,
+                          true},
             [] { return qint64(1'700'000'000'000); });
         m_backend.acts.clear();
         m_backend.rows.clear();
@@ -319,6 +329,35 @@ private Q_SLOTS:
         other->closed();
         client->closed();
         QCOMPARE(hub.clients(), 0);
+    }
+
+    // Set commands from the web, when allowed: an operator's, checked as the
+    // window checks them, with the account and address on the command.
+    void webControl_data()
+    {
+        QTest::addColumn<QString>("who");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("act");
+        const QByteArray good = "{\"carrier\":\"on\",\"frequency\":\"98.50\",\"forward\":500,"
+                                "\"reflect\":\"50\",\"temperature\":\"45\"}";
+        QTest::newRow("operator") << "ann" << good << 200 << "set 98.50 by ann from 192.0.2.7";
+        QTest::newRow("viewer") << "vic" << good << 403 << "";
+        QTest::newRow("no carrier") << "ann" << QByteArray("{\"frequency\":\"98.5\"}") << 400
+                                    << "";
+        QTest::newRow("frequency no number")
+            << "ann" << QByteArray(good).replace("98.50", "abc") << 400 << "";
+    }
+    void webControl()
+    {
+        QFETCH(QString, who);
+        QFETCH(QByteArray, body);
+        QFETCH(int, status);
+        QFETCH(QString, act);
+        makeApi(true);
+        const auto [token, csrf] = signIn(who.toLatin1());
+        QCOMPARE(ask("POST", "/api/set", token, csrf, body).status, status);
+        QCOMPARE(m_backend.acts.join(u';'), act);
     }
 
     void lockOutAfterFiveFailures()
