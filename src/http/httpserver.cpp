@@ -1,6 +1,7 @@
 #include "httpserver.h"
 
 #include "connectionbudget.h"
+#include "hangupwatch.h"
 #include "requestdeadline.h"
 #include "streamlink.h"
 
@@ -20,6 +21,8 @@ struct HttpServer::Books {
     RequestDeadline deadline;
     ConnectionBudget budget;
     StreamRegistry streams;
+    // Only for a server that streams.
+    std::unique_ptr<HangupWatch> hangups;
 };
 
 namespace {
@@ -34,6 +37,7 @@ struct Connection {
 struct Streamed {
     std::shared_ptr<StreamLink> link;
     HttpServer::Books& books;
+    int hangup = -1;
 };
 
 // Connections waiting for the acceptor. It takes them at once, but a burst
@@ -66,6 +70,8 @@ ssize_t readStream(void* cls, uint64_t, char* to, size_t max)
 void freeStream(void* cls)
 {
     auto* s = static_cast<Streamed*>(cls);
+    if (s->hangup >= 0)
+        s->books.hangups->forget(s->hangup);
     s->books.streams.remove(s->link);
     s->link->release();
     delete s;
@@ -96,6 +102,16 @@ MHD_Response* responseFor(HttpServer::Books& books, MHD_Connection* connection, 
     MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, 0u);
     if (Connection* c = connectionOf(connection))
         books.deadline.exempt(c->watched);
+    // A client leaving while its stream is quiet is noticed at once, not at
+    // the next write.
+    const MHD_ConnectionInfo* fd =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    if (fd && books.hangups)
+        streamed->hangup =
+            books.hangups->watch(fd->connect_fd, [weak = std::weak_ptr<StreamLink>(link)] {
+                if (const auto l = weak.lock())
+                    l->stop();
+            });
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
     return response;
 }
@@ -220,7 +236,8 @@ QString HttpServer::start(const SocketAddress& where)
     m_books.reset(new Books{*this, m_limits, m_tls.enabled(),
                             RequestDeadline(std::chrono::milliseconds(m_limits.requestMs)),
                             ConnectionBudget(m_limits.connections, m_limits.connectionsPerAddress),
-                            StreamRegistry(m_limits.streams)});
+                            StreamRegistry(m_limits.streams),
+                            m_limits.streams > 0 ? std::make_unique<HangupWatch>() : nullptr});
 
     unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_NO_LISTEN_SOCKET |
                      MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME;
