@@ -97,9 +97,12 @@ MHD_Response* responseFor(HttpServer::Books& books, MHD_Connection* connection, 
         freeStream(streamed);
         return nullptr;
     }
-    // A stream lasts as long as its client: no silence time-out, no deadline;
-    // and the connection closes after it rather than wait idle.
-    MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, 0u);
+    // A stream lasts as long as its client: no deadline, and the library
+    // times no connection out while it is suspended, so silence counts only
+    // while there is something the client will not take. The connection
+    // closes after the stream rather than wait idle.
+    MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT,
+                              unsigned(books.limits.streamStallSeconds));
     if (Connection* c = connectionOf(connection))
         books.deadline.exempt(c->watched);
     // A client leaving while its stream is quiet is noticed at once, not at

@@ -42,9 +42,13 @@ public:
         // never read (the request is answered once its headers are in).
         int maxBody = 0;
         // Streamed answers at once; beyond, 503. A streaming connection has
-        // neither the silence time-out nor the request deadline but keeps
+        // no request deadline, and a quiet stream is never cut, but it keeps
         // its place in the connection counts.
         int streams = 0;
+        // A stream whose client takes none of what there is to send for this
+        // long (whole seconds) is cut: one that stopped reading would
+        // otherwise hold its place for ever.
+        int streamStallSeconds = 30;
     };
     // PEM texts; both empty for plain HTTP.
     struct Tls {

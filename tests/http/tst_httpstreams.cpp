@@ -23,7 +23,7 @@ class Producer {
 public:
     HttpResponse answer(const HttpRequest&)
     {
-        auto s = std::make_shared<QueuedStream>();
+        auto s = std::make_shared<QueuedStream>(capacity);
         std::lock_guard lock(m_mutex);
         m_streams.push_back(s);
         return {200, "text/event-stream", {}, {{"Cache-Control", "no-cache"}}, s};
@@ -33,6 +33,8 @@ public:
         std::lock_guard lock(m_mutex);
         return i < m_streams.size() ? m_streams[i] : nullptr;
     }
+
+    qsizetype capacity = 256 * 1024;
 
 private:
     std::mutex m_mutex;
@@ -45,6 +47,8 @@ HttpServer::Limits streamLimits()
     l.idleSeconds = 1;
     l.requestMs = 1500;
     l.streams = 2;
+    // Shorter than the quiet spells below: only a stalled stream meets it.
+    l.streamStallSeconds = 1;
     return l;
 }
 
@@ -196,6 +200,32 @@ private Q_SLOTS:
         HttpServer none([&](const HttpRequest& r) { return producer.answer(r); }, {});
         QCOMPARE(none.start(*SocketAddress::numeric(QStringLiteral("127.0.0.1"), 0)), QString());
         QCOMPARE(statusOf(httpRequest(none.port(), "GET", "/events")), 503);
+    }
+
+    // A client that takes nothing would hold its place for ever: past the
+    // queue it is cut; with a queue longer than the sockets' buffers, once
+    // nothing has moved for the stall time.
+    void unreadStreamsAreCut_data()
+    {
+        QTest::addColumn<qsizetype>("capacity");
+        QTest::newRow("overrun") << qsizetype(256 * 1024);
+        QTest::newRow("stalled") << qsizetype(64 << 20);
+    }
+    void unreadStreamsAreCut()
+    {
+        QFETCH(qsizetype, capacity);
+        Producer producer;
+        producer.capacity = capacity;
+        HttpServer server([&](const HttpRequest& r) { return producer.answer(r); }, streamLimits());
+        QCOMPARE(server.start(*SocketAddress::numeric(QStringLiteral("127.0.0.1"), 0)), QString());
+        HttpProbe probe;
+        QVERIFY(probe.connectTo(server.port()) && probe.send(StreamRequest));
+        QTRY_VERIFY_WITH_TIMEOUT(producer.stream(0), 10000);
+        const auto stream = producer.stream(0);
+        const QByteArray block(64 * 1024, 'x');
+        for (int i = 0; i < 256 && stream->write(block); ++i) {
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(stream->isClosed(), 20000);
     }
 
     // Suspended connections would hold the library's stop for ever.
