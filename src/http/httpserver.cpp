@@ -158,11 +158,8 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char* url, con
             // Refused on its word, before a byte of it is read.
             const char* length =
                 MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length");
-            if (length && std::strtoull(length, nullptr, 10) > uint64_t(books.limits.maxBody)) {
-                auto q = tooLarge(books, connection);
-                fprintf(stderr, "QUEUE %d\n", int(q));
-                return q;
-            }
+            if (length && std::strtoull(length, nullptr, 10) > uint64_t(books.limits.maxBody))
+                return tooLarge(books, connection);
             *requestContext = body = new QByteArray;
             return MHD_YES;
         }
@@ -242,8 +239,11 @@ QString HttpServer::start(const SocketAddress& where)
                             StreamRegistry(m_limits.streams),
                             m_limits.streams > 0 ? std::make_unique<HangupWatch>() : nullptr});
 
-    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_NO_LISTEN_SOCKET |
-                     MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME;
+    unsigned flags =
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC;
+    // Streams suspend their connections while quiet.
+    if (m_limits.streams > 0)
+        flags |= MHD_ALLOW_SUSPEND_RESUME;
     if (where.family() == AF_INET6)
         flags |= MHD_USE_IPv6;
     std::vector<MHD_OptionItem> options = {
