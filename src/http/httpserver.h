@@ -38,8 +38,10 @@ public:
         // Threads answering; each polls its share of the connections.
         int threads = 1;
         // Bodies of POST, PUT and PATCH up to this many bytes are read and
-        // handed over whole; a longer one is answered 413. 0: bodies are
-        // never read (the request is answered once its headers are in).
+        // handed over whole. A longer one is answered 413 on its declared
+        // length, unread; one without a length is cut as it passes (the
+        // library takes no answer while a body comes in). 0: bodies are never
+        // read (the request is answered once its headers are in).
         int maxBody = 0;
         // Streamed answers at once; beyond, 503. A streaming connection has
         // no request deadline, and a quiet stream is never cut, but it keeps
