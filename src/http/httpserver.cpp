@@ -1,6 +1,7 @@
 #include "httpserver.h"
 
 #include "connectionbudget.h"
+#include "hangupwatch.h"
 #include "requestdeadline.h"
 #include "streamlink.h"
 
@@ -20,6 +21,8 @@ struct HttpServer::Books {
     RequestDeadline deadline;
     ConnectionBudget budget;
     StreamRegistry streams;
+    // Only for a server that streams.
+    std::unique_ptr<HangupWatch> hangups;
 };
 
 namespace {
@@ -34,6 +37,7 @@ struct Connection {
 struct Streamed {
     std::shared_ptr<StreamLink> link;
     HttpServer::Books& books;
+    int hangup = -1;
 };
 
 // Connections waiting for the acceptor. It takes them at once, but a burst
@@ -66,6 +70,8 @@ ssize_t readStream(void* cls, uint64_t, char* to, size_t max)
 void freeStream(void* cls)
 {
     auto* s = static_cast<Streamed*>(cls);
+    if (s->hangup >= 0)
+        s->books.hangups->forget(s->hangup);
     s->books.streams.remove(s->link);
     s->link->release();
     delete s;
@@ -91,11 +97,24 @@ MHD_Response* responseFor(HttpServer::Books& books, MHD_Connection* connection, 
         freeStream(streamed);
         return nullptr;
     }
-    // A stream lasts as long as its client: no silence time-out, no deadline;
-    // and the connection closes after it rather than wait idle.
-    MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, 0u);
+    // A stream lasts as long as its client: no deadline, and the library
+    // times no connection out while it is suspended, so silence counts only
+    // while there is something the client will not take. The connection
+    // closes after the stream rather than wait idle.
+    MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT,
+                              unsigned(books.limits.streamStallSeconds));
     if (Connection* c = connectionOf(connection))
         books.deadline.exempt(c->watched);
+    // A client leaving while its stream is quiet is noticed at once, not at
+    // the next write.
+    const MHD_ConnectionInfo* fd =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    if (fd && books.hangups)
+        streamed->hangup =
+            books.hangups->watch(fd->connect_fd, [weak = std::weak_ptr<StreamLink>(link)] {
+                if (const auto l = weak.lock())
+                    l->stop();
+            });
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
     return response;
 }
@@ -139,11 +158,8 @@ MHD_Result onRequest(void* cls, MHD_Connection* connection, const char* url, con
             // Refused on its word, before a byte of it is read.
             const char* length =
                 MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Content-Length");
-            if (length && std::strtoull(length, nullptr, 10) > uint64_t(books.limits.maxBody)) {
-                auto q = tooLarge(books, connection);
-                fprintf(stderr, "QUEUE %d\n", int(q));
-                return q;
-            }
+            if (length && std::strtoull(length, nullptr, 10) > uint64_t(books.limits.maxBody))
+                return tooLarge(books, connection);
             *requestContext = body = new QByteArray;
             return MHD_YES;
         }
@@ -220,10 +236,14 @@ QString HttpServer::start(const SocketAddress& where)
     m_books.reset(new Books{*this, m_limits, m_tls.enabled(),
                             RequestDeadline(std::chrono::milliseconds(m_limits.requestMs)),
                             ConnectionBudget(m_limits.connections, m_limits.connectionsPerAddress),
-                            StreamRegistry(m_limits.streams)});
+                            StreamRegistry(m_limits.streams),
+                            m_limits.streams > 0 ? std::make_unique<HangupWatch>() : nullptr});
 
-    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_NO_LISTEN_SOCKET |
-                     MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME;
+    unsigned flags =
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC;
+    // Streams suspend their connections while quiet.
+    if (m_limits.streams > 0)
+        flags |= MHD_ALLOW_SUSPEND_RESUME;
     if (where.family() == AF_INET6)
         flags |= MHD_USE_IPv6;
     std::vector<MHD_OptionItem> options = {

@@ -38,13 +38,19 @@ public:
         // Threads answering; each polls its share of the connections.
         int threads = 1;
         // Bodies of POST, PUT and PATCH up to this many bytes are read and
-        // handed over whole; a longer one is answered 413. 0: bodies are
-        // never read (the request is answered once its headers are in).
+        // handed over whole. A longer one is answered 413 on its declared
+        // length, unread; one without a length is cut as it passes (the
+        // library takes no answer while a body comes in). 0: bodies are never
+        // read (the request is answered once its headers are in).
         int maxBody = 0;
         // Streamed answers at once; beyond, 503. A streaming connection has
-        // neither the silence time-out nor the request deadline but keeps
+        // no request deadline, and a quiet stream is never cut, but it keeps
         // its place in the connection counts.
         int streams = 0;
+        // A stream whose client takes none of what there is to send for this
+        // long (whole seconds) is cut: one that stopped reading would
+        // otherwise hold its place for ever.
+        int streamStallSeconds = 30;
     };
     // PEM texts; both empty for plain HTTP.
     struct Tls {

@@ -29,8 +29,10 @@ bool QueuedStream::write(const QByteArray& bytes)
         if (queued) {
             m_queue.append(bytes);
         } else {
-            // The client has not kept up: it gets no partial event, and ends.
+            // The client has not kept up: it gets no partial event, and is
+            // cut rather than sent the end it would not take either.
             m_ended = true;
+            m_overrun = true;
             m_queue.clear();
             m_sent = 0;
         }
@@ -59,7 +61,7 @@ qsizetype QueuedStream::read(char* to, qsizetype max)
     std::lock_guard lock(m_mutex);
     const qsizetype n = std::min(max, m_queue.size() - m_sent);
     if (n == 0)
-        return m_ended ? -1 : 0;
+        return m_overrun ? -2 : m_ended ? -1 : 0;
     std::memcpy(to, m_queue.constData() + m_sent, size_t(n));
     m_sent += n;
     // Moved down only now and then, not on every read.

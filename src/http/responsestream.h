@@ -27,7 +27,8 @@ public:
     ResponseStream& operator=(const ResponseStream&) = delete;
 
     // Server thread: copies at most `max` bytes to `to`; returns how many,
-    // 0 for nothing now (the server waits for wake()), -1 for the end.
+    // 0 for nothing now (the server waits for wake()), -1 for the end (the
+    // answer is finished properly), -2 to cut the connection at once.
     virtual qsizetype read(char* to, qsizetype max) = 0;
     // Server thread, once: the connection is done with the stream.
     virtual void closed() {}
@@ -45,7 +46,7 @@ private:
 };
 
 // A stream over a byte queue, bounded: a client too slow to take what is
-// written is ended rather than left to grow the queue.
+// written is cut rather than left to grow the queue.
 class QueuedStream : public ResponseStream {
 public:
     explicit QueuedStream(qsizetype capacity = 256 * 1024) : m_capacity(capacity) {}
@@ -68,6 +69,7 @@ private:
     QByteArray m_queue;
     qsizetype m_sent = 0;
     bool m_ended = false;
+    bool m_overrun = false;
     bool m_closed = false;
 };
 

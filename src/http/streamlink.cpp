@@ -29,7 +29,7 @@ long StreamLink::read(char* to, size_t max)
         }
         const qsizetype n = m_stream->read(to, qsizetype(max));
         if (n < 0)
-            return MHD_CONTENT_READER_END_OF_STREAM;
+            return n == -1 ? MHD_CONTENT_READER_END_OF_STREAM : MHD_CONTENT_READER_END_WITH_ERROR;
         if (n > 0)
             return long(n);
         std::lock_guard lock(m_mutex);

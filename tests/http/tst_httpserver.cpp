@@ -201,10 +201,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("answer");
         const QByteArray json = R"({"user":"ann","password":"p\u00e4ss"})";
-        QTest::newRow("json") << "POST /login?a=b%20c&d HTTP/1.1\r\nX-Said: hi\r\n"
+        QTest::newRow("json") << "POST /login?a=b%20c+d&e HTTP/1.1\r\nX-Said: hi\r\n"
                                  "Content-Type: application/json\r\nContent-Length: " +
                                      QByteArray::number(json.size()) + "\r\n\r\n"
-                              << json << 200 << "POST /login\nb c\nhi\n127.0.0.1\n" + json;
+                              << json << 200 << "POST /login\nb c d\nhi\n127.0.0.1\n" + json;
         QTest::newRow("chunked") << QByteArray(
                                         "PUT /x HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n")
                                  << QByteArray("3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n") << 200

@@ -4,6 +4,7 @@
 
 #include "http/httpprobe.h"
 #include "http/httpserver.h"
+#include "throwawaytls.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -22,7 +23,7 @@ class Producer {
 public:
     HttpResponse answer(const HttpRequest&)
     {
-        auto s = std::make_shared<QueuedStream>();
+        auto s = std::make_shared<QueuedStream>(capacity);
         std::lock_guard lock(m_mutex);
         m_streams.push_back(s);
         return {200, "text/event-stream", {}, {{"Cache-Control", "no-cache"}}, s};
@@ -32,6 +33,8 @@ public:
         std::lock_guard lock(m_mutex);
         return i < m_streams.size() ? m_streams[i] : nullptr;
     }
+
+    qsizetype capacity = 256 * 1024;
 
 private:
     std::mutex m_mutex;
@@ -44,6 +47,8 @@ HttpServer::Limits streamLimits()
     l.idleSeconds = 1;
     l.requestMs = 1500;
     l.streams = 2;
+    // Shorter than the quiet spells below: only a stalled stream meets it.
+    l.streamStallSeconds = 1;
     return l;
 }
 
@@ -125,14 +130,56 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(stream->isClosed(), 10000);
     }
 
+    // Wakes racing the server's suspending: none may be lost.
+    void burstsFromManyThreadsAllArrive()
+    {
+        HttpProbe probe;
+        const auto stream = open(probe);
+        QVERIFY(stream);
+        std::vector<std::thread> writers;
+        for (int i = 0; i < 4; ++i)
+            writers.emplace_back([stream] {
+                for (int n = 0; n < 500; ++n) {
+                    stream->write("z");
+                    if (n % 50 == 0)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+            });
+        for (auto& w : writers)
+            w.join();
+        stream->end();
+        QByteArray got;
+        QVERIFY(readUntil(probe, got, "0\r\n\r\n"));
+        QCOMPARE(got.count('z'), 2000);
+    }
+
+    // The same over TLS, where the library's sending goes through records.
+    void streamOverTls()
+    {
+        const ThrowawayCertificate c = makeThrowawayCertificate();
+        Producer producer;
+        HttpServer server([&](const HttpRequest& r) { return producer.answer(r); }, streamLimits(),
+                          {c.certificatePem, c.keyPem});
+        QCOMPARE(server.start(*SocketAddress::numeric(QStringLiteral("127.0.0.1"), 0)), QString());
+        TlsAnswer got;
+        std::thread client([&] { got = tlsRequest(server.port(), StreamRequest); });
+        QTRY_VERIFY_WITH_TIMEOUT(producer.stream(0), 10000);
+        QTest::qWait(300);
+        producer.stream(0)->write("event: status\ndata: {}\n\n");
+        producer.stream(0)->end();
+        client.join();
+        QCOMPARE(statusOf(got.answer), 200);
+        QVERIFY2(got.answer.contains("event: status\ndata: {}\n\n"), got.answer.constData());
+    }
+
     void departedClientLetsGo()
     {
         auto probe = std::make_unique<HttpProbe>();
         const auto stream = open(*probe);
         QVERIFY(stream);
         probe.reset();
-        // Noticed when the next bytes find no one there.
-        QTRY_VERIFY_WITH_TIMEOUT((stream->write(": keep-alive\n\n"), stream->isClosed()), 10000);
+        // Noticed while the stream is quiet, not only when it next writes.
+        QTRY_VERIFY_WITH_TIMEOUT(stream->isClosed(), 10000);
         // Only the producer's references are left: this and its list's.
         QTRY_COMPARE_WITH_TIMEOUT(stream.use_count(), 2, 10000);
         QVERIFY(!stream->write("event: late\n\n"));
@@ -153,6 +200,32 @@ private Q_SLOTS:
         HttpServer none([&](const HttpRequest& r) { return producer.answer(r); }, {});
         QCOMPARE(none.start(*SocketAddress::numeric(QStringLiteral("127.0.0.1"), 0)), QString());
         QCOMPARE(statusOf(httpRequest(none.port(), "GET", "/events")), 503);
+    }
+
+    // A client that takes nothing would hold its place for ever: past the
+    // queue it is cut; with a queue longer than the sockets' buffers, once
+    // nothing has moved for the stall time.
+    void unreadStreamsAreCut_data()
+    {
+        QTest::addColumn<qsizetype>("capacity");
+        QTest::newRow("overrun") << qsizetype(256 * 1024);
+        QTest::newRow("stalled") << qsizetype(64 << 20);
+    }
+    void unreadStreamsAreCut()
+    {
+        QFETCH(qsizetype, capacity);
+        Producer producer;
+        producer.capacity = capacity;
+        HttpServer server([&](const HttpRequest& r) { return producer.answer(r); }, streamLimits());
+        QCOMPARE(server.start(*SocketAddress::numeric(QStringLiteral("127.0.0.1"), 0)), QString());
+        HttpProbe probe;
+        QVERIFY(probe.connectTo(server.port()) && probe.send(StreamRequest));
+        QTRY_VERIFY_WITH_TIMEOUT(producer.stream(0), 10000);
+        const auto stream = producer.stream(0);
+        const QByteArray block(64 * 1024, 'x');
+        for (int i = 0; i < 256 && stream->write(block); ++i) {
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(stream->isClosed(), 20000);
     }
 
     // Suspended connections would hold the library's stop for ever.
