@@ -152,6 +152,7 @@ const titles = {
   silence: 'Silence',
   channel_loss: 'Channel loss',
   readback: 'Readback',
+  set_command: 'Set command',
 };
 
 // Kinds come as names; the title the server gives wins where it sends one.
