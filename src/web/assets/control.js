@@ -118,6 +118,13 @@
     watchTimer = null;
   }
 
+  // A 502 is the window's own outcome: what it would have told the operator, and over which link.
+  function notSentWhy(e) {
+    const d = e.data && typeof e.data === 'object' ? e.data : {};
+    if (typeof d.told === 'string' && d.told) return d.told;
+    return 'the monitor could not send it' + (d.link ? ' over ' + d.link : '') + '.';
+  }
+
   async function send() {
     if (sending || !asked) return;
     sending = true;
@@ -150,7 +157,7 @@
         Zel.showError($('control-error'), e.message);
         return;
       }
-      if (e.status === 502) showResult('failed', 'Not sent: ' + e.message);
+      if (e.status === 502) showResult('failed', 'Not sent: ' + notSentWhy(e));
       else if (e.status === 0)
         showResult('unknown', 'Outcome unknown: ' + e.message + ' See Events before sending again.');
       else showResult('refused', e.message);
@@ -167,7 +174,10 @@
   // readback row is its answer. A readback that says "replaced" right after it belongs to the
   // command before, unless another command has come since ours.
   function onEvent(row) {
-    if (!watch || !row || typeof row !== 'object') return;
+    if (!row || typeof row !== 'object') return;
+    // A command from the window or another browser saves new values: show them unless typing here.
+    if (row.event === 'set_command' && Zel.session && Zel.session.control === true && !sending) load(false);
+    if (!watch) return;
     if (row.event === 'set_command') {
       if (watch.state === 'waiting' && row.user === watch.by && row.state === 'info') watch.state = 'armed';
       else if (watch.state === 'armed') watch.state = 'superseded';
