@@ -332,6 +332,8 @@ class WebPanel(unittest.TestCase):
         self.assertIn('forward %s W' % target, result)
         self.wait(lambda: self.find('#control-forward').get_attribute('value') == target,
                   'the form does not show the new saved forward target')
+        self.wait(lambda: 'forward %s W' % target in self.find('#status-setpoints').get_attribute('textContent'),
+                  'the status page does not show the new set point')
         self.wait(lambda: self.find('#control-readback').text.startswith('Readback: ')
                   and 'waiting' not in self.find('#control-readback').text,
                   lambda: 'no readback within %d s: %r' % (WAIT, self.find('#control-readback').text))

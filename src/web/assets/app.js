@@ -122,6 +122,7 @@
     openStream();
     // The banner and the alarm count show on every tab, so the status comes first whatever the tab.
     if (viewFromHash() !== 'status') Zel.status.load().catch(() => {});
+    if (viewFromHash() !== 'control') Zel.control.load();
     show(viewFromHash());
   }
 

@@ -4,12 +4,12 @@
   const { el } = Zel;
   const $ = (id) => document.getElementById(id);
 
-  // [field id, JSON key sent, key of GET /api/set, label, unit]
+  // [field id, JSON key sent, key of GET /api/set, label, unit, word on the status page]
   const fields = [
-    ['control-frequency', 'frequency', 'frequency_mhz', 'Frequency', 'MHz'],
-    ['control-forward', 'forward', 'forward_w', 'Forward target', 'W'],
-    ['control-reflect', 'reflect', 'reflect_w', 'Reflect target', 'W'],
-    ['control-temperature', 'temperature', 'temperature_c', 'Temperature protection', '°C'],
+    ['control-frequency', 'frequency', 'frequency_mhz', 'Frequency', 'MHz', ''],
+    ['control-forward', 'forward', 'forward_w', 'Forward target', 'W', 'forward '],
+    ['control-reflect', 'reflect', 'reflect_w', 'Reflect target', 'W', 'reflect '],
+    ['control-temperature', 'temperature', 'temperature_c', 'Temperature protection', '°C', 'temperature '],
   ];
   // A readback that never reaches this page (the stream was away) is not waited for forever.
   const READBACK_PATIENCE_MS = 90000;
@@ -31,6 +31,19 @@
   function savedCarrier() {
     const v = saved ? saved.carrier_on : null;
     return v === true ? 'on' : v === false ? 'off' : '';
+  }
+
+  // The saved values in one small line on the status page, for every role.
+  function paintSetPoints() {
+    const parts = [];
+    if (savedCarrier()) parts.push('carrier ' + savedCarrier().toUpperCase());
+    for (const [, , key, , unit, word] of fields) {
+      const v = savedText(key);
+      if (v) parts.push(word + v + ' ' + unit);
+    }
+    const line = $('status-setpoints');
+    line.textContent = parts.length ? 'Set points: ' + parts.join(' · ') : '';
+    line.hidden = parts.length === 0;
   }
 
   function fill() {
@@ -176,7 +189,7 @@
   function onEvent(row) {
     if (!row || typeof row !== 'object') return;
     // A command from the window or another browser saves new values: show them unless typing here.
-    if (row.event === 'set_command' && Zel.session && Zel.session.control === true && !sending) load(false);
+    if (row.event === 'set_command' && !sending) load(false);
     if (!watch) return;
     if (row.event === 'set_command') {
       if (watch.state === 'waiting' && row.user === watch.by && row.state === 'info') watch.state = 'armed';
@@ -198,6 +211,7 @@
     try {
       const data = await Zel.api('GET', '/api/set');
       saved = data;
+      paintSetPoints();
       if (refill || !edited) fill();
       $('control-saved-error').hidden = true;
     } catch (e) {
@@ -221,6 +235,7 @@
       saved = null;
       asked = null;
       fill();
+      paintSetPoints();
       stage('form');
       Zel.showError($('control-error'), '');
       $('control-outcome').hidden = true;
