@@ -107,7 +107,8 @@
         : changes === 1 ? '1 value changes.' : changes + ' values change.';
     stage('review');
     $('control-review-box').scrollIntoView({ block: 'start' });
-    $('control-send').focus({ preventScroll: true });
+    // Not on Send: a second Enter from the form must not send unread.
+    $('control-review-title').focus({ preventScroll: true });
   }
 
   function showResult(kind, message) {
