@@ -147,14 +147,17 @@
     $('control-send').textContent = 'Sending…';
     $('control-outcome').hidden = true;
     showReadback('', '');
-    // Armed before the request: the stream may bring the command's own row before its answer.
+    // Set before the request: the stream may bring the command's own row before its answer,
+    // so rows are held until the answer says which values were sent.
     stopWatch();
-    watch = { state: 'waiting', by: (Zel.session ? Zel.session.user : '') + '@web' };
+    watch = { state: 'waiting', by: (Zel.session ? Zel.session.user : '') + '@web', values: null, held: [] };
     try {
       const r = await Zel.api('POST', '/api/set', asked);
       showResult('sent', 'Sent over ' + (r.link || 'the link') + (r.values ? ': ' + r.values : '.'));
       if (watch) {
         showReadback('waiting', 'Readback: waiting for the transmitter to report…');
+        watch.values = typeof r.values === 'string' ? r.values : '';
+        for (const row of watch.held.splice(0)) if (watch) follow(row);
         watchTimer = setTimeout(() => {
           stopWatch();
           showReadback('unknown', 'Readback: no outcome reached this page; see Events.');
@@ -184,16 +187,22 @@
     }
   }
 
-  // Each row from the live stream. The command's own set_command row arms the watch; the next
-  // readback row is its answer. A readback that says "replaced" right after it belongs to the
-  // command before, unless another command has come since ours.
   function onEvent(row) {
     if (!row || typeof row !== 'object') return;
     // A command from the window or another browser saves new values: show them unless typing here.
     if (row.event === 'set_command' && !sending) load(false);
-    if (!watch) return;
+    if (!watch || (row.event !== 'set_command' && row.event !== 'readback')) return;
+    if (watch.values === null) watch.held.push(row);
+    else follow(row);
+  }
+
+  // The command's own set_command row (this account, the values sent) arms the watch; the next
+  // readback row is its answer. A readback that says "replaced" right after it belongs to the
+  // command before, unless another command has come since ours.
+  function follow(row) {
     if (row.event === 'set_command') {
-      if (watch.state === 'waiting' && row.user === watch.by && row.state === 'info') watch.state = 'armed';
+      const ours = row.user === watch.by && row.state === 'info' && row.value === watch.values;
+      if (watch.state === 'waiting' && ours) watch.state = 'armed';
       else if (watch.state === 'armed') watch.state = 'superseded';
       return;
     }
