@@ -4,10 +4,12 @@
 The caller starts the monitor (with its simulator feeding it) and passes where it listens:
 
   browser_test.py --url https://127.0.0.1:8443/ --user bob --password secret \
-      [--expect-alarm] [--screenshots DIR]
+      [--expect-alarm] [--control] [--screenshots DIR]
 
 or the same through ZEL_WEB_URL, ZEL_WEB_USER, ZEL_WEB_PASSWORD, ZEL_WEB_EXPECT_ALARM=1 and
 ZEL_WEB_SCREENSHOTS. The user must be an operator (or admin) for the acknowledgement step.
+--control (ZEL_WEB_CONTROL=1) expects [Web] AllowControl=true and sends one set command from
+the Control tab; without it the Control tab must not be offered.
 The steps run in order on one browser: each needs the one before.
 """
 
@@ -35,6 +37,11 @@ fetch('/api/status', {credentials: 'same-origin', cache: 'no-store'})
   .then(r => r.ok ? r.json() : {httpStatus: r.status})
   .then(done, e => done({fetchError: String(e)}));
 """
+PICK_ALARM = """
+const cards = [...document.querySelectorAll('#alarms-list [data-alarm-id]')].filter(c => c.querySelector('.ack'));
+cards.sort((a, b) => (a.dataset.state !== 'raised') - (b.dataset.state !== 'raised'));
+return cards.length ? cards[0].dataset.alarmId : null;
+"""
 FETCH_SESSION_STATUS = """
 const done = arguments[arguments.length - 1];
 fetch('/api/session', {credentials: 'same-origin', cache: 'no-store'})
@@ -51,6 +58,8 @@ def parse_args(argv):
     p.add_argument('--expect-alarm', action='store_true',
                    default=env('ZEL_WEB_EXPECT_ALARM', '') not in ('', '0'),
                    help='fail unless an unacknowledged alarm is there to acknowledge')
+    p.add_argument('--control', action='store_true', default=env('ZEL_WEB_CONTROL', '') not in ('', '0'),
+                   help='send a set command from the Control tab and wait for its readback')
     p.add_argument('--screenshots', default=env('ZEL_WEB_SCREENSHOTS', ''), help='folder for PNGs of each tab')
     p.add_argument('--change-timeout', type=float, default=float(env('ZEL_WEB_CHANGE_TIMEOUT', '30')),
                    help='seconds to wait for the forward power to change; 0 only compares the value')
@@ -146,6 +155,11 @@ class WebPanel(unittest.TestCase):
         except WebDriverException:
             pass
 
+    def click(self, element):
+        # Centred first: the toast at the bottom of a phone's screen may cover an element at the edge.
+        self.driver.execute_script("arguments[0].scrollIntoView({block: 'center'})", element)
+        element.click()
+
     def open_tab(self, name):
         self.find('#tab-' + name).click()
         self.wait(lambda: self.visible('#view-' + name), 'the %s tab did not open' % name)
@@ -195,6 +209,9 @@ class WebPanel(unittest.TestCase):
         self.assertEqual(self.find('#user-name').text.strip(), ARGS.user)
         for tab in ('status', 'alarms', 'events', 'history'):
             self.assertTrue(self.visible('#tab-' + tab), 'tab %s missing' % tab)
+        self.assertEqual(self.visible('#tab-control'), ARGS.control,
+                         'the Control tab is offered' if not ARGS.control else 'no Control tab')
+        self.assert_fits_phone('the tab bar')
         WebPanel.signed_in = True
 
     def test_3_status_follows_the_api(self):
@@ -239,32 +256,37 @@ class WebPanel(unittest.TestCase):
                   'the alarm list did not load')
         self.assertFalse(self.visible('#alarms-error'), self.find('#alarms-error').text)
         self.assert_fits_phone('alarms')
-        # A raised alarm stays listed once acknowledged; prefer it over a cleared one.
-        cards = [c for c in self.driver.find_elements(By.CSS_SELECTOR, '#alarms-list [data-alarm-id]')
-                 if c.find_elements(By.CSS_SELECTOR, '.ack')]
-        cards.sort(key=lambda c: c.get_attribute('data-state') != 'raised')
-        if not cards:
+        # A raised alarm stays listed once acknowledged; prefer it over a cleared one. Picked in one
+        # script run: the list is redrawn wholesale whenever an alarm event arrives.
+        alarm_id = self.driver.execute_script(PICK_ALARM)
+        if alarm_id is None:
             self.shot('alarms')
             if ARGS.expect_alarm:
                 self.fail('no alarm with an Acknowledge button (is the user an operator?)')
             return
-        alarm_id = cards[0].get_attribute('data-alarm-id')
-        was = cards[0].get_attribute('data-state')
-        cards[0].find_element(By.CSS_SELECTOR, '.ack').click()
         card = '#alarms-list [data-alarm-id="%s"]' % alarm_id
+
+        def press():
+            try:
+                self.click(self.find(card + ' .ack'))
+                return True
+            except StaleElementReferenceException:
+                return False
+
+        self.wait(press, 'the Acknowledge button of alarm %s could not be pressed' % alarm_id)
 
         def acknowledged():
             cards = self.driver.find_elements(By.CSS_SELECTOR, card)
             if not cards:
-                return was == 'cleared'  # a cleared alarm leaves the list once acknowledged
+                # Unacknowledged alarms stay listed; an acknowledged one leaves once it has cleared,
+                # which the simulator's script may do at any moment.
+                return True
             return cards[0].get_attribute('data-state') == 'acknowledged' and \
-                not cards[0].find_elements(By.CSS_SELECTOR, '.ack')
+                not cards[0].find_elements(By.CSS_SELECTOR, '.ack') and \
+                'Acknowledged' in cards[0].find_element(By.CSS_SELECTOR, '.state').text
 
         self.wait(acknowledged, lambda: 'alarm %s did not turn acknowledged: %s' % (
             alarm_id, ' '.join(e.text for e in self.driver.find_elements(By.CSS_SELECTOR, card + ' .error'))))
-        cards = self.driver.find_elements(By.CSS_SELECTOR, card)
-        if cards:
-            self.assertIn('Acknowledged', cards[0].find_element(By.CSS_SELECTOR, '.state').text)
         self.shot('alarms')
 
     def test_5_events(self):
@@ -283,6 +305,49 @@ class WebPanel(unittest.TestCase):
         self.assertFalse(self.visible('#history-error'), self.find('#history-error').text)
         self.assert_fits_phone('history')
         self.shot('history')
+
+    def test_6b_send_a_set_command(self):
+        if not ARGS.control:
+            self.skipTest('--control not given')
+        self.open_tab('control')
+        self.assertIn('This sends a command to the transmitter.', self.find('#view-control').text)
+        forward = self.find('#control-forward')
+        self.wait(lambda: forward.get_attribute('value'), 'the saved forward target was not filled in')
+        self.assert_fits_phone('control')
+        # On air at the frequency the transmitter reports, so the readback can confirm.
+        self.click(self.find('#control-carrier-on'))
+        frequency = (self.status_document().get('record') or {}).get('frequency_mhz')
+        if isinstance(frequency, (int, float)) and 87 <= frequency <= 108:
+            self.find('#control-frequency').clear()
+            self.find('#control-frequency').send_keys('%.2f' % frequency)
+        target = '450' if shown_number(forward.get_attribute('value')) != 450 else '460'
+        forward.clear()
+        forward.send_keys(target)
+        self.shot('control-form')
+        self.click(self.find('#control-review'))
+        self.wait(lambda: self.visible('#control-confirm'), 'Review showed no confirmation')
+        changed = [r.text for r in self.driver.find_elements(By.CSS_SELECTOR, '#control-confirm tr[data-changed="yes"]')]
+        self.assertTrue(any(target in row and 'Forward' in row for row in changed),
+                        'the new forward target is not marked changed: %r' % changed)
+        self.assertFalse(self.visible('#control-result'), 'an outcome showed before Send')
+        self.assert_fits_phone('control review')
+        self.shot('control-review')
+        self.click(self.find('#control-send'))
+        self.wait(lambda: self.visible('#control-result') or self.visible('#control-error'),
+                  'Send showed no outcome')
+        self.assertFalse(self.visible('#control-error'), self.find('#control-error').text)
+        result = self.find('#control-result').text
+        self.assertTrue(result.startswith('Sent'), 'the command was not sent: %s' % result)
+        self.assertIn('forward %s W' % target, result)
+        self.wait(lambda: self.find('#control-forward').get_attribute('value') == target,
+                  'the form does not show the new saved forward target')
+        self.wait(lambda: 'forward %s W' % target in self.find('#status-setpoints').get_attribute('textContent'),
+                  'the status page does not show the new set point')
+        self.wait(lambda: self.find('#control-readback').text.startswith('Readback: ')
+                  and 'waiting' not in self.find('#control-readback').text,
+                  lambda: 'no readback within %d s: %r' % (WAIT, self.find('#control-readback').text))
+        self.assert_fits_phone('control result')
+        self.shot('control-result')
 
     def test_7_sign_out(self):
         self.find('#signout').click()

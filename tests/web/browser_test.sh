@@ -25,7 +25,8 @@ mkdir -p "$run/config/ZEL" "$run/data"
 [ -n "$shots" ] || shots=$run/shots
 mkdir -p "$shots"
 
-# Normal frames first, then an over-temperature the page can acknowledge.
+# Normal frames first, then an over-temperature the page can acknowledge;
+# set commands sent from the page change the simulated transmitter.
 "$sim" serial --link "$run/ttyZEL" --interval 200 --scenario script --step 6000 \
     >"$run/sim.log" 2>&1 &
 pids+=($!)
@@ -43,6 +44,7 @@ SETPOWERT=500.0
 
 [Web]
 Listen=127.0.0.1:$port
+AllowControl=true
 INI
 
 export XDG_CONFIG_HOME=$run/config XDG_DATA_HOME=$run/data
@@ -80,7 +82,7 @@ PY
 
 status=0
 /usr/bin/python3 "$script" --url "https://127.0.0.1:$port" --user tester --password "$password" \
-    --expect-alarm --screenshots "$shots" || status=$?
+    --expect-alarm --control --screenshots "$shots" || status=$?
 if [ "$status" -ne 0 ]; then
   tail -n 30 "$run/monitor.log"
 fi

@@ -9,9 +9,11 @@ Zel.onSignedOut = null;
 Zel.clockOffset = 0;
 
 class ApiError extends Error {
-  constructor(status, message) {
+  // data: the answer's own document, for refusals that carry more than a sentence.
+  constructor(status, message, data) {
     super(message);
     this.status = status;
+    this.data = data || null;
   }
 }
 Zel.ApiError = ApiError;
@@ -66,7 +68,7 @@ Zel.api = async function (method, path, body) {
         ? data.error
         : fallbackMessages[res.status] || 'The monitor answered with error ' + res.status + '.';
     if (res.status === 401 && path !== '/api/login' && Zel.onSignedOut) Zel.onSignedOut(message);
-    throw new ApiError(res.status, message);
+    throw new ApiError(res.status, message, data);
   }
   if (data === null || typeof data !== 'object')
     throw new ApiError(res.status, 'The monitor sent an answer this page cannot read.');
@@ -152,6 +154,7 @@ const titles = {
   silence: 'Silence',
   channel_loss: 'Channel loss',
   readback: 'Readback',
+  set_command: 'Set command',
 };
 
 // Kinds come as names; the title the server gives wins where it sends one.

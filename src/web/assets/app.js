@@ -2,8 +2,10 @@
 // Signing in and out, the tabs, and the live stream that keeps the status page current.
 (function () {
   const $ = (id) => document.getElementById(id);
-  const views = ['status', 'alarms', 'events', 'history'];
-  const pages = { status: Zel.status, alarms: Zel.alarms, events: Zel.events, history: Zel.history };
+  const views = ['status', 'alarms', 'events', 'history', 'control'];
+  const pages = {
+    status: Zel.status, alarms: Zel.alarms, events: Zel.events, history: Zel.history, control: Zel.control,
+  };
 
   let stream = null;
   let retryTimer = null;
@@ -13,7 +15,12 @@
 
   function viewFromHash() {
     const name = location.hash.replace(/^#/, '');
-    return views.includes(name) ? name : 'status';
+    return views.includes(name) && allowed(name) ? name : 'status';
+  }
+
+  // The control page exists only for a session the server lets send set commands.
+  function allowed(name) {
+    return name !== 'control' || !!(Zel.session && Zel.session.control === true);
   }
 
   function show(name) {
@@ -76,6 +83,7 @@
       const title = (typeof a.title === 'string' && a.title) || Zel.kindTitle(a.event);
       const sev = Zel.severityWord(a.severity);
       Zel.flash((sev ? sev + ': ' : 'Event: ') + title + (a.value ? ' – ' + a.value : ''));
+      Zel.control.onEvent(a);
       if (current === 'alarms') Zel.alarms.load();
     });
     es.addEventListener('error', () => {
@@ -106,6 +114,7 @@
     document.title = (session.station ? session.station + ' – ' : '') + 'Transmitter monitor';
     $('user-name').textContent = session.user || '';
     $('user-role').textContent = session.role || '';
+    $('tab-control').hidden = !allowed('control');
     $('login-view').hidden = true;
     $('app-view').hidden = false;
     $('login-password').value = '';
@@ -113,6 +122,7 @@
     openStream();
     // The banner and the alarm count show on every tab, so the status comes first whatever the tab.
     if (viewFromHash() !== 'status') Zel.status.load().catch(() => {});
+    if (viewFromHash() !== 'control') Zel.control.load();
     show(viewFromHash());
   }
 
@@ -122,7 +132,8 @@
     Zel.setCsrf('');
     closeStream();
     streamState('');
-    for (const v of ['alarms', 'events', 'history']) pages[v].reset();
+    for (const v of ['alarms', 'events', 'history', 'control']) pages[v].reset();
+    $('tab-control').hidden = true;
     $('app-view').hidden = true;
     $('login-view').hidden = false;
     $('login-submit').disabled = false;
