@@ -4,9 +4,9 @@
 # the command line, and headless Chromium driven by Selenium.
 # Debian's python3 (with python3-selenium), whatever python3 comes first on
 # the path.
-# Usage: browser_test.sh MONITOR SIM BROWSER_TEST_PY [SCREENSHOT_DIR]
+# Usage: browser_test.sh MONITOR SIM HISTORY BROWSER_TEST_PY [SCREENSHOT_DIR]
 set -euo pipefail
-monitor=$1 sim=$2 script=$3 shots=${4:-}
+monitor=$1 sim=$2 history=$3 script=$4 shots=${5:-}
 
 for need in chromium chromedriver; do
   command -v "$need" >/dev/null || { echo "SKIP: $need is not installed"; exit 77; }
@@ -85,6 +85,12 @@ status=0
     --expect-alarm --control --screenshots "$shots" || status=$?
 if [ "$status" -ne 0 ]; then
   tail -n 30 "$run/monitor.log"
+fi
+# The page's acknowledgement is in the record, as the command line reads it.
+if [ "$status" -eq 0 ] && ! "$history" events | grep -q ',acknowledged,.*tester@web'; then
+  echo "FAIL: the acknowledgement from the page is not in the record"
+  "$history" events | tail -n 5
+  status=1
 fi
 # The password reaches no file the monitor writes.
 if grep -rqF "$password" "$run/data" "$run/monitor.log"; then
