@@ -9,7 +9,9 @@ clients of our own (standard library only) or headless Chromium.
     webbench.py viewers MONITOR SIMULATOR WORKDIR [VIEWERS]
         The simulator at 80 frames/s; the monitor's CPU and resident memory
         with no viewer, then with VIEWERS signed-in /api/stream clients; then
-        the status page's first paint in headless Chromium, median of 7.
+        the status page's first paint in headless Chromium, median of 7
+        loads from the panel's page and 7 from a blank tab, and the same for
+        a page of one line beside it (the browser's own floor).
 
 Prints "key value" lines. Debian's python3 (the paint needs python3-selenium).
 """
@@ -202,7 +204,72 @@ def latency(binary, work, count):
           f"max_ms {max(ms, default=float('nan')):.1f}")
 
 
-def first_paint(url, cookie, loads):
+PAINTED = """
+const p = performance.getEntriesByName('first-contentful-paint')[0];
+const n = performance.getEntriesByType('navigation')[0];
+return p && n && document.querySelector('READY')
+    ? [p.startTime, n.domContentLoadedEventEnd] : null;"""
+
+
+# The floor: one line of text with the panel's own security headers, served
+# by a thread of this script with the monitor's certificate.
+FLOOR_PAGE = b"<!DOCTYPE html><html><head><title>floor</title></head><body><p>floor</p></body></html>"
+
+
+def floor_server(work):
+    import http.server
+
+    class Page(http.server.BaseHTTPRequestHandler):
+        def do_GET(self):
+            self.send_response(200)
+            for k, v in (("Content-Type", "text/html; charset=utf-8"),
+                         ("Content-Length", str(len(FLOOR_PAGE))),
+                         ("Content-Security-Policy", "default-src 'none'"),
+                         ("Cross-Origin-Opener-Policy", "same-origin"), ("Cache-Control", "no-store")):
+                self.send_header(k, v)
+            self.end_headers()
+            self.wfile.write(FLOOR_PAGE)
+
+        def log_message(self, *args):
+            pass
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Page)
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(f"{work}/data/ZEL/web-certificate.pem", f"{work}/data/ZEL/web-key.pem")
+    server.socket = context.wrap_socket(server.socket, server_side=True)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return f"https://127.0.0.1:{server.server_address[1]}/"
+
+
+def paint_times(driver, url, loads, ready):
+    """[(first contentful paint, DOMContentLoaded)] of loads from the page
+    itself and of loads from a blank tab, the first load left out."""
+    got = {"panel": [], "blank": []}
+    for k in range(2 * loads + 1):
+        start = "blank" if k % 2 else "panel"
+        if start == "blank":
+            driver.get("about:blank")
+        driver.get(f"{url}?load={k}")  # a new document each time, never the same one
+        times = None
+        for _ in range(200):
+            times = driver.execute_script(PAINTED.replace("READY", ready))
+            if times:
+                break
+            time.sleep(0.05)
+        # Now and then headless Chromium leaves a load opened from a blank tab
+        # without its first-contentful-paint entry, or stalled before the
+        # page's scripts ran (no connection to the server open): counted.
+        if k > 0:  # the first starts the browser's own machinery up
+            got[start].append(times)
+    return got
+
+
+def first_paint(url, cookie, loads, work):
+    """Median first contentful paint of the status page, signed in, every
+    load fresh from the server (no cache, as the server's no-store asks):
+    reloaded from the panel's own page, and opened from a blank tab (where
+    the browser starts a renderer of its own for the page's
+    Cross-Origin-Opener-Policy)."""
     from selenium import webdriver
     from selenium.webdriver.chrome.options import Options
     from selenium.webdriver.chrome.service import Service
@@ -213,38 +280,26 @@ def first_paint(url, cookie, loads):
         o.add_argument(a)
     o.set_capability("acceptInsecureCerts", True)
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=o)
-    fcp, dcl = [], []
     try:
         driver.set_page_load_timeout(60)
         driver.get(url + "favicon.svg")  # the origin, to set the session cookie on
         name, value = cookie.split("=", 1)
         driver.add_cookie({"name": name, "value": value, "path": "/", "secure": True,
                            "httpOnly": True, "sameSite": "Strict"})
-        # Each load fresh from the server, as a first visit's would be.
         driver.execute_cdp_cmd("Network.enable", {})
         driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
-        for _ in range(loads + 1):  # the first starts the browser's own machinery up
-            driver.get("about:blank")
-            driver.get(url)
-            times = None
-            for _ in range(200):
-                times = driver.execute_script(
-                    "const p = performance.getEntriesByName('first-contentful-paint')[0];"
-                    "const n = performance.getEntriesByType('navigation')[0];"
-                    "return p && n && document.querySelector('#app-view:not([hidden])')"
-                    " ? [p.startTime, n.domContentLoadedEventEnd] : null;")
-                if times:
-                    break
-                time.sleep(0.05)
-            if not times:
-                raise SystemExit("the status page did not paint signed in")
-            fcp.append(times[0])
-            dcl.append(times[1])
+        got = paint_times(driver, url, loads, "#app-view:not([hidden])")
+        floor = paint_times(driver, floor_server(work), loads, "p")
     finally:
         driver.quit()
-    fcp, dcl = fcp[1:], dcl[1:]
-    print(f"paint_loads {len(fcp)}\nfcp_median_ms {percentile(fcp, 50):.1f}\n"
-          f"fcp_max_ms {max(fcp):.1f}\ndcl_median_ms {percentile(dcl, 50):.1f}")
+    for start, times in floor.items():
+        print(f"floor_{start}_fcp_median_ms {percentile([t[0] for t in times if t], 50):.1f}")
+    for start, times in got.items():
+        fcp = [t[0] for t in times if t]
+        print(f"{start}_loads {len(fcp)}\n{start}_unpainted {len(times) - len(fcp)}\n"
+              f"{start}_fcp_median_ms {percentile(fcp, 50):.1f}\n"
+              f"{start}_fcp_max_ms {max(fcp, default=float('nan')):.1f}\n"
+              f"{start}_dcl_median_ms {percentile([t[1] for t in times if t], 50):.1f}")
 
 
 def viewers(binary, sim, work, count):
@@ -281,7 +336,7 @@ def viewers(binary, sim, work, count):
         print(f"rss_none_kb {idle_rss}\nrss_viewers_kb {rss}")
         print(f"statuses_min {min(got)}\nstatuses_max {max(got)}")
         sys.stdout.flush()
-        first_paint(f"https://127.0.0.1:{monitor.port}/", cookies[0], 7)
+        first_paint(f"https://127.0.0.1:{monitor.port}/", cookies[0], 7, work)
     finally:
         monitor.stop()
         simulator.terminate()
