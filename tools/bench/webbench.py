@@ -198,7 +198,7 @@ def latency(binary, work, count):
     finally:
         monitor.stop()
     ms = [(a - w) / 1e6 for w, a in zip(written, arrived) if a]
-    print(" ".join("%.0f" % m for m in ms), file=sys.stderr)
+    print(" ".join("%.0f" % m for m in ms), file=sys.stderr)  # every one, for the log
     print(f"frames_written {count}\nframes_seen {len(ms)}")
     print(f"p50_ms {percentile(ms, 50):.1f}\np99_ms {percentile(ms, 99):.1f}\n"
           f"max_ms {max(ms, default=float('nan')):.1f}")
