@@ -81,12 +81,19 @@ EventStream::EventStream(std::chrono::milliseconds minInterval,
                          std::chrono::milliseconds keepAliveInterval, QObject* parent)
     : QObject(parent)
 {
-    m_pace.setSingleShot(true);
-    m_pace.setInterval(minInterval);
-    connect(&m_pace, &QTimer::timeout, this, [this] {
+    const auto sendUnsent = [this] {
         if (m_unsent)
             sendStatus();
-    });
+    };
+    // A frame publishes its record and then its time and counts; sent at the
+    // first, the second would wait out the pacing and hold the next frame's
+    // status back with it.
+    m_soon.setSingleShot(true);
+    m_soon.setInterval(0);
+    connect(&m_soon, &QTimer::timeout, this, sendUnsent);
+    m_pace.setSingleShot(true);
+    m_pace.setInterval(minInterval);
+    connect(&m_pace, &QTimer::timeout, this, sendUnsent);
     m_keepAlive.setInterval(keepAliveInterval);
     connect(&m_keepAlive, &QTimer::timeout, this, [this] {
         each([](StreamClient& c) { c.putEvent(QByteArrayLiteral(": keep-alive\n\n")); });
@@ -157,8 +164,8 @@ void EventStream::publishStatus(const QByteArray& json)
         m_latest = message("status", json);
         m_unsent = true;
     }
-    if (!m_pace.isActive())
-        sendStatus();
+    if (!m_pace.isActive() && !m_soon.isActive())
+        m_soon.start();
 }
 
 void EventStream::sendStatus()
@@ -166,8 +173,12 @@ void EventStream::sendStatus()
     QByteArray latest;
     {
         std::lock_guard lock(m_mutex);
-        latest = m_latest;
         m_unsent = false;
+        // The watchdog's tick publishes the record unchanged: the browsers
+        // have it, and the next frame is not to wait out a pacing for it.
+        if (m_latest == m_sent)
+            return;
+        latest = m_sent = m_latest;
     }
     each([&latest](StreamClient& c) { c.putStatus(latest); });
     m_pace.start();

@@ -47,7 +47,8 @@ private:
 };
 
 // Every open stream. Status messages go out at most every minInterval
-// (the newest one; at once after a quiet spell), rows as they come, a
+// (the newest one; at the end of the event loop's turn after a quiet spell,
+// so the several publishes of one frame leave as one), rows as they come, a
 // comment every keepAliveInterval so proxies and phones keep the line.
 class EventStream : public QObject {
     Q_OBJECT
@@ -75,7 +76,9 @@ private:
     mutable std::mutex m_mutex;
     std::list<std::weak_ptr<StreamClient>> m_clients;
     QByteArray m_latest; // the whole SSE message
+    QByteArray m_sent;   // the last one sent
     bool m_unsent = false;
+    QTimer m_soon; // the end of this turn of the event loop
     QTimer m_pace;
     QTimer m_keepAlive;
 };

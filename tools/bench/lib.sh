@@ -13,12 +13,13 @@ bench_cleanup() {
   bench_pids=()
 }
 
+# Builds the given targets, or every one the run needs.
 bench_build() {
   cmake --preset release >/dev/null
-  cmake --build --preset release --target zel-fm-monitor zel-fm-monitor-window zel-fm-sim zel-bench-decode \
+  [ $# -gt 0 ] || set -- zel-fm-monitor zel-fm-monitor-window zel-fm-sim zel-bench-decode \
     zel-bench-latency zel-bench-paint zel-bench-startup zel-bench-bare zel-bench-logwatch \
-    zel-bench-blackhole zel-bench-key zel-bench-history zel-bench-station zel-bench-history-window zel-fm-history-gen \
-    >/dev/null
+    zel-bench-blackhole zel-bench-key zel-bench-history zel-bench-station zel-bench-history-window zel-fm-history-gen
+  cmake --build --preset release --target "$@" >/dev/null
 }
 
 # A virtual display of our own (the first free number) and trayer on it, so
