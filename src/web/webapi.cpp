@@ -9,7 +9,9 @@
 #include "webheaders.h"
 #include "webjson.h"
 
+#include <QHostAddress>
 #include <QJsonArray>
+#include <QtEndian>
 #include <QJsonDocument>
 #include <QRegularExpression>
 
@@ -42,6 +44,26 @@ QString guardedAddress(const HttpRequest& r)
     if (a.size() == 16)
         std::fill(a.begin() + 8, a.end(), '\0');
     return QString::fromStdString(http::ConnectionBudget::printable(a));
+}
+
+// Behind a reverse proxy every client arrives from the proxy: the client is
+// the address the proxy put last in X-Forwarded-For (what came before it
+// the client may have written itself). As raw bytes, like the server's peer.
+std::string forwardedClient(const HttpRequest& r)
+{
+    const QByteArray list = r.header("x-forwarded-for");
+    const QHostAddress a(QString::fromLatin1(list.mid(list.lastIndexOf(',') + 1).trimmed()));
+    bool v4 = false;
+    const quint32 ip4 = a.toIPv4Address(&v4);
+    if (v4) {
+        const quint32 n = qToBigEndian(ip4);
+        return std::string(reinterpret_cast<const char*>(&n), 4);
+    }
+    if (a.protocol() == QAbstractSocket::IPv6Protocol) {
+        const Q_IPV6ADDR six = a.toIPv6Address();
+        return std::string(reinterpret_cast<const char*>(six.c), 16);
+    }
+    return r.peer;
 }
 
 // An Argon2id check takes 64 MiB: one at a time, whatever the threads.
@@ -89,10 +111,14 @@ QByteArray cookieValue(const QByteArray& header, const QByteArray& name)
 
 WebApi::WebApi(Parts parts, WallClock wallMs) : m_parts(parts), m_wallMs(std::move(wallMs)) {}
 
-HttpResponse WebApi::answer(const HttpRequest& request)
+HttpResponse WebApi::answer(const HttpRequest& received)
 {
+    HttpRequest request = received;
+    if (!m_parts.secure)
+        request.peer = forwardedClient(received);
     HttpResponse r = route(request);
-    addSecurityHeaders(r, m_parts.secure);
+    const bool own = !request.path.startsWith("/api/") && (r.status == 200 || r.status == 304);
+    addSecurityHeaders(r, m_parts.secure, own);
     return r;
 }
 
@@ -103,7 +129,7 @@ HttpResponse WebApi::route(const HttpRequest& request)
     if (!path.startsWith("/api/")) {
         if (!get)
             return errorAnswer(405, QStringLiteral("only GET here"));
-        if (auto asset = webAsset(path))
+        if (auto asset = webAsset(request))
             return *asset;
         return errorAnswer(404, QStringLiteral("no such page"));
     }

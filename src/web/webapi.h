@@ -27,7 +27,8 @@ public:
         LoginGuard& guard;
         EventStream& stream;
         bool allowControl = false;
-        // Over TLS: the headers promise it.
+        // Over TLS: the headers promise it. Without, the server listens on
+        // loopback for a reverse proxy, whose X-Forwarded-For names the client.
         bool secure = true;
     };
     // The clock for default event periods (ms since the epoch, UTC).

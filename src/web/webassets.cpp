@@ -1,6 +1,8 @@
 #include "webassets.h"
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QMap>
 
 static void initWebAssets()
 {
@@ -24,22 +26,63 @@ QByteArray contentType(const QByteArray& path)
     return "application/octet-stream";
 }
 
+QByteArray readAsset(const QByteArray& name)
+{
+    QFile f(QStringLiteral(":/web/") + QString::fromLatin1(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct Asset {
+    QByteArray body;
+    QByteArray etag;
+};
+
+// Every file, read once: they never change while the program runs.
+const QMap<QByteArray, Asset>& assets()
+{
+    static const QMap<QByteArray, Asset> all = [] {
+        initWebAssets();
+        QMap<QByteArray, QByteArray> bodies;
+        for (const char* name : {"index.html", "app.css", "favicon.svg"})
+            bodies.insert(QByteArray("/") + name, readAsset(name));
+        QByteArray bundle;
+        for (const QByteArray& script : panelScripts())
+            bundle += readAsset(script) + "\n;\n";
+        bodies.insert("/panel.js", bundle);
+        QMap<QByteArray, Asset> out;
+        for (auto it = bodies.cbegin(); it != bodies.cend(); ++it) {
+            const QByteArray hash =
+                QCryptographicHash::hash(it.value(), QCryptographicHash::Sha256).toHex().left(32);
+            out.insert(it.key(), {it.value(), '"' + hash + '"'});
+        }
+        return out;
+    }();
+    return all;
+}
+
 } // namespace
 
-std::optional<http::HttpResponse> webAsset(const QByteArray& path)
+const QList<QByteArray>& panelScripts()
 {
-    static const bool ready = (initWebAssets(), true);
-    Q_UNUSED(ready);
-    const QByteArray name = path == "/" ? QByteArray("/index.html") : path;
-    // Names are the files' own: nothing climbs out of the folder.
-    if (name.contains("..") || name.contains("//"))
-        return std::nullopt;
-    QFile f(QStringLiteral(":/web") + QString::fromLatin1(name));
-    if (!f.open(QIODevice::ReadOnly))
+    static const QList<QByteArray> scripts{"api.js",     "status.js",  "alarms.js", "events.js",
+                                           "history.js", "control.js", "app.js"};
+    return scripts;
+}
+
+std::optional<http::HttpResponse> webAsset(const http::HttpRequest& request)
+{
+    const QByteArray name = request.path == "/" ? QByteArray("/index.html") : request.path;
+    const auto it = assets().constFind(name);
+    if (it == assets().cend() || it->body.isEmpty())
         return std::nullopt;
     http::HttpResponse r;
+    r.headers.emplace_back("ETag", it->etag);
+    if (request.header("if-none-match") == it->etag) {
+        r.status = 304;
+        return r;
+    }
     r.contentType = contentType(name);
-    r.body = f.readAll();
+    r.body = it->body;
     return r;
 }
 

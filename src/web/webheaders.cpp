@@ -5,7 +5,7 @@
 
 namespace zel {
 
-void addSecurityHeaders(http::HttpResponse& r, bool secure)
+void addSecurityHeaders(http::HttpResponse& r, bool secure, bool cacheable)
 {
     r.headers.emplace_back("Content-Security-Policy",
                            "default-src 'none'; script-src 'self'; style-src 'self'; "
@@ -15,7 +15,7 @@ void addSecurityHeaders(http::HttpResponse& r, bool secure)
     r.headers.emplace_back("X-Content-Type-Options", "nosniff");
     r.headers.emplace_back("Referrer-Policy", "no-referrer");
     r.headers.emplace_back("Cross-Origin-Opener-Policy", "same-origin");
-    r.headers.emplace_back("Cache-Control", "no-store");
+    r.headers.emplace_back("Cache-Control", cacheable ? "no-cache" : "no-store");
     if (secure)
         r.headers.emplace_back("Strict-Transport-Security", "max-age=31536000");
 }

@@ -10,11 +10,12 @@ namespace zel {
 
 namespace {
 
-http::HttpServer::Limits webLimits()
+http::HttpServer::Limits webLimits(bool tls)
 {
     http::HttpServer::Limits l;
     l.connections = 128;
-    l.connectionsPerAddress = 16;
+    // Behind a reverse proxy every browser comes from its one address.
+    l.connectionsPerAddress = tls ? 16 : l.connections;
     l.memoryPerConnection = 32 * 1024;
     l.idleSeconds = 30;
     // A log-in's password hash takes a good part of a second on a busy PC;
@@ -98,7 +99,7 @@ void WebService::start()
                                                m_settings.allowControl, m_settings.tls},
                                  [] { return QDateTime::currentMSecsSinceEpoch(); });
     m_server = std::make_unique<http::HttpServer>(
-        [api = m_api.get()](const http::HttpRequest& r) { return api->answer(r); }, webLimits(),
+        [api = m_api.get()](const http::HttpRequest& r) { return api->answer(r); }, webLimits(m_settings.tls),
         tls);
     m_sweep.start();
     listen();

@@ -2,6 +2,7 @@
 #include "web/accountfile.h"
 #include "web/passwordhash.h"
 #include "web/webapi.h"
+#include "web/webassets.h"
 #include "web/websettings.h"
 
 #include <QJsonDocument>
@@ -150,7 +151,7 @@ private Q_SLOTS:
     }
 
     void init() { makeApi(false); }
-    void makeApi(bool allowControl)
+    void makeApi(bool allowControl, bool secure = true)
     {
         const MonotonicClock clock = [this] { return m_now; };
         m_accounts = std::make_unique<AccountBook>(m_dir.filePath(QStringLiteral("web-accounts")));
@@ -159,7 +160,7 @@ private Q_SLOTS:
         m_stream = std::make_unique<EventStream>();
         m_api = std::make_unique<WebApi>(
             WebApi::Parts{m_backend, *m_accounts, *m_sessions, *m_guard, *m_stream, allowControl,
-                          true},
+                          secure},
             [] { return qint64(1'700'000'000'000); });
         m_backend.acts.clear();
         m_backend.rows.clear();
@@ -233,7 +234,8 @@ private Q_SLOTS:
         // Every answer, refused or not, carries the page's protections.
         QVERIFY(header(r, "Content-Security-Policy").contains("frame-ancestors 'none'"));
         QVERIFY(!header(r, "Content-Security-Policy").contains("unsafe-inline"));
-        QCOMPARE(header(r, "Cache-Control"), QByteArray("no-store"));
+        QCOMPARE(header(r, "Cache-Control"),
+                 QByteArray(!path.startsWith("/api/") && status == 200 ? "no-cache" : "no-store"));
         if (who == u"vic" && status == 403)
             QVERIFY(m_backend.rows.last().startsWith(u"web_refused|failed|vic|"));
         if (status != 200)
@@ -391,6 +393,52 @@ private Q_SLOTS:
             10000);
         QVERIFY2(got.contains("data: {\"n\":2}\n\n") && !got.contains("\"n\":1"), got.constData());
         client->closed();
+    }
+
+    // The page loads one script with every part in order, and a browser that
+    // has a file is told so without it being sent again.
+    void ownFilesAreServedOnce()
+    {
+        const HttpResponse page = ask("GET", "/");
+        QVERIFY(page.body.contains("src=\"panel.js\""));
+        const HttpResponse bundle = ask("GET", "/panel.js");
+        QCOMPARE(bundle.status, 200);
+        qsizetype at = -1;
+        for (const QByteArray& script : panelScripts()) {
+            QFile f(QStringLiteral(":/web/") + QString::fromLatin1(script));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const qsizetype here = bundle.body.indexOf(f.readAll());
+            QVERIFY2(here > at, script.constData());
+            at = here;
+        }
+        HttpRequest again;
+        again.method = "GET";
+        again.path = "/panel.js";
+        again.headers.emplace_back("if-none-match", header(bundle, "ETag"));
+        const HttpResponse cached = m_api->answer(again);
+        QCOMPARE(cached.status, 304);
+        QVERIFY(cached.body.isEmpty());
+    }
+
+    // Behind a reverse proxy the lock-out and the log count the client the
+    // proxy names, not the proxy: one guesser does not lock everyone out.
+    void proxiedClientsAreTold()
+    {
+        makeApi(false, false);
+        const auto login = [this](const QByteArray& forwarded, const QByteArray& user) {
+            HttpRequest r;
+            r.method = "POST";
+            r.path = "/api/login";
+            r.peer = std::string("\x7f\x00\x00\x01", 4);
+            r.headers.emplace_back("x-forwarded-for", forwarded);
+            r.body = "{\"user\":\"" + user + "\",\"password\":\"guess\"}";
+            return m_api->answer(r).status;
+        };
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(login("10.9.9.9, 203.0.113.9", "n" + QByteArray::number(i)), 401);
+        QCOMPARE(login("203.0.113.9", "other"), 429);
+        QCOMPARE(login("198.51.100.4", "other"), 401);
+        QVERIFY(m_backend.rows.filter(u"address 203.0.113.9 locked"_qs).size() == 1);
     }
 
     void lockOutAfterFiveFailures()
