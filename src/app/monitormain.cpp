@@ -1,8 +1,11 @@
 #include "monitormain.h"
 
+#include "config/qtsettingsstore.h"
 #include "headlessmonitor.h"
 #include "shell/commandline.h"
 #include "shell/terminationsignals.h"
+#include "web/accountcommands.h"
+#include "web/accountfile.h"
 
 #include <cstdio>
 
@@ -28,6 +31,13 @@ std::optional<int> runWithoutWindow(int argc, char** argv)
         return 2;
     case MonitorCommandLine::Action::RunHeadless:
         return runHeadless(argc, argv);
+    case MonitorCommandLine::Action::AddUser:
+    case MonitorCommandLine::Action::ChangePassword:
+    case MonitorCommandLine::Action::RemoveUser:
+    case MonitorCommandLine::Action::ListUsers:
+        // Beside the settings file this user's monitor reads: the service's
+        // with XDG_CONFIG_HOME=/etc/zel-fm-monitor.
+        return runAccountCommand(command, accountFilePath(QtSettingsStore().location()));
     case MonitorCommandLine::Action::RunWindow:
         break;
     }

@@ -2,6 +2,8 @@
 
 #include "version.h"
 
+#include <optional>
+
 namespace zel {
 
 namespace {
@@ -26,30 +28,69 @@ int qtOptionValues(const QString& arg)
     return -1;
 }
 
+std::optional<MonitorCommandLine::Action> accountAction(const QString& arg)
+{
+    using Action = MonitorCommandLine::Action;
+    if (arg == QStringLiteral("--add-user"))
+        return Action::AddUser;
+    if (arg == QStringLiteral("--passwd"))
+        return Action::ChangePassword;
+    if (arg == QStringLiteral("--remove-user"))
+        return Action::RemoveUser;
+    if (arg == QStringLiteral("--list-users"))
+        return Action::ListUsers;
+    return std::nullopt;
+}
+
 } // namespace
 
 MonitorCommandLine parseMonitorCommandLine(const QStringList& args)
 {
+    using Action = MonitorCommandLine::Action;
     MonitorCommandLine result;
+    const auto refuse = [](const QString& error) {
+        return MonitorCommandLine{Action::Refuse, error, {}, {}};
+    };
+    bool roleGiven = false;
+    QString actionOption;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
+        const std::optional<Action> account = accountAction(arg);
         if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
-            return {MonitorCommandLine::Action::ShowHelp, {}};
+            return {Action::ShowHelp, {}, {}, {}};
         } else if (arg == QStringLiteral("--version") || arg == QStringLiteral("-v")) {
-            return {MonitorCommandLine::Action::ShowVersion, {}};
-        } else if (arg == QStringLiteral("--headless")) {
-            result.action = MonitorCommandLine::Action::RunHeadless;
+            return {Action::ShowVersion, {}, {}, {}};
+        } else if (arg == QStringLiteral("--headless") || account) {
+            // --headless twice is as once.
+            if (result.action != Action::RunWindow &&
+                (account || result.action != Action::RunHeadless))
+                return refuse(
+                    QStringLiteral("option %1 does not go with %2").arg(arg, actionOption));
+            result.action = account.value_or(Action::RunHeadless);
+            actionOption = arg;
+            if (account && *account != Action::ListUsers) {
+                if (++i >= args.size())
+                    return refuse(QStringLiteral("option %1 needs a value").arg(arg));
+                result.user = args.at(i);
+            }
+        } else if (arg == QStringLiteral("--role")) {
+            if (++i >= args.size())
+                return refuse(QStringLiteral("option %1 needs a value").arg(arg));
+            roleGiven = true;
+            result.role = args.at(i);
         } else if (const int values = qtOptionValues(arg); values >= 0) {
             if (i + values >= args.size())
-                return {MonitorCommandLine::Action::Refuse,
-                        QStringLiteral("option %1 needs a value").arg(arg)};
+                return refuse(QStringLiteral("option %1 needs a value").arg(arg));
             i += values;
         } else {
-            return {MonitorCommandLine::Action::Refuse,
-                    arg.startsWith(u'-') ? QStringLiteral("unknown option %1").arg(arg)
-                                         : QStringLiteral("unexpected argument %1").arg(arg)};
+            return refuse(arg.startsWith(u'-') ? QStringLiteral("unknown option %1").arg(arg)
+                                               : QStringLiteral("unexpected argument %1").arg(arg));
         }
     }
+    if (result.action == Action::AddUser && !roleGiven)
+        return refuse(QStringLiteral("--add-user needs --role viewer, operator or admin"));
+    if (result.action != Action::AddUser && roleGiven)
+        return refuse(QStringLiteral("--role goes only with --add-user"));
     return result;
 }
 
@@ -57,6 +98,8 @@ QString monitorUsage()
 {
     return QStringLiteral(
         "Usage: zel-fm-monitor [--headless]\n"
+        "       zel-fm-monitor --add-user NAME --role ROLE | --passwd NAME |\n"
+        "                      --remove-user NAME | --list-users\n"
         "Monitor and control panel for one FM broadcast transmitter.\n"
         "\n"
         "Without options the monitor starts in the notification area with its window:\n"
@@ -69,6 +112,15 @@ QString monitorUsage()
         "                 the configured serial or gateway link, the status log, the\n"
         "                 trace file, the history and the event log; messages go to\n"
         "                 standard error, one line each; SIGTERM or SIGINT ends it\n"
+        "  --add-user NAME --role ROLE\n"
+        "                 add an account to the web panel; ROLE is viewer (reads),\n"
+        "                 operator (also acknowledges and shelves alarms) or admin;\n"
+        "                 the password, 10 characters or more, is asked twice on a\n"
+        "                 terminal, else read as one line from standard input\n"
+        "  --passwd NAME  give a web panel account a new password, read as above\n"
+        "  --remove-user NAME\n"
+        "                 remove a web panel account\n"
+        "  --list-users   print the web panel's accounts, a name and a role a line\n"
         "  -h, --help     print this help and exit\n"
         "  -v, --version  print the version and exit\n"
         "\n"
@@ -80,11 +132,13 @@ QString monitorUsage()
         "  ~/.local/share/ZEL/           ($XDG_DATA_HOME/ZEL/) Log-ZEL.txt, the latest\n"
         "                                status snapshot; logs.txt, the gateway trace;\n"
         "                                history.db, the station record (zel-fm-history)\n"
+        "  ~/.config/ZEL/web-accounts    the web panel's accounts, beside the settings\n"
         "  /etc/zel-fm-monitor/ZEL/      the settings of the zel-fm-monitor service\n"
         "  /var/lib/zel-fm-monitor/ZEL/  the files of the zel-fm-monitor service\n"
         "\n"
         "Exit status:\n"
-        "  0  ended by Exit, SIGTERM or SIGINT\n"
+        "  0  ended by Exit, SIGTERM or SIGINT; an account command done\n"
+        "  1  an account command refused (the reason on standard error)\n"
         "  2  bad arguments\n");
 }
 

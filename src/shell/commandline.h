@@ -8,10 +8,25 @@ namespace zel {
 // What the monitor's command line asks for. It is read before any Qt
 // application object exists, so --help and --version never need a display.
 struct MonitorCommandLine {
-    enum class Action { RunWindow, RunHeadless, ShowHelp, ShowVersion, Refuse };
+    enum class Action {
+        RunWindow,
+        RunHeadless,
+        ShowHelp,
+        ShowVersion,
+        Refuse,
+        // The web panel's accounts.
+        AddUser,
+        ChangePassword,
+        RemoveUser,
+        ListUsers
+    };
     Action action = Action::RunWindow;
     // For Refuse: the one-line reason.
     QString error;
+    // For the account actions: the account's name, and --role's word, as
+    // given (the accounts code judges them).
+    QString user;
+    QString role;
 };
 
 // args without the program name. Options other than the monitor's own that

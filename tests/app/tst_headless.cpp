@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <termios.h>
 
 using namespace zel;
 using namespace zel::testframes;
@@ -50,6 +51,24 @@ private Q_SLOTS:
         QTest::newRow("qt option, no value") << QStringList{"-platform"} << int(Action::Refuse);
         QTest::newRow("unknown") << QStringList{"--frobnicate"} << int(Action::Refuse);
         QTest::newRow("stray") << QStringList{"now"} << int(Action::Refuse);
+        QTest::newRow("add user") << QStringList{"--add-user", "ann", "--role", "viewer"}
+                                  << int(Action::AddUser);
+        QTest::newRow("role first")
+            << QStringList{"--role", "admin", "--add-user", "ann"} << int(Action::AddUser);
+        QTest::newRow("add user, no role")
+            << QStringList{"--add-user", "ann"} << int(Action::Refuse);
+        QTest::newRow("add user, no name") << QStringList{"--add-user"} << int(Action::Refuse);
+        QTest::newRow("role without add")
+            << QStringList{"--passwd", "ann", "--role", "admin"} << int(Action::Refuse);
+        QTest::newRow("passwd") << QStringList{"--passwd", "ann"} << int(Action::ChangePassword);
+        QTest::newRow("remove") << QStringList{"--remove-user", "ann"} << int(Action::RemoveUser);
+        QTest::newRow("list") << QStringList{"--list-users"} << int(Action::ListUsers);
+        QTest::newRow("two at once")
+            << QStringList{"--list-users", "--remove-user", "ann"} << int(Action::Refuse);
+        QTest::newRow("with headless")
+            << QStringList{"--headless", "--list-users"} << int(Action::Refuse);
+        QTest::newRow("headless twice")
+            << QStringList{"--headless", "--headless"} << int(Action::RunHeadless);
     }
     void commandLine()
     {
@@ -72,6 +91,117 @@ private Q_SLOTS:
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitCode(), 2);
         QVERIFY(p.readAllStandardError().startsWith("zel-fm-monitor: unknown option --no-such\n"));
+    }
+
+    // The account commands on a file in the test's folder, the password
+    // piped in: what each says, its status, and the file's mode.
+    void accountCommands()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("config/ZEL/web-accounts"));
+        const QByteArray secret = "correct horse 1";
+        struct Step {
+            QStringList args;
+            QByteArray input;
+            int status;
+            QByteArray said; // the start of standard output, else of standard error
+        };
+        const QList<Step> steps = {
+            {{"--add-user", "ann", "--role", "operator"},
+             secret + "\n",
+             0,
+             "Added ann (operator) to "},
+            {{"--add-user", "bob", "--role", "viewer"},
+             "other pass 2\r\n",
+             0,
+             "Added bob (viewer)"},
+            {{"--add-user", "ann", "--role", "admin"},
+             secret,
+             1,
+             "zel-fm-monitor: account ann is in"},
+            {{"--add-user", "cy", "--role", "boss"},
+             secret,
+             2,
+             "zel-fm-monitor: unknown role boss"},
+            {{"--add-user", "c y", "--role", "admin"}, secret, 2, "zel-fm-monitor: account name"},
+            {{"--add-user", "cy", "--role", "admin"},
+             "too short\n",
+             1,
+             "zel-fm-monitor: the password is shorter than 10 characters"},
+            {{"--add-user", "cy", "--role", "admin"},
+             "",
+             1,
+             "zel-fm-monitor: the password is empty"},
+            {{"--passwd", "ann"}, "a new secret 3\n", 0, "Changed the password of ann in "},
+            {{"--passwd", "dee"}, secret, 1, "zel-fm-monitor: there is no account dee in "},
+            {{"--remove-user", "bob"}, {}, 0, "Removed bob from "},
+            {{"--remove-user", "bob"}, {}, 1, "zel-fm-monitor: there is no account bob"},
+            {{"--list-users"}, {}, 0, "ann operator\n"},
+        };
+        QByteArray everything;
+        for (const Step& step : steps) {
+            QProcess p;
+            p.setProcessEnvironment(headlessEnvironment(dir));
+            p.start(QStringLiteral(ZEL_MONITOR_PATH), step.args);
+            QVERIFY(p.waitForStarted(10000));
+            p.write(step.input);
+            p.closeWriteChannel();
+            QVERIFY(p.waitForFinished(30000));
+            const QByteArray out = p.readAllStandardOutput();
+            const QByteArray err = p.readAllStandardError();
+            everything += out + err;
+            const QString what = step.args.join(u' ');
+            QVERIFY2(p.exitCode() == step.status, qPrintable(what + ": " + err));
+            QVERIFY2((step.status == 0 ? out : err).startsWith(step.said), qPrintable(what));
+            if (step.status == 0 && step.args.first() != "--list-users")
+                QVERIFY2(out.trimmed().endsWith(file.toUtf8()), qPrintable(what));
+        }
+        // 0600, what the owner has only (Qt's "User" bits say what this process may).
+        QCOMPARE(QFile::permissions(file) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        everything += written.readAll();
+        QVERIFY(everything.contains("ann:operator:$argon2id$"));
+        for (const QByteArray& password :
+             {secret, QByteArray("other pass"), QByteArray("a new secret")})
+            QVERIFY(!everything.contains(password));
+
+        // On a terminal: asked twice without echo; the echo back even when
+        // SIGINT ends the program at the prompt.
+        PtyPair pty;
+        QVERIFY(pty.isValid());
+        termios mode{};
+        QVERIFY(::tcgetattr(pty.masterFd(), &mode) == 0);
+        mode.c_lflag |= ECHO | ICANON;
+        QVERIFY(::tcsetattr(pty.masterFd(), TCSANOW, &mode) == 0);
+        const auto echoing = [&] {
+            return ::tcgetattr(pty.masterFd(), &mode) == 0 && (mode.c_lflag & ECHO);
+        };
+        for (const bool interrupt : {true, false}) {
+            QProcess p;
+            p.setProcessEnvironment(headlessEnvironment(dir));
+            p.setStandardInputFile(pty.devicePath());
+            p.start(QStringLiteral(ZEL_MONITOR_PATH), {"--passwd", "ann"});
+            QByteArray err;
+            QTRY_VERIFY_WITH_TIMEOUT((err += p.readAllStandardError()) == "Password for ann: ",
+                                     10000);
+            QVERIFY(!echoing());
+            if (interrupt) {
+                ::kill(pid_t(p.processId()), SIGINT);
+                QVERIFY(p.waitForFinished(10000));
+                QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+            } else {
+                pty.write("typed secret 4\n");
+                QTRY_VERIFY_WITH_TIMEOUT((err += p.readAllStandardError()).endsWith("Again: "),
+                                         10000);
+                pty.write("typed secret 4\n");
+                QVERIFY(p.waitForFinished(30000));
+                QCOMPARE(p.exitCode(), 0);
+                QVERIFY(p.readAllStandardOutput().startsWith("Changed the password of ann"));
+                QVERIFY(!pty.readAvailable().contains("typed secret"));
+            }
+            QVERIFY(echoing());
+        }
     }
 
     // A serial port that cannot be opened is said once on standard error,
