@@ -153,7 +153,7 @@ void StationServices::onSetCommand(const SetCommandReport& report)
     const auto values = SetValues::fromCommand(report.command);
     if (!values)
         return;
-    m_eventLog.setCommand(*values, report.link, report.sent, report.told);
+    m_eventLog.setCommand(*values, report.link, report.sent, report.told, report.user);
     // The SET panel saved its target whether or not the transmitter took it.
     m_alarms.setForwardTarget(savedForwardTarget(m_core.settings()));
     if (report.sent)

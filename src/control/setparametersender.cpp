@@ -30,10 +30,11 @@ SetParameterSender::SetParameterSender(MonitorHost& host, SerialPort& serial, Re
 }
 
 void SetParameterSender::Command4_Click(const SetParameterInput& input,
-                                        const QString& bytePauseText)
+                                        const QString& bytePauseText, const QString& user)
 {
     if (sending())
         return;
+    m_user = user;
     const SetCommandResult result = buildSetCommand(input);
     if (!result.ok()) {
         m_dialogs.message(result.refusal);
@@ -161,7 +162,7 @@ void SetParameterSender::done()
 {
     save();
     m_step = Step::Idle;
-    Q_EMIT commandEnded({m_command, m_linkText, m_sent, m_told});
+    Q_EMIT commandEnded({m_command, m_linkText, m_sent, m_told, m_user});
     m_command.clear();
     Q_EMIT finished();
 }

@@ -23,6 +23,8 @@ struct SetCommandReport {
     bool sent = false;
     // The message the operator was shown; empty when none was.
     QString told;
+    // As Command4_Click's user.
+    QString user;
 };
 
 // The SET button: checks the operator's values, sends the set command over
@@ -40,8 +42,11 @@ public:
     // bytePauseText: the pause after each serial byte, in ms (Text4). A
     // refusal is shown at once; a send over the gateway waits for an exchange
     // under way to end first. finished() when all is done, after a refusal
-    // too; messages after a send come once its state is settled.
-    void Command4_Click(const SetParameterInput& input, const QString& bytePauseText);
+    // too; messages after a send come once its state is settled. user: the
+    // event log's user when an account asked for it ("ann@window"), empty
+    // for the operating-system user's.
+    void Command4_Click(const SetParameterInput& input, const QString& bytePauseText,
+                        const QString& user = {});
     bool sending() const { return m_step != Step::Idle; }
 
 Q_SIGNALS:
@@ -76,6 +81,7 @@ private:
 
     // The send under way.
     SetParameterInput m_input;
+    QString m_user;
     QByteArray m_command;
     LinkSettings m_link;
     bool m_byHostName = false;

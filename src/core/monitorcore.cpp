@@ -190,9 +190,10 @@ bool MonitorCore::setCommandUnderWay() const
     return m_sender->sending();
 }
 
-void MonitorCore::sendSetCommand(const SetParameterInput& input, const QString& bytePauseText)
+void MonitorCore::sendSetCommand(const SetParameterInput& input, const QString& bytePauseText,
+                                 const QString& user)
 {
-    m_sender->Command4_Click(input, bytePauseText);
+    m_sender->Command4_Click(input, bytePauseText, user);
 }
 
 } // namespace zel

@@ -63,8 +63,10 @@ public:
 
     // Checks, sends and saves a set command (bytePauseText: ms after each
     // serial byte); the operator is told the outcome, and setCommandFinished()
-    // follows. A command while one is on its way is ignored.
-    void sendSetCommand(const SetParameterInput& input, const QString& bytePauseText);
+    // follows. A command while one is on its way is ignored. user: as
+    // SetCommandReport's.
+    void sendSetCommand(const SetParameterInput& input, const QString& bytePauseText,
+                        const QString& user = {});
     bool setCommandUnderWay() const;
 
     // MonitorHost
