@@ -10,6 +10,8 @@
 #include "forms/stationrecorddialog.h"
 #include "metrics/metricsservice.h"
 #include "shell/terminationsignals.h"
+#include "web/accountfile.h"
+#include "web/operatorlock.h"
 
 #include <QApplication>
 
@@ -49,8 +51,13 @@ int runWindow(int argc, char** argv)
     QObject::connect(&form1, &zel::Form1::setupSaved, &log, &zel::EventLog::setupSaved);
     QObject::connect(&form1, &zel::Form1::addressCommandEnded, &log,
                      [&log](const zel::AddressOutcome& o) {
-                         log.addressCommand(QString::number(o.address), o.sent, o.told);
+                         log.addressCommand(QString::number(o.address), o.sent, o.told, o.user);
                      });
+    // The window's own lock on SET, Set Address and Setup, over the web
+    // panel's accounts; off unless [Control] RequireLogin is true.
+    zel::OperatorLock lock(core.settings(), zel::accountFilePath(core.settings().location()));
+    form1.setOperatorLock(&lock);
+    QObject::connect(&lock, &zel::OperatorLock::access, &log, &zel::EventLog::windowAccess);
     zel::HistoryAcknowledger acknowledger(services.history(), services.userName());
     form1.attachStationRecord(services.historyPath(), acknowledger);
     form1.setShelf(&services.shelf());

@@ -33,19 +33,20 @@ void EventLog::emitRow(const QString& event, const QString& state, const QString
 }
 
 void EventLog::setCommand(const SetValues& values, const QString& link, bool sent,
-                          const QString& toldOperator, const QString& by)
+                          const QString& toldOperator, const QString& user)
 {
     emitRow(QStringLiteral("set_command"), sent ? eventstate::Info : eventstate::Failed,
             values.text(),
             QStringLiteral("link %1; %2")
                 .arg(link.isEmpty() ? QStringLiteral("none") : link, outcome(sent, toldOperator)),
-            by.isEmpty() ? m_user : by);
+            userOr(user));
 }
 
-void EventLog::addressCommand(const QString& address, bool sent, const QString& toldOperator)
+void EventLog::addressCommand(const QString& address, bool sent, const QString& toldOperator,
+                              const QString& user)
 {
     emitRow(QStringLiteral("address_command"), sent ? eventstate::Info : eventstate::Failed,
-            address, outcome(sent, toldOperator), m_user);
+            address, outcome(sent, toldOperator), userOr(user));
 }
 
 void EventLog::login(bool ok, const QString& userTyped)
@@ -60,14 +61,21 @@ void EventLog::webAccess(const QString& event, const QString& state, const QStri
     emitRow(event, state, account, detail, account + QStringLiteral("@web"));
 }
 
-void EventLog::setupSaved(const QList<SettingChange>& changes)
+void EventLog::windowAccess(const QString& event, const QString& state, const QString& account,
+                            const QString& detail)
+{
+    emitRow(event, state, account, detail, account + QStringLiteral("@window"));
+}
+
+void EventLog::setupSaved(const QList<SettingChange>& changes, const QString& user)
 {
     QStringList parts;
     for (const SettingChange& c : changes)
         parts << QStringLiteral("%1: \"%2\" -> \"%3\"").arg(c.key, c.before, c.after);
     emitRow(QStringLiteral("setup"), eventstate::Info,
             QStringLiteral("%1 changed").arg(changes.size()),
-            parts.isEmpty() ? QStringLiteral("saved without changes") : parts.join(u"; "), m_user);
+            parts.isEmpty() ? QStringLiteral("saved without changes") : parts.join(u"; "),
+            userOr(user));
 }
 
 void EventLog::monitorStarted()

@@ -17,8 +17,9 @@ struct SettingChange {
 };
 
 // The rows for what people and the monitor did, built and emitted as they
-// happen. Rows where a person acted carry the operating-system user; a
-// password never reaches this class.
+// happen. Rows where a person acted carry the operating-system user, or the
+// user given when an account acted ("ann@window"); a password never reaches
+// this class.
 class EventLog : public QObject {
     Q_OBJECT
 public:
@@ -26,16 +27,20 @@ public:
 
     // link names the way out ("serial", "gateway 10.0.0.5 port 5000");
     // toldOperator is the message shown, empty when none was.
-    // by: who asked when not this PC's user (a web account, "ann@web").
+    // user: who asked when not this PC's user ("ann@window", "ann@web").
     void setCommand(const SetValues& values, const QString& link, bool sent,
-                    const QString& toldOperator, const QString& by = QString());
-    void addressCommand(const QString& address, bool sent, const QString& toldOperator);
+                    const QString& toldOperator, const QString& user = {});
+    void addressCommand(const QString& address, bool sent, const QString& toldOperator,
+                        const QString& user = {});
     void login(bool ok, const QString& userTyped);
-    void setupSaved(const QList<SettingChange>& changes);
+    void setupSaved(const QList<SettingChange>& changes, const QString& user = {});
     // What a web account did or tried (signed in, refused, locked out): the
     // account is the row's value and user, the detail names the address.
     void webAccess(const QString& event, const QString& state, const QString& account,
                    const QString& detail);
+    // The same for an account at the window's own lock: user "ann@window".
+    void windowAccess(const QString& event, const QString& state, const QString& account,
+                      const QString& detail);
     void monitorStarted();
     void monitorStopped();
     // The operator acknowledges the alarm row alarmEventId.
@@ -48,6 +53,7 @@ Q_SIGNALS:
 private:
     void emitRow(const QString& event, const QString& state, const QString& value,
                  const QString& detail, const QString& user);
+    const QString& userOr(const QString& given) const { return given.isEmpty() ? m_user : given; }
 
     const Clock& m_clock;
     QString m_user;

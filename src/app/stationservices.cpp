@@ -154,12 +154,12 @@ void StationServices::onSetCommand(const SetCommandReport& report)
     if (!values)
         return;
     const SetOrigin& o = report.origin;
-    m_eventLog.setCommand(*values,
-                          o.remote() ? QStringLiteral("%1, asked from the web panel at %2")
-                                           .arg(report.link, o.address)
-                                     : report.link,
-                          report.sent, report.told,
-                          o.remote() ? o.account + QStringLiteral("@web") : QString());
+    m_eventLog.setCommand(
+        *values,
+        o.remote()
+            ? QStringLiteral("%1, asked from the web panel at %2").arg(report.link, o.address)
+            : report.link,
+        report.sent, report.told, o.user);
     // The SET panel saved its target whether or not the transmitter took it.
     m_alarms.setForwardTarget(savedForwardTarget(m_core.settings()));
     if (report.sent)

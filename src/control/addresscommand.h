@@ -32,6 +32,9 @@ struct AddressOutcome {
     bool sent = false;
     // The message the operator was shown.
     QString told;
+    // The event log's user when an account asked for it ("ann@window");
+    // empty for the operating-system user's.
+    QString user;
 };
 
 // The "Set Add" button: asks for the address, checks it and writes it to the

@@ -14,14 +14,18 @@
 
 namespace zel {
 
-// Who asked for a set command when it was not the window: a web panel's
-// account and its address. Such a command shows no message box on this PC
-// (its outcome goes back to whoever asked), so polling never waits for
-// someone here to close one.
+// Who asked for a set command, when not the operating-system user at the
+// window: an account that unlocked the window ("ann@window"), or a web
+// panel's account with its browser's address. A web command shows no
+// message box on this PC (its outcome goes back to whoever asked), so
+// polling never waits for someone here to close one.
 struct SetOrigin {
-    QString account;
+    // The event log's user ("ann@window", "ann@web"); empty for the
+    // operating-system user.
+    QString user;
+    // The browser's address, for a web panel's command only.
     QString address;
-    bool remote() const { return !account.isEmpty(); }
+    bool remote() const { return !address.isEmpty(); }
 };
 
 // The pause after each serial byte of a set command, in ms, as the SET

@@ -8,12 +8,14 @@
 #include "frmselcomm.h"
 #include "historywindow.h"
 #include "icons.h"
+#include "operatorgate.h"
 #include "panel/panelupdate.h"
 #include "setparameterpanel.h"
 #include "shell/version.h"
 #include "statuspanel.h"
 #include "traymenu.h"
 #include "twips.h"
+#include "web/operatorlock.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -74,6 +76,7 @@ Form1::Form1(std::unique_ptr<MonitorCore> own, MonitorCore* external,
     // "FM Set" is hidden in the menu's design and made visible at start-up.
     m_menu = new TrayMenu(this);
     m_menu->mnutray(TrayMenu::FmSet)->setVisible(false);
+    m_gate = new OperatorGate(this);
     connect(m_menu, &TrayMenu::mnutray_Click, this, &Form1::mnutray_Click);
 
     // Beyond the designed client width: in view when the operator widens the
@@ -179,6 +182,13 @@ void Form1::attachStationRecord(const QString& historyPath, AlarmAcknowledger& a
     connect(m_eventsWindow.get(), &EventsWindow::unacknowledgedCountChanged, m_menu,
             &TrayMenu::setEventsCount);
     m_menu->setEventsCount(m_eventsWindow->unacknowledgedCount());
+}
+
+void Form1::setOperatorLock(OperatorLock* lock)
+{
+    m_gate->setLock(lock);
+    if (lock)
+        connect(lock, &OperatorLock::settingsProblem, this, &Form1::notify, Qt::UniqueConnection);
 }
 
 void Form1::eventsStored()
@@ -330,6 +340,11 @@ QStringList readSetupKeys(const SettingsStore& store)
 
 void Form1::runSetup()
 {
+    m_gate->run(QStringLiteral("Setup"), [this](const QString& user) { runSetupAs(user); });
+}
+
+void Form1::runSetupAs(const QString& user)
+{
     m_core.timer1().stop();
     TrayRestore();
     const QStringList before = readSetupKeys(m_core.settings());
@@ -346,7 +361,7 @@ void Form1::runSetup()
             changes.append({setupKeys[i], before[i], after[i]});
     }
     if (!changes.isEmpty())
-        Q_EMIT setupSaved(changes);
+        Q_EMIT setupSaved(changes, user);
     // The reload may restart polling: not in the middle of an exchange.
     m_core.remoteLink().whenSocketFree(this, [this] {
         LoadSettings();
@@ -366,11 +381,24 @@ void Form1::runFmSet()
 
 void Form1::Command2_Click()
 {
-    if (const auto outcome = zel::Command2_Click(m_core.dialogs(), m_core.serialPort()))
+    m_gate->run(QStringLiteral("Set Address"),
+                [this](const QString& user) { programAddressAs(user); });
+}
+
+void Form1::programAddressAs(const QString& user)
+{
+    if (auto outcome = zel::Command2_Click(m_core.dialogs(), m_core.serialPort())) {
+        outcome->user = user;
         Q_EMIT addressCommandEnded(*outcome);
+    }
 }
 
 void Form1::Command4_Click()
+{
+    m_gate->run(QStringLiteral("SET"), [this](const QString& user) { sendSetAs(user); });
+}
+
+void Form1::sendSetAs(const QString& user)
 {
     // One send at a time: SET stays disabled until this one has finished.
     if (m_core.setCommandUnderWay())
@@ -384,7 +412,7 @@ void Form1::Command4_Click()
     input.forwardTarget = panel.forwardTarget()->text();
     input.reflectTarget = panel.reflectTarget()->text();
     input.tempProtection = panel.tempProtection()->text();
-    m_core.sendSetCommand(input, panel.bytePause()->text());
+    m_core.sendSetCommand(input, panel.bytePause()->text(), SetOrigin{user, {}});
 }
 
 void Form1::exitNow()

@@ -20,6 +20,8 @@ class AlarmAcknowledger;
 class EventsWindow;
 class Shelf;
 class HistoryWindow;
+class OperatorGate;
+class OperatorLock;
 class SetParameterPanel;
 class StatusPanel;
 class TrayMenu;
@@ -85,6 +87,10 @@ public:
     void setShelf(Shelf* shelf);
     // Events reached the history: the events window and its count follow.
     void eventsStored();
+    // The window's own lock ([Control] RequireLogin): while it is wanted,
+    // SET, Set Address and Setup ask for an account first. Without one
+    // they run as designed.
+    void setOperatorLock(OperatorLock* lock);
 
     // Something the operator must hear of without being stopped: a trace
     // line and a tray message (a notice without a tray).
@@ -112,7 +118,8 @@ Q_SIGNALS:
     void panelUpdated();
     // What the operator did, for the event log.
     void loginAttempted(bool succeeded, const QString& userTyped);
-    void setupSaved(const QList<zel::SettingChange>& changes);
+    // user: the account's ("ann@window") when the lock was used, else empty.
+    void setupSaved(const QList<zel::SettingChange>& changes, const QString& user);
     void addressCommandEnded(const zel::AddressOutcome& outcome);
     // The operator chose "Station record..." in the menu.
     void stationRecordRequested();
@@ -130,6 +137,9 @@ private:
     // Where to set the link, while none is chosen (a first start).
     void showLinkHint();
     void runSetup();
+    void runSetupAs(const QString& user);
+    void sendSetAs(const QString& user);
+    void programAddressAs(const QString& user);
     void runFmSet();
     void exitNow();
     // A problem with the link the operator must hear of without being stopped.
@@ -147,6 +157,7 @@ private:
     QPushButton* m_command2 = nullptr;
     QPushButton* m_command5 = nullptr;
     TrayMenu* m_menu = nullptr;
+    OperatorGate* m_gate = nullptr;
     QPlainTextEdit* m_trace = nullptr;
     QLabel* m_noLinkHint = nullptr;
     std::unique_ptr<HistoryWindow> m_historyWindow;

@@ -11,9 +11,9 @@
 
 #include <QHostAddress>
 #include <QJsonArray>
-#include <QtEndian>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QtEndian>
 
 #include <mutex>
 
@@ -397,15 +397,15 @@ HttpResponse WebApi::setPoints()
     const auto value = [](const std::optional<double>& v) {
         return v ? QJsonValue(*v) : QJsonValue();
     };
-    return jsonAnswer(200, compactJson(QJsonObject{
-                               {"carrier_on", p.carrierOn ? QJsonValue(*p.carrierOn != 0)
-                                                          : QJsonValue()},
-                               {"frequency_mhz", value(p.frequencyMHz)},
-                               {"forward_w", value(p.forwardW)},
-                               {"reflect_w", value(p.reflectW)},
-                               {"temperature_c", value(p.temperatureC)},
-                               {"control", m_parts.allowControl},
-                           }));
+    return jsonAnswer(
+        200, compactJson(QJsonObject{
+                 {"carrier_on", p.carrierOn ? QJsonValue(*p.carrierOn != 0) : QJsonValue()},
+                 {"frequency_mhz", value(p.frequencyMHz)},
+                 {"forward_w", value(p.forwardW)},
+                 {"reflect_w", value(p.reflectW)},
+                 {"temperature_c", value(p.temperatureC)},
+                 {"control", m_parts.allowControl},
+             }));
 }
 
 HttpResponse WebApi::set(const HttpRequest& request, const SignedIn& in)
@@ -438,8 +438,8 @@ HttpResponse WebApi::set(const HttpRequest& request, const SignedIn& in)
     if (const SetCommandResult checked = buildSetCommand(input); !checked.ok())
         return errorAnswer(400, checked.refusal);
     QString refused;
-    const std::optional<SetCommandReport> report =
-        m_parts.backend.set(input, SetOrigin{in.session.name, peerText(request)}, refused);
+    const std::optional<SetCommandReport> report = m_parts.backend.set(
+        input, SetOrigin{in.session.name + QStringLiteral("@web"), peerText(request)}, refused);
     if (!report)
         return errorAnswer(409, refused);
     const auto values = SetValues::fromCommand(report->command);

@@ -99,8 +99,8 @@ void WebService::start()
                                                m_settings.allowControl, m_settings.tls},
                                  [] { return QDateTime::currentMSecsSinceEpoch(); });
     m_server = std::make_unique<http::HttpServer>(
-        [api = m_api.get()](const http::HttpRequest& r) { return api->answer(r); }, webLimits(m_settings.tls),
-        tls);
+        [api = m_api.get()](const http::HttpRequest& r) { return api->answer(r); },
+        webLimits(m_settings.tls), tls);
     m_sweep.start();
     listen();
 }

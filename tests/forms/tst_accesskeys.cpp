@@ -5,6 +5,7 @@
 #include "alarms/shelf.h"
 #include "config/portdirectory.h"
 #include "config/qtsettingsstore.h"
+#include "forms/accountlogindialog.h"
 #include "forms/alarmacknowledger.h"
 #include "forms/eventswindow.h"
 #include "forms/frmlogin.h"
@@ -14,6 +15,7 @@
 #include "forms/stationrecorddialog.h"
 #include "support/monitorrig.h"
 #include "telemetry/qtserialport.h"
+#include "web/operatorlock.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -121,10 +123,12 @@ private Q_SLOTS:
         m_rig->form->setShelf(m_shelf.get());
         m_store = std::make_unique<QtSettingsStore>(m_rig->iniPath());
         m_port = std::make_unique<QtSerialPort>([](int) { return QString(); });
+        m_lock = std::make_unique<OperatorLock>(*m_store, QString());
     }
     void cleanupTestCase()
     {
         m_port.reset();
+        m_lock.reset();
         m_store.reset();
         m_rig.reset();
         m_shelf.reset();
@@ -133,8 +137,8 @@ private Q_SLOTS:
     void noTwoItemsShareAKey_data()
     {
         QTest::addColumn<QString>("window");
-        for (const char* name :
-             {"Form1", "frmLogin", "frmSelComm", "StationRecord", "Events", "History", "Shelve"})
+        for (const char* name : {"Form1", "frmLogin", "frmSelComm", "StationRecord", "Events",
+                                 "History", "Shelve", "AccountLogin"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void noTwoItemsShareAKey()
@@ -154,6 +158,8 @@ private Q_SLOTS:
         } else if (window == u"frmSelComm") {
             own = std::make_unique<FrmSelComm>(*m_port, *m_store, QStringLiteral("0"),
                                                *m_rig->dialogs);
+        } else if (window == u"AccountLogin") {
+            own = std::make_unique<AccountLoginDialog>(*m_lock, QStringLiteral("SET"));
         } else if (window == u"Shelve") {
             own = std::make_unique<ShelveDialog>(QStringLiteral("silence"), 12);
         } else {
@@ -175,6 +181,7 @@ private:
     std::unique_ptr<MonitorRig> m_rig;
     std::unique_ptr<QtSettingsStore> m_store;
     std::unique_ptr<QtSerialPort> m_port;
+    std::unique_ptr<OperatorLock> m_lock;
 };
 
 QTEST_MAIN(TestAccessKeys)

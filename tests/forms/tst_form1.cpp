@@ -1,6 +1,7 @@
 #include "alarms/shelf.h"
 #include "config/portdirectory.h"
 #include "config/qtsettingsstore.h"
+#include "forms/accountlogindialog.h"
 #include "forms/digitbox.h"
 #include "forms/form1.h"
 #include "forms/frmselcomm.h"
@@ -11,6 +12,9 @@
 #include "support/monitorrig.h"
 #include "support/testframes.h"
 #include "telemetry/qtserialport.h"
+#include "web/accountfile.h"
+#include "web/operatorlock.h"
+#include "web/passwordhash.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -50,6 +54,36 @@ QByteArray alarmFrame(const char* kind)
 }
 
 const QByteArray serialIni = "[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=@PTY@\n";
+
+// The monitor on the serial link with the window's lock, one operator "op".
+struct LockedRig {
+    MonitorRig rig;
+    OperatorLock lock;
+    LockedRig(const QByteArray& requireLogin, const QByteArray& hash)
+        : rig(serialIni + "[Control]\nRequireLogin=" + requireLogin + "\n"),
+          lock(*rig.settings, accountFilePath(rig.iniPath()))
+    {
+        if (!hash.isEmpty()) {
+            AccountFile accounts(accountFilePath(rig.iniPath()));
+            accounts.add({QStringLiteral("op"), Role::Operator, hash});
+            accounts.save(nullptr);
+        }
+        rig.form->setOperatorLock(&lock);
+        rig.form->Form_Load();
+        SetParameterPanel& panel = *rig.form->setParameterPanel();
+        panel.optionOn()->setChecked(true);
+        panel.frequency()->setText(QStringLiteral("87.50"));
+        panel.bytePause()->setText(QStringLiteral("1"));
+    }
+    AccountLoginDialog* signIn() const { return rig.form->findChild<AccountLoginDialog*>(); }
+    // The set command as it reached the transmitter's end.
+    QByteArray sent()
+    {
+        QByteArray got;
+        (void)QTest::qWaitFor([&] { return (got += rig.pty.readAvailable()).size() >= 9; }, 5000);
+        return got;
+    }
+};
 
 } // namespace
 
@@ -387,6 +421,82 @@ private Q_SLOTS:
         QVERIFY(!rig.form->timer1().isActive());
         QVERIFY(!rig.deliver(goodFrame));
         QVERIFY(!QFile::exists(rig.logPath()));
+    }
+    // [Control] RequireLogin with an account: SET, Set Address and Setup ask
+    // for one first and do nothing meanwhile; without either, as designed.
+    void lockAsksFirst_data()
+    {
+        QTest::addColumn<QByteArray>("requireLogin");
+        QTest::addColumn<bool>("account");
+        QTest::addColumn<int>("item");
+        QTest::addColumn<bool>("asks");
+        const int set = -1;
+        QTest::newRow("SET, RequireLogin false") << QByteArray("false") << true << set << false;
+        QTest::newRow("SET, no account") << QByteArray("true") << false << set << false;
+        QTest::newRow("SET") << QByteArray("true") << true << set << true;
+        QTest::newRow("Set Address")
+            << QByteArray("true") << true << int(TrayMenu::SetAddress) << true;
+        QTest::newRow("Setup") << QByteArray("true") << true << int(TrayMenu::Setup) << true;
+    }
+    void lockAsksFirst()
+    {
+        QFETCH(QByteArray, requireLogin);
+        QFETCH(bool, account);
+        QFETCH(int, item);
+        QFETCH(bool, asks);
+        const QByteArray someHash = "$argon2id$v=19$m=65536,t=2,p=1$c2FsdHNhbHQ$aGFzaGhhc2g";
+        LockedRig locked(requireLogin, account ? someHash : QByteArray());
+        MonitorRig& rig = locked.rig;
+        QVERIFY(rig.form->serialPort().portOpen());
+        rig.dialogs->inputs << QStringLiteral("300");
+        if (item < 0)
+            rig.form->findChild<QPushButton*>(QStringLiteral("Command4"))->click();
+        else
+            rig.form->trayMenu()->mnutray(item)->trigger();
+        if (!asks) {
+            QCOMPARE(locked.sent().left(2), QByteArray("S1"));
+            QVERIFY(!locked.signIn());
+            return;
+        }
+        QTRY_VERIFY(locked.signIn() && locked.signIn()->isVisible());
+        QCOMPARE(locked.signIn()->windowTitle(), AccountLoginDialog::Caption);
+        QTest::qWait(100);
+        QCOMPARE(rig.pty.readAvailable(), QByteArray());
+        QCOMPARE(rig.dialogs->inputs.size(), 1); // no address asked
+        QVERIFY(rig.form->timer1().isActive());  // setup not begun
+        QVERIFY(!rig.form->findChild<FrmSelComm*>());
+        locked.signIn()->reject();
+    }
+
+    // Signed in, the act goes on as designed and is logged as the account's.
+    void signInThenSet()
+    {
+        LockedRig locked("true", hashPassword("correct horse battery"));
+        QSignalSpy ended(&locked.rig.form->core(), &MonitorCore::setCommandEnded);
+        locked.rig.form->Command4_Click();
+        QTRY_VERIFY(locked.signIn() && locked.signIn()->isVisible());
+        AccountLoginDialog& dialog = *locked.signIn();
+        dialog.account()->setText(QStringLiteral("op"));
+        dialog.password()->setText(QStringLiteral("wrong password"));
+        dialog.okButton()->click();
+        QCOMPARE(dialog.status()->text(), AccountLoginDialog::CheckingText);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog.status()->text(),
+                                  QStringLiteral("Wrong account or password."), 20000);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(ended.size(), 0);
+        dialog.password()->setText(QStringLiteral("correct horse battery"));
+        dialog.okButton()->click();
+        // Polled: an earlier test's Exit leaves event loops quitting at once.
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 20000);
+        QVERIFY(!locked.signIn() || !locked.signIn()->isVisible());
+        const auto report = ended.first().first().value<SetCommandReport>();
+        QCOMPARE(report.origin.user, QStringLiteral("op@window"));
+        QCOMPARE(locked.sent(), report.command);
+        // Within the idle time the next SET asks nothing.
+        locked.rig.form->Command4_Click();
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 2, 20000);
+        QCOMPARE(ended.last().first().value<SetCommandReport>().origin.user,
+                 QStringLiteral("op@window"));
     }
 };
 

@@ -54,7 +54,7 @@ public:
                                         QString&) override
     {
         acts << QStringLiteral("set %1 by %2 from %3")
-                    .arg(input.frequency, origin.account, origin.address);
+                    .arg(input.frequency, origin.user, origin.address);
         return SetCommandReport{buildSetCommand(input).command, QStringLiteral("serial"), true,
                                 QString(), origin};
     }
@@ -158,10 +158,9 @@ private Q_SLOTS:
         m_sessions = std::make_unique<SessionStore>(clock);
         m_guard = std::make_unique<LoginGuard>(clock);
         m_stream = std::make_unique<EventStream>();
-        m_api = std::make_unique<WebApi>(
-            WebApi::Parts{m_backend, *m_accounts, *m_sessions, *m_guard, *m_stream, allowControl,
-                          secure},
-            [] { return qint64(1'700'000'000'000); });
+        m_api = std::make_unique<WebApi>(WebApi::Parts{m_backend, *m_accounts, *m_sessions,
+                                                       *m_guard, *m_stream, allowControl, secure},
+                                         [] { return qint64(1'700'000'000'000); });
         m_backend.acts.clear();
         m_backend.rows.clear();
         m_answers.clear();
@@ -344,10 +343,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("act");
         const QByteArray good = "{\"carrier\":\"on\",\"frequency\":\"98.50\",\"forward\":500,"
                                 "\"reflect\":\"50\",\"temperature\":\"45\"}";
-        QTest::newRow("operator") << "ann" << good << 200 << "set 98.50 by ann from 192.0.2.7";
+        QTest::newRow("operator") << "ann" << good << 200 << "set 98.50 by ann@web from 192.0.2.7";
         QTest::newRow("viewer") << "vic" << good << 403 << "";
-        QTest::newRow("no carrier") << "ann" << QByteArray("{\"frequency\":\"98.5\"}") << 400
-                                    << "";
+        QTest::newRow("no carrier") << "ann" << QByteArray("{\"frequency\":\"98.5\"}") << 400 << "";
         QTest::newRow("frequency no number")
             << "ann" << QByteArray(good).replace("98.50", "abc") << 400 << "";
     }
