@@ -274,24 +274,12 @@ private Q_SLOTS:
         QVERIFY(add.waitForFinished(60000));
         QCOMPARE(add.exitCode(), 0);
 
-        // The wall clock follows a file; the monotonic one stays true.
         const QString preload = QStringLiteral(ZEL_LIBFAKETIME);
         if (!preload.isEmpty() && QFile::exists(preload)) {
             m_clockFile = m_dir.filePath(QStringLiteral("faketime"));
             QFile clock(m_clockFile);
             QVERIFY(clock.open(QIODevice::WriteOnly) && clock.write("+0\n") == 3);
-            env.insert(QStringLiteral("LD_PRELOAD"), preload);
-            env.remove(QStringLiteral("FAKETIME"));
-            env.insert(QStringLiteral("FAKETIME_TIMESTAMP_FILE"), m_clockFile);
-            env.insert(QStringLiteral("FAKETIME_NO_CACHE"), QStringLiteral("1"));
-            env.insert(QStringLiteral("FAKETIME_DONT_FAKE_MONOTONIC"), QStringLiteral("1"));
-            env.insert(QStringLiteral("FAKETIME_DISABLE_SHM"), QStringLiteral("1"));
-#if defined(__SANITIZE_ADDRESS__)
-            const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
-            env.insert(QStringLiteral("ASAN_OPTIONS"),
-                       (asan.isEmpty() ? QString() : asan + u':') +
-                           QStringLiteral("verify_asan_link_order=0"));
-#endif
+            followWallClockFile(env, preload, m_clockFile);
         }
         m_monitor.setProcessEnvironment(env);
         // Into a file: a pipe nobody drains while a case blocks would stall it.
