@@ -46,6 +46,9 @@ struct Streamed {
 // away the moment it is taken.
 constexpr int Backlog = SOMAXCONN;
 
+// A stream's messages are small; this holds seconds of them on a slow line.
+constexpr int StreamSendBuffer = 32 * 1024;
+
 Connection* connectionOf(MHD_Connection* connection)
 {
     const MHD_ConnectionInfo* info =
@@ -109,6 +112,13 @@ MHD_Response* responseFor(HttpServer::Books& books, MHD_Connection* connection, 
     // the next write.
     const MHD_ConnectionInfo* fd =
         MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    // The kernel would otherwise grow a stream's send buffer to megabytes
+    // for a client that stopped reading, holding them for every such
+    // client, and the stall limit would start only once that was full.
+    if (fd) {
+        const int sendBuffer = StreamSendBuffer;
+        ::setsockopt(fd->connect_fd, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
+    }
     if (fd && books.hangups)
         streamed->hangup =
             books.hangups->watch(fd->connect_fd, [weak = std::weak_ptr<StreamLink>(link)] {

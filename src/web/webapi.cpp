@@ -204,20 +204,21 @@ HttpResponse WebApi::login(const HttpRequest& request)
         return errorAnswer(400, QStringLiteral("sign in with {\"user\": ..., \"password\": ...}"));
     const QString name = (*body)["user"].toString();
     QByteArray password = (*body)["password"].toString().toUtf8();
+    const std::optional<Account> account = m_parts.accounts.find(name);
+    // An unknown name is checked against a stand-in hash: it takes as long.
+    // The lock-out is asked and counted under the same lock as the check,
+    // or guesses waiting their turn would each pass it before the fifth
+    // failure was counted.
+    std::unique_lock lock(passwordChecks);
     const LoginGuard::Verdict verdict = m_parts.guard.check(name, guardedAddress(request));
     if (!verdict.allowed)
         return errorAnswer(429, QStringLiteral("too many failed sign-ins: try again in %1")
                                     .arg(minutesText(verdict.secondsLeft)));
-    const std::optional<Account> account = m_parts.accounts.find(name);
-    // An unknown name is checked against a stand-in hash: it takes as long.
-    bool ok = false;
-    {
-        std::lock_guard lock(passwordChecks);
-        ok = verifyPassword(account ? account->hash : QByteArray(), password) && account;
-    }
+    const bool ok = verifyPassword(account ? account->hash : QByteArray(), password) && account;
     password.fill('\0');
     if (!ok) {
         const LoginGuard::Outcome o = m_parts.guard.failed(name, guardedAddress(request));
+        lock.unlock();
         m_parts.backend.logAccess(webevent::Login, eventstate::Failed, typedName(name),
                                   QStringLiteral("wrong name or password %1").arg(from(request)));
         if (o.accountLocked)
@@ -232,6 +233,7 @@ HttpResponse WebApi::login(const HttpRequest& request)
         return errorAnswer(401, QStringLiteral("wrong name or password"));
     }
     m_parts.guard.succeeded(name, guardedAddress(request));
+    lock.unlock();
     // Always a new token: one planted in the browser before is never taken.
     const QString peer = peerText(request);
     const SessionStore::Created created =
@@ -353,7 +355,12 @@ HttpResponse WebApi::history(const HttpRequest& request)
     r.fromS = r.toS - span;
     // About a phone's width in buckets, enough for a desktop's too.
     r.columns = trendColumns(span, 360);
-    return jsonAnswer(200, compactJson(historyObject(m_parts.backend.trend(r))));
+    const TrendData data = m_parts.backend.trend(r);
+    // Empty traces would tell the page the station recorded nothing.
+    if (!data.error.isEmpty())
+        return errorAnswer(503,
+                           QStringLiteral("the station record cannot be read: %1").arg(data.error));
+    return jsonAnswer(200, compactJson(historyObject(data)));
 }
 
 HttpResponse WebApi::acknowledge(const HttpRequest& request, const SignedIn& in)

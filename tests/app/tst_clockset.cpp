@@ -72,19 +72,7 @@ private Q_SLOTS:
         QVERIFY(writeFile(offset, "+0\n"));
 
         QProcessEnvironment env = headlessEnvironment(dir);
-        // The wall clock follows the file; the monotonic one stays true.
-        env.insert(QStringLiteral("LD_PRELOAD"), preload);
-        env.remove(QStringLiteral("FAKETIME"));
-        env.insert(QStringLiteral("FAKETIME_TIMESTAMP_FILE"), offset);
-        env.insert(QStringLiteral("FAKETIME_NO_CACHE"), QStringLiteral("1"));
-        env.insert(QStringLiteral("FAKETIME_DONT_FAKE_MONOTONIC"), QStringLiteral("1"));
-        env.insert(QStringLiteral("FAKETIME_DISABLE_SHM"), QStringLiteral("1"));
-#if defined(__SANITIZE_ADDRESS__)
-        // The preloaded library comes before the sanitizer's runtime.
-        const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
-        env.insert(QStringLiteral("ASAN_OPTIONS"), (asan.isEmpty() ? QString() : asan + u':') +
-                                                       QStringLiteral("verify_asan_link_order=0"));
-#endif
+        followWallClockFile(env, preload, offset);
 
         QProcess monitor;
         monitor.setProcessEnvironment(env);
