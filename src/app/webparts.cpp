@@ -12,8 +12,8 @@ std::unique_ptr<WebService> makeWebService(MonitorCore& core, StationServices& s
     return std::make_unique<WebService>(WebService::Parts{
         core.settings(),
         metrics,
-        StationBackend::Parts{services.historyPath(), services.history(), core,
-                              services.shelf(), services.eventLog()},
+        StationBackend::Parts{services.historyPath(), services.history(), core, services.shelf(),
+                              services.eventLog()},
         accountFilePath(core.settings().location()),
         QFileInfo(services.historyPath()).absolutePath(),
     });
