@@ -104,6 +104,12 @@ Form1::Form1(std::unique_ptr<MonitorCore> own, MonitorCore* external,
     connect(&m_core, &MonitorCore::portChoiceNeeded, this, &Form1::showCommSetup);
     connect(&m_core, &MonitorCore::setCommandFinished, m_command4,
             [this] { m_command4->setEnabled(true); });
+    // A command from the web panel saved other values than the fields show:
+    // a SET here afterwards must not quietly send the old ones back.
+    connect(&m_core, &MonitorCore::setCommandEnded, this, [this](const SetCommandReport& r) {
+        if (r.origin.remote())
+            fillSetPanel();
+    });
     connect(m_statusPanel, &StatusPanel::alarmRaised, this, &Form1::RaiseOnAlarm);
     connect(m_tray.get(), &TrayIcon::TrayButtonEvent, this, &Form1::TrayButtonEvent);
     connect(m_tray.get(), &TrayIcon::TrayActivate, this, &Form1::TrayActivate);
@@ -139,15 +145,20 @@ void Form1::Form_Load()
 void Form1::LoadSettings()
 {
     m_core.LoadSettings();
+    fillSetPanel();
+
+    setWindowTitle(DesignCaption + versionSuffix());
+    showLinkHint();
+}
+
+void Form1::fillSetPanel()
+{
     const SetParameterSettings panel = readSetParameterSettings(m_core.settings());
     m_setPanel->selectCarrier(panel.carrierOn);
     m_setPanel->frequency()->setText(panel.frequency);
     m_setPanel->forwardTarget()->setText(panel.forwardTarget);
     m_setPanel->reflectTarget()->setText(panel.reflectTarget);
     m_setPanel->tempProtection()->setText(panel.tempProtection);
-
-    setWindowTitle(DesignCaption + versionSuffix());
-    showLinkHint();
 }
 
 void Form1::showLinkHint()

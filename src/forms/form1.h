@@ -55,6 +55,8 @@ public:
 
     void Form_Load();
     void LoadSettings();
+    // The SET panel's fields from the saved values.
+    void fillSetPanel();
     void UpdatePanel() { m_core.UpdatePanel(); }
     void ClearStatus() { m_core.ClearStatus(); }
     void Timer1_Timer() { m_core.Timer1_Timer(); }

@@ -497,6 +497,23 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 2, 20000);
         QCOMPARE(ended.last().first().value<SetCommandReport>().origin.user,
                  QStringLiteral("op@window"));
+
+        // A web panel's command leaves the window's fields showing what it
+        // saved, so the next SET here does not send the old values back.
+        SetParameterInput web;
+        web.carrierOn = true;
+        web.frequency = QStringLiteral("101.10");
+        web.forwardTarget = QStringLiteral("300");
+        web.reflectTarget = QStringLiteral("30");
+        web.tempProtection = QStringLiteral("40");
+        locked.rig.form->core().sendSetCommand(
+            web, QStringLiteral("1"),
+            SetOrigin{QStringLiteral("ann@web"), QStringLiteral("192.0.2.7")});
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 3, 20000);
+        QCOMPARE(locked.rig.form->setParameterPanel()->frequency()->text(),
+                 QStringLiteral("101.10"));
+        QCOMPARE(locked.rig.form->setParameterPanel()->forwardTarget()->text(),
+                 QStringLiteral("300"));
     }
 };
 
