@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -267,6 +268,36 @@ private Q_SLOTS:
         rig.dialogs->closeMessages();
         QTRY_VERIFY(gw.connections() > atMessage);
         QTRY_COMPARE(gw.byConnection.at(atMessage).size(), 16);
+    }
+
+    // A web panel's command has nobody at this PC to close a message: none
+    // opens, its outcome goes back in the report, and polling goes on.
+    void webCommandLeavesNoMessageOpen()
+    {
+        TestGateway gw;
+        Form1Parts parts = quickRemote();
+        parts.remote.tcpIntervalMs = 50;
+        MonitorRig rig(remoteIni(gw.port()), true, {}, std::move(parts));
+        rig.dialogs->keepOpen = true;
+        rig.form->start();
+        QTRY_VERIFY(gw.connections() >= 1);
+        QSignalSpy ended(&rig.form->core(), &MonitorCore::setCommandEnded);
+        SetParameterInput input;
+        input.carrierOn = true;
+        input.frequency = QStringLiteral("100.05");
+        input.forwardTarget = QStringLiteral("1000");
+        input.reflectTarget = QStringLiteral("100");
+        input.tempProtection = QStringLiteral("45");
+        rig.form->core().sendSetCommand(
+            input, DesignBytePause,
+            SetOrigin{QStringLiteral("ann@web"), QStringLiteral("192.0.2.7")});
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 15000);
+        const auto report = ended.first().first().value<SetCommandReport>();
+        QVERIFY(report.sent);
+        QCOMPARE(report.told, QStringLiteral("Send Completed"));
+        const int atEnd = gw.connections();
+        QVERIFY(rig.dialogs->messages.isEmpty());
+        QTRY_VERIFY(gw.connections() > atEnd);
     }
 
     // The operator hears the reason the trace gives: a refused connect and a
