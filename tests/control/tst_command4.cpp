@@ -247,9 +247,18 @@ private Q_SLOTS:
     }
 
     // Polling of the gateway resumes only once the operator has closed
-    // "Send Completed": no poll reaches it while the message is open.
+    // "Send Completed": no poll reaches it while the message is open. A web
+    // panel's command has nobody at this PC to close one: none opens, its
+    // outcome goes back in the report, and polling goes on.
+    void pollingWaitsUntilTheMessageIsClosed_data()
+    {
+        QTest::addColumn<bool>("web");
+        QTest::newRow("window") << false;
+        QTest::newRow("web panel") << true;
+    }
     void pollingWaitsUntilTheMessageIsClosed()
     {
+        QFETCH(bool, web);
         TestGateway gw;
         Form1Parts parts = quickRemote();
         parts.remote.tcpIntervalMs = 50;
@@ -257,7 +266,23 @@ private Q_SLOTS:
         rig.dialogs->keepOpen = true;
         rig.form->start();
         QTRY_VERIFY(gw.connections() >= 1);
+        QSignalSpy ended(&rig.form->core(), &MonitorCore::setCommandEnded);
         fill(*rig.form, true, "100.05", "1000", "100", "45");
+        if (web) {
+            SetParameterInput input{true, QStringLiteral("100.05"), QStringLiteral("1000"),
+                                    QStringLiteral("100"), QStringLiteral("45")};
+            rig.form->core().sendSetCommand(
+                input, DesignBytePause,
+                SetOrigin{QStringLiteral("ann@web"), QStringLiteral("192.0.2.7")});
+            QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 15000);
+            QCOMPARE(ended.first().first().value<SetCommandReport>().told,
+                     QStringLiteral("Send Completed"));
+            const int atEnd = gw.connections();
+            QVERIFY(gw.byConnection.contains(workedRemote));
+            QVERIFY(rig.dialogs->messages.isEmpty());
+            QTRY_VERIFY(gw.connections() > atEnd);
+            return;
+        }
         rig.form->Command4_Click();
         QTRY_COMPARE(messages(rig), QStringList{QStringLiteral("Send Completed")});
         const int atMessage = gw.connections();
@@ -268,36 +293,6 @@ private Q_SLOTS:
         rig.dialogs->closeMessages();
         QTRY_VERIFY(gw.connections() > atMessage);
         QTRY_COMPARE(gw.byConnection.at(atMessage).size(), 16);
-    }
-
-    // A web panel's command has nobody at this PC to close a message: none
-    // opens, its outcome goes back in the report, and polling goes on.
-    void webCommandLeavesNoMessageOpen()
-    {
-        TestGateway gw;
-        Form1Parts parts = quickRemote();
-        parts.remote.tcpIntervalMs = 50;
-        MonitorRig rig(remoteIni(gw.port()), true, {}, std::move(parts));
-        rig.dialogs->keepOpen = true;
-        rig.form->start();
-        QTRY_VERIFY(gw.connections() >= 1);
-        QSignalSpy ended(&rig.form->core(), &MonitorCore::setCommandEnded);
-        SetParameterInput input;
-        input.carrierOn = true;
-        input.frequency = QStringLiteral("100.05");
-        input.forwardTarget = QStringLiteral("1000");
-        input.reflectTarget = QStringLiteral("100");
-        input.tempProtection = QStringLiteral("45");
-        rig.form->core().sendSetCommand(
-            input, DesignBytePause,
-            SetOrigin{QStringLiteral("ann@web"), QStringLiteral("192.0.2.7")});
-        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 15000);
-        const auto report = ended.first().first().value<SetCommandReport>();
-        QVERIFY(report.sent);
-        QCOMPARE(report.told, QStringLiteral("Send Completed"));
-        const int atEnd = gw.connections();
-        QVERIFY(rig.dialogs->messages.isEmpty());
-        QTRY_VERIFY(gw.connections() > atEnd);
     }
 
     // The operator hears the reason the trace gives: a refused connect and a
