@@ -4,28 +4,7 @@
 
 #include <QMetaObject>
 
-#include <condition_variable>
-
 namespace zel {
-
-struct StationBackend::Waiter {
-    std::mutex mutex;
-    std::condition_variable done;
-    std::optional<QString> reason;
-
-    void give(const QString& r)
-    {
-        std::lock_guard lock(mutex);
-        reason = r;
-        done.notify_all();
-    }
-    std::optional<QString> wait(std::chrono::milliseconds patience)
-    {
-        std::unique_lock lock(mutex);
-        done.wait_for(lock, patience, [this] { return reason.has_value(); });
-        return reason;
-    }
-};
 
 namespace {
 
@@ -187,22 +166,11 @@ QString StationBackend::shelve(const QStringList& kinds, qint64 durationMs, cons
 std::optional<SetCommandReport> StationBackend::set(const SetParameterInput& input,
                                                     const SetOrigin& origin, QString& refused)
 {
-    struct Outcome {
-        std::mutex mutex;
-        std::condition_variable done;
-        std::optional<SetCommandReport> report;
-        QString refused;
-        bool over = false;
-    };
-    auto outcome = std::make_shared<Outcome>();
+    // The report, or why there is none.
+    using Outcome = std::pair<std::optional<SetCommandReport>, QString>;
+    auto outcome = std::make_shared<Pending<Outcome>>();
     const auto finish = [outcome](std::optional<SetCommandReport> report, const QString& why) {
-        std::lock_guard lock(outcome->mutex);
-        if (outcome->over)
-            return;
-        outcome->report = std::move(report);
-        outcome->refused = why;
-        outcome->over = true;
-        outcome->done.notify_all();
+        outcome->give({std::move(report), why});
     };
     QMetaObject::invokeMethod(
         this,
@@ -224,14 +192,14 @@ std::optional<SetCommandReport> StationBackend::set(const SetParameterInput& inp
             core.sendSetCommand(input, DesignBytePause, origin);
         },
         Qt::QueuedConnection);
-    std::unique_lock lock(outcome->mutex);
-    if (!outcome->done.wait_for(lock, m_setPatience, [&outcome] { return outcome->over; })) {
+    const std::optional<Outcome> got = outcome->wait(m_setPatience);
+    if (!got) {
         refused = QStringLiteral("no outcome within %1 s; see the events before sending again")
                       .arg(m_setPatience.count() / 1000);
         return std::nullopt;
     }
-    refused = outcome->refused;
-    return outcome->report;
+    refused = got->second;
+    return got->first;
 }
 
 void StationBackend::logAccess(const QString& event, const QString& state, const QString& account,

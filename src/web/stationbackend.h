@@ -4,6 +4,7 @@
 #include "alarms/shelf.h"
 #include "core/monitorcore.h"
 #include "history/historyservice.h"
+#include "pending.h"
 #include "webbackend.h"
 
 #include <QMultiMap>
@@ -57,7 +58,7 @@ public:
     static constexpr int MaxEventRows = 50000;
 
 private:
-    struct Waiter;
+    using Waiter = Pending<QString>;
     void answerAcknowledgement(qint64 alarmId, const QString& reason);
 
     Parts m_parts;

@@ -4,6 +4,7 @@
 
 #include "http/httpprobe.h"
 #include "http/httpserver.h"
+#include "queuedstream.h"
 #include "throwawaytls.h"
 
 #include <QElapsedTimer>
