@@ -23,6 +23,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.error
 import urllib.parse
 import urllib.request
 
@@ -253,7 +254,10 @@ def check_dashboard(dashboard, rules, monitor, sim):
         api = f"http://127.0.0.1:{prom_port}/api/v1"
 
         def query(expr):
-            answer = http(api + "/query?" + urllib.parse.urlencode({"query": expr}))
+            try:
+                answer = http(api + "/query?" + urllib.parse.urlencode({"query": expr}))
+            except urllib.error.HTTPError as e:
+                fail(f"query {expr}: {e.code} {e.read().decode(errors='replace')}")
             if answer.get("status") != "success":
                 fail(f"query {expr}: {answer}")
             return answer["data"]["result"]
@@ -264,7 +268,9 @@ def check_dashboard(dashboard, rules, monitor, sim):
         instances = sorted({s["metric"]["instance"] for s in query("zel_fm_info")})
         if instances != sorted(targets):
             fail(f"the transmitter variable lists {instances}, expected {sorted(targets)}")
-        every = "|".join(re.escape(i) for i in instances)
+        # As Grafana writes a multi-value variable: a regular expression, its
+        # backslashes doubled inside the PromQL string.
+        every = "|".join(re.escape(i).replace("\\", "\\\\") for i in instances)
         for title, expr in queries(d):
             for instance in instances:
                 # A repeated panel gets one transmitter; a multi-value use gets all.
