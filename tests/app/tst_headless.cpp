@@ -77,6 +77,46 @@ private Q_SLOTS:
         QCOMPARE(int(parseMonitorCommandLine(args).action), action);
     }
 
+    void profileOnCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("profile");
+        QTest::newRow("window") << QStringList{"--profile", "main"} << int(Action::RunWindow)
+                                << "main";
+        QTest::newRow("headless first") << QStringList{"--headless", "--profile", "Site-2_b"}
+                                        << int(Action::RunHeadless) << "Site-2_b";
+        QTest::newRow("add user") << QStringList{"--profile", "9",      "--add-user",
+                                                 "ann",       "--role", "viewer"}
+                                  << int(Action::AddUser) << "9";
+        QTest::newRow("list users")
+            << QStringList{"--list-users", "--profile", "a"} << int(Action::ListUsers) << "a";
+        QTest::newRow("32 characters") << QStringList{"--profile", QString(32, u'x')}
+                                       << int(Action::RunWindow) << QString(32, u'x');
+        const auto refused = [](const char* name, const QStringList& args) {
+            QTest::newRow(name) << args << int(Action::Refuse) << QString();
+        };
+        refused("no value", {"--headless", "--profile"});
+        refused("33 characters", {"--profile", QString(33, u'x')});
+        refused("empty", {"--profile", ""});
+        refused("an option for a name", {"--profile", "--headless"});
+        refused("leading underscore", {"--profile", "_a"});
+        refused("a path", {"--profile", "../etc"});
+        refused("a blank", {"--profile", "main b"});
+        refused("a line end", {"--profile", "main\n"});
+        refused("not ASCII", {"--profile", "s\u00e9"});
+    }
+    void profileOnCommandLine()
+    {
+        QFETCH(QStringList, args);
+        const MonitorCommandLine command = parseMonitorCommandLine(args);
+        QTEST(int(command.action), "action");
+        QTEST(command.profile, "profile");
+        // Refused for the profile, not for what follows it.
+        if (command.action == Action::Refuse)
+            QVERIFY2(command.error.contains(QStringLiteral("profile")), qPrintable(command.error));
+    }
+
     void versionAndBadOptionWithoutDisplay()
     {
         QTemporaryDir dir;
