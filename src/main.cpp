@@ -6,7 +6,8 @@
 // that a service without a display loads no widget library at all.
 int main(int argc, char* argv[])
 {
-    if (const auto status = zel::runWithoutWindow(argc, argv))
+    // The window program reads the same arguments again, --profile with them.
+    if (const auto status = zel::runWithoutWindow(argc, argv).status)
         return *status;
     return zel::runWindowProgram(argv);
 }

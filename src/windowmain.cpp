@@ -21,7 +21,7 @@
 
 namespace {
 
-int runWindow(int argc, char** argv)
+int runWindow(int argc, char** argv, const QString& profile)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zel-fm-monitor"));
@@ -39,8 +39,9 @@ int runWindow(int argc, char** argv)
 
     auto dialogs = std::make_unique<zel::QtOperatorDialogs>();
     auto* dialogsRaw = dialogs.get();
-    zel::MonitorCore core(zel::standardCoreParts(std::move(dialogs)));
+    zel::MonitorCore core(zel::standardCoreParts(std::move(dialogs), profile));
     zel::Form1 form1(core, std::make_unique<zel::QtTrayIcon>());
+    form1.setProfile(profile);
     dialogsRaw->setParentWindow(&form1);
     zel::StationServices services(core);
     zel::EventLog& log = services.eventLog();
@@ -109,7 +110,8 @@ int main(int argc, char* argv[])
     // Keeps the name the station's tools look for (ps, pidof, top).
     ::prctl(PR_SET_NAME, "zel-fm-monitor");
 #endif
-    if (const auto status = zel::runWithoutWindow(argc, argv))
-        return *status;
-    return runWindow(argc, argv);
+    const zel::MonitorStart start = zel::runWithoutWindow(argc, argv);
+    if (start.status)
+        return *start.status;
+    return runWindow(argc, argv, start.profile);
 }

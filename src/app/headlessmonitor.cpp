@@ -12,7 +12,7 @@
 
 namespace zel {
 
-int runHeadless(int argc, char** argv)
+int runHeadless(int argc, char** argv, const QString& profile)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zel-fm-monitor"));
@@ -23,7 +23,7 @@ int runHeadless(int argc, char** argv)
     // The core's notices (a serial port or the trace file failing) are not
     // repeated here: each is a trace line first, and the trace already goes
     // to standard error.
-    MonitorCore core(standardCoreParts(std::move(dialogs)));
+    MonitorCore core(standardCoreParts(std::move(dialogs), profile));
     QObject::connect(&core, &MonitorCore::portChoiceNeeded, &app, [&say, &core] {
         say.notice(QStringLiteral("The serial link is selected but no port is: set \"Comm Port\" "
                                   "in section [Setting] of the settings file (%1).")
@@ -51,8 +51,10 @@ int runHeadless(int argc, char** argv)
                          QCoreApplication::exit(0);
                      });
 
-    say.notice(QStringLiteral("%1 running without a window; history in %2")
-                   .arg(monitorVersionLine(), services.historyPath()));
+    say.notice(QStringLiteral("%1 running without a window%2; history in %3")
+                   .arg(monitorVersionLine(),
+                        profile.isEmpty() ? QString() : QStringLiteral(", profile ") + profile,
+                        services.historyPath()));
     services.start();
     metrics.start();
     web->start();

@@ -11,7 +11,7 @@
 
 namespace zel {
 
-std::optional<int> runWithoutWindow(int argc, char** argv)
+MonitorStart runWithoutWindow(int argc, char** argv)
 {
     ignoreFileSizeSignal();
     QStringList args;
@@ -21,27 +21,29 @@ std::optional<int> runWithoutWindow(int argc, char** argv)
     switch (command.action) {
     case MonitorCommandLine::Action::ShowHelp:
         std::fputs(qUtf8Printable(monitorUsage()), stdout);
-        return 0;
+        return {0, {}};
     case MonitorCommandLine::Action::ShowVersion:
         std::printf("%s\n", qUtf8Printable(monitorVersionLine()));
-        return 0;
+        return {0, {}};
     case MonitorCommandLine::Action::Refuse:
         std::fprintf(stderr, "zel-fm-monitor: %s\n%s", qUtf8Printable(command.error),
                      qUtf8Printable(monitorUsage()));
-        return 2;
+        return {2, {}};
     case MonitorCommandLine::Action::RunHeadless:
-        return runHeadless(argc, argv);
+        return {runHeadless(argc, argv, command.profile), {}};
     case MonitorCommandLine::Action::AddUser:
     case MonitorCommandLine::Action::ChangePassword:
     case MonitorCommandLine::Action::RemoveUser:
     case MonitorCommandLine::Action::ListUsers:
-        // Beside the settings file this user's monitor reads: the service's
-        // with XDG_CONFIG_HOME=/etc/zel-fm-monitor.
-        return runAccountCommand(command, accountFilePath(QtSettingsStore().location()));
+        // Beside the settings file this user's monitor (of that profile)
+        // reads: the service's with XDG_CONFIG_HOME=/etc/zel-fm-monitor.
+        return {runAccountCommand(
+                    command, accountFilePath(profileSettingsStore(command.profile)->location())),
+                {}};
     case MonitorCommandLine::Action::RunWindow:
         break;
     }
-    return std::nullopt;
+    return {std::nullopt, command.profile};
 }
 
 } // namespace zel

@@ -1,5 +1,7 @@
 #include "qtsettingsstore.h"
 
+#include "profile.h"
+
 #include <QStringList>
 
 namespace zel {
@@ -28,6 +30,13 @@ QtSettingsStore::QtSettingsStore()
 QtSettingsStore::QtSettingsStore(const QString& iniFile)
     : m_settings(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
 {
+}
+
+std::unique_ptr<QtSettingsStore> profileSettingsStore(const QString& profile)
+{
+    if (profile.isEmpty())
+        return std::make_unique<QtSettingsStore>();
+    return std::make_unique<QtSettingsStore>(profileSettingsPath(profile));
 }
 
 QString QtSettingsStore::read(const QString& section, const QString& key,

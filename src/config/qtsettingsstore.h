@@ -27,4 +27,8 @@ private:
     std::unique_ptr<QSettings> m_settings;
 };
 
+// The per-user store without a profile, else the profile's INI file
+// (profileSettingsPath).
+std::unique_ptr<QtSettingsStore> profileSettingsStore(const QString& profile);
+
 } // namespace zel

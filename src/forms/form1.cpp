@@ -130,10 +130,21 @@ void Form1::start()
         showMinimized();
 }
 
+void Form1::setProfile(const QString& profile)
+{
+    m_profile = profile;
+    setWindowTitle(DesignCaption + profileMark());
+}
+
+QString Form1::profileMark() const
+{
+    return m_profile.isEmpty() ? QString() : QStringLiteral(" \u2014 ") + m_profile;
+}
+
 void Form1::Form_Load()
 {
     m_tray->setIcon(m_imgPic);
-    m_tray->setToolTip(TrayToolTip);
+    m_tray->setToolTip(TrayToolTip + profileMark());
     m_tray->TrayShow();
     setWindowState(Qt::WindowMinimized);
     m_menu->mnutray(TrayMenu::FmSet)->setVisible(true);
@@ -147,7 +158,7 @@ void Form1::LoadSettings()
     m_core.LoadSettings();
     fillSetPanel();
 
-    setWindowTitle(DesignCaption + versionSuffix());
+    setWindowTitle(DesignCaption + profileMark() + versionSuffix());
     showLinkHint();
 }
 
@@ -165,7 +176,8 @@ void Form1::showLinkHint()
 {
     const bool chosen = m_core.linkChosen();
     m_noLinkHint->setVisible(!chosen);
-    m_tray->setToolTip(chosen ? TrayToolTip : TrayToolTip + u'\n' + NoLinkHint);
+    const QString tip = TrayToolTip + profileMark();
+    m_tray->setToolTip(chosen ? tip : tip + u'\n' + NoLinkHint);
 }
 
 void Form1::showCommSetup()
@@ -179,7 +191,7 @@ void Form1::showCommSetup()
 void Form1::reportLinkProblem(const QString& text)
 {
     if (m_tray->isAvailable())
-        m_tray->showMessage(DesignCaption, text, TrayIcon::MessageIcon::Warning);
+        m_tray->showMessage(DesignCaption + profileMark(), text, TrayIcon::MessageIcon::Warning);
     else
         m_core.dialogs().notice(text);
 }
@@ -218,7 +230,8 @@ void Form1::inform(const QString& text)
 {
     trace(text);
     if (m_tray->isAvailable())
-        m_tray->showMessage(DesignCaption, text, TrayIcon::MessageIcon::Information);
+        m_tray->showMessage(DesignCaption + profileMark(), text,
+                            TrayIcon::MessageIcon::Information);
     else
         m_core.dialogs().information(text);
 }

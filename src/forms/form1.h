@@ -49,6 +49,10 @@ public:
     explicit Form1(Form1Parts parts, QWidget* parent = nullptr);
     ~Form1() override;
 
+    // One of several monitors on the PC (--profile): the caption, the tray's
+    // tooltip and its messages name it. Before start().
+    void setProfile(const QString& profile);
+
     // Program start: Form_Load, then show the window as loaded (minimised,
     // which leaves only the tray icon where there is a tray).
     void start();
@@ -146,6 +150,8 @@ private:
     void exitNow();
     // A problem with the link the operator must hear of without being stopped.
     void reportLinkProblem(const QString& text);
+    // " — NAME" with a profile, else nothing.
+    QString profileMark() const;
 
     std::unique_ptr<MonitorCore> m_ownCore;
     MonitorCore& m_core;
@@ -165,6 +171,7 @@ private:
     std::unique_ptr<HistoryWindow> m_historyWindow;
     std::unique_ptr<EventsWindow> m_eventsWindow;
     Shelf* m_shelf = nullptr;
+    QString m_profile;
 };
 
 } // namespace zel

@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "config/profile.h"
 #include "version.h"
 
 #include <optional>
@@ -49,7 +50,7 @@ MonitorCommandLine parseMonitorCommandLine(const QStringList& args)
     using Action = MonitorCommandLine::Action;
     MonitorCommandLine result;
     const auto refuse = [](const QString& error) {
-        return MonitorCommandLine{Action::Refuse, error, {}, {}};
+        return MonitorCommandLine{Action::Refuse, error, {}, {}, {}};
     };
     bool roleGiven = false;
     QString actionOption;
@@ -57,9 +58,9 @@ MonitorCommandLine parseMonitorCommandLine(const QStringList& args)
         const QString& arg = args.at(i);
         const std::optional<Action> account = accountAction(arg);
         if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
-            return {Action::ShowHelp, {}, {}, {}};
+            return {Action::ShowHelp, {}, {}, {}, {}};
         } else if (arg == QStringLiteral("--version") || arg == QStringLiteral("-v")) {
-            return {Action::ShowVersion, {}, {}, {}};
+            return {Action::ShowVersion, {}, {}, {}, {}};
         } else if (arg == QStringLiteral("--headless") || account) {
             // --headless twice is as once.
             if (result.action != Action::RunWindow &&
@@ -78,6 +79,12 @@ MonitorCommandLine parseMonitorCommandLine(const QStringList& args)
                 return refuse(QStringLiteral("option %1 needs a value").arg(arg));
             roleGiven = true;
             result.role = args.at(i);
+        } else if (arg == QStringLiteral("--profile")) {
+            if (++i >= args.size())
+                return refuse(QStringLiteral("option %1 needs a value").arg(arg));
+            result.profile = args.at(i);
+            if (const QString problem = profileNameProblem(result.profile); !problem.isEmpty())
+                return refuse(problem);
         } else if (const int values = qtOptionValues(arg); values >= 0) {
             if (i + values >= args.size())
                 return refuse(QStringLiteral("option %1 needs a value").arg(arg));
@@ -97,9 +104,9 @@ MonitorCommandLine parseMonitorCommandLine(const QStringList& args)
 QString monitorUsage()
 {
     return QStringLiteral(
-        "Usage: zel-fm-monitor [--headless]\n"
-        "       zel-fm-monitor --add-user NAME --role ROLE | --passwd NAME |\n"
-        "                      --remove-user NAME | --list-users\n"
+        "Usage: zel-fm-monitor [--profile NAME] [--headless]\n"
+        "       zel-fm-monitor [--profile NAME] --add-user NAME --role ROLE |\n"
+        "                      --passwd NAME | --remove-user NAME | --list-users\n"
         "Monitor and control panel for one FM broadcast transmitter.\n"
         "\n"
         "Without options the monitor starts in the notification area with its window:\n"
@@ -121,6 +128,11 @@ QString monitorUsage()
         "  --remove-user NAME\n"
         "                 remove a web panel account\n"
         "  --list-users   print the web panel's accounts, a name and a role a line\n"
+        "  --profile NAME\n"
+        "                 one of several transmitters on this PC: its own settings,\n"
+        "                 accounts, status log, trace and history, in the folders\n"
+        "                 ZEL/NAME/ below those named under Files; NAME is 1 to 32\n"
+        "                 of A-Z a-z 0-9 _ -, starting with a letter or digit\n"
         "  -h, --help     print this help and exit\n"
         "  -v, --version  print the version and exit\n"
         "\n"
@@ -133,8 +145,12 @@ QString monitorUsage()
         "                                status snapshot; logs.txt, the gateway trace;\n"
         "                                history.db, the station record (zel-fm-history)\n"
         "  ~/.config/ZEL/web-accounts    the web panel's accounts, beside the settings\n"
+        "  ~/.config/ZEL/NAME/ZEL.ini    a profile's settings, web-accounts beside them\n"
+        "  ~/.local/share/ZEL/NAME/      a profile's status log, trace and history\n"
         "  /etc/zel-fm-monitor/ZEL/      the settings of the zel-fm-monitor service\n"
         "  /var/lib/zel-fm-monitor/ZEL/  the files of the zel-fm-monitor service\n"
+        "  /etc/zel-fm-monitor/NAME/ZEL/, /var/lib/zel-fm-monitor/NAME/ZEL/\n"
+        "                                the same of its instance zel-fm-monitor@NAME\n"
         "\n"
         "Exit status:\n"
         "  0  ended by Exit, SIGTERM or SIGINT; an account command done\n"

@@ -27,6 +27,8 @@ struct MonitorCommandLine {
     // given (the accounts code judges them).
     QString user;
     QString role;
+    // --profile's name, checked; empty without one.
+    QString profile;
 };
 
 // args without the program name. Options other than the monitor's own that

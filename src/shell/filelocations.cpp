@@ -1,35 +1,39 @@
 #include "filelocations.h"
 
+#include "config/profile.h"
+
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 namespace zel {
-namespace {
 
-QString dataFolder()
+StandardFileLocations::StandardFileLocations(QString profile) : m_profile(std::move(profile)) {}
+
+QString StandardFileLocations::dataFolder() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/ZEL");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QStringLiteral("/ZEL");
+    return m_profile.isEmpty() ? folder : folder + u'/' + m_profile;
 }
-
-} // namespace
 
 QString StandardFileLocations::statusLogPath() const
 {
 #ifdef Q_OS_WIN
-    return QStringLiteral("C:\\Log-ZEL.txt");
-#else
-    return dataFolder() + QStringLiteral("/Log-ZEL.txt");
+    // The designed fixed paths would be shared by every profile.
+    if (m_profile.isEmpty())
+        return QStringLiteral("C:\\Log-ZEL.txt");
 #endif
+    return dataFolder() + QStringLiteral("/Log-ZEL.txt");
 }
 
 QString StandardFileLocations::traceFilePath() const
 {
 #ifdef Q_OS_WIN
-    return QStringLiteral("d:\\logs.txt");
-#else
-    return dataFolder() + QStringLiteral("/logs.txt");
+    if (m_profile.isEmpty())
+        return QStringLiteral("d:\\logs.txt");
 #endif
+    return dataFolder() + QStringLiteral("/logs.txt");
 }
 
 QString StandardFileLocations::historyDatabasePath() const
@@ -37,22 +41,39 @@ QString StandardFileLocations::historyDatabasePath() const
     return dataFolder() + QStringLiteral("/history.db");
 }
 
-QString serviceHistoryDatabasePath()
+// The instance's folder sits between the service's and ZEL/, as XDG_*_HOME
+// in zel-fm-monitor@.service put it.
+QString serviceHistoryDatabasePath(const QString& profile)
 {
 #ifdef Q_OS_WIN
+    (void)profile;
     return {};
 #else
-    return QStringLiteral("/var/lib/zel-fm-monitor/ZEL/history.db");
+    return QStringLiteral("/var/lib/zel-fm-monitor/%1ZEL/history.db")
+        .arg(profile.isEmpty() ? QString() : profile + u'/');
 #endif
 }
 
-QString serviceSettingsPath()
+QString serviceSettingsPath(const QString& profile)
 {
 #ifdef Q_OS_WIN
+    (void)profile;
     return {};
 #else
-    return QStringLiteral("/etc/zel-fm-monitor/ZEL/ZEL.ini");
+    return QStringLiteral("/etc/zel-fm-monitor/%1ZEL/ZEL.ini")
+        .arg(profile.isEmpty() ? QString() : profile + u'/');
 #endif
+}
+
+bool isServiceSettingsFolder(const QString& folder)
+{
+    if (serviceSettingsPath().isEmpty())
+        return false;
+    const QString clean = QDir::cleanPath(folder);
+    // .../NAME/ZEL for an instance's.
+    const QString name = QFileInfo(QFileInfo(clean).path()).fileName();
+    return clean == QFileInfo(serviceSettingsPath()).path() ||
+           (isValidProfileName(name) && clean == QFileInfo(serviceSettingsPath(name)).path());
 }
 
 HistoryDatabaseChoice chooseHistoryDatabase(const QString& own, const QString& service)

@@ -219,8 +219,7 @@ bool AccountFile::save(QString* error)
             groupId = st.st_gid;
             mode = st.st_mode & 0777;
         }
-    } else if (::geteuid() == 0 &&
-               QDir::cleanPath(m_path) == accountFilePath(serviceSettingsPath())) {
+    } else if (::geteuid() == 0 && isServiceSettingsFolder(info.path())) {
         if (const struct group* entry = ::getgrnam(ServiceAccount)) {
             ownerId = 0;
             groupId = entry->gr_gid;

@@ -20,16 +20,23 @@ using Action = MonitorCommandLine::Action;
 
 namespace {
 
-// The headless monitor with its settings in dir, on serial port device.
-bool startOnPort(const QTemporaryDir& dir, const QString& device, QProcess& monitor)
+// The headless monitor with its settings in dir, on serial port device;
+// under a profile when one is named.
+bool startOnPort(const QTemporaryDir& dir, const QString& device, QProcess& monitor,
+                 const QString& profile = {})
 {
-    QFile ini(dir.filePath(QStringLiteral("config/ZEL/ZEL.ini")));
-    if (!QDir(dir.path()).mkpath(QStringLiteral("config/ZEL")) || !ini.open(QIODevice::WriteOnly))
+    const QString folder =
+        profile.isEmpty() ? QStringLiteral("config/ZEL") : QStringLiteral("config/ZEL/") + profile;
+    QFile ini(dir.filePath(folder + QStringLiteral("/ZEL.ini")));
+    if (!QDir(dir.path()).mkpath(folder) || !ini.open(QIODevice::WriteOnly))
         return false;
     ini.write("[Setting]\nCommON=1\nComm Port=3\n[Ports]\n3=" + device.toLocal8Bit() + "\n");
     ini.close();
     monitor.setProcessEnvironment(headlessEnvironment(dir));
-    monitor.start(QStringLiteral(ZEL_MONITOR_PATH), {QStringLiteral("--headless")});
+    QStringList args{QStringLiteral("--headless")};
+    if (!profile.isEmpty())
+        args << QStringLiteral("--profile") << profile;
+    monitor.start(QStringLiteral(ZEL_MONITOR_PATH), args);
     return monitor.waitForStarted();
 }
 
@@ -75,6 +82,94 @@ private Q_SLOTS:
         QFETCH(QStringList, args);
         QFETCH(int, action);
         QCOMPARE(int(parseMonitorCommandLine(args).action), action);
+    }
+
+    void profileOnCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("profile");
+        QTest::newRow("window") << QStringList{"--profile", "main"} << int(Action::RunWindow)
+                                << "main";
+        QTest::newRow("headless first") << QStringList{"--headless", "--profile", "Site-2_b"}
+                                        << int(Action::RunHeadless) << "Site-2_b";
+        QTest::newRow("add user") << QStringList{"--profile", "9",      "--add-user",
+                                                 "ann",       "--role", "viewer"}
+                                  << int(Action::AddUser) << "9";
+        QTest::newRow("list users")
+            << QStringList{"--list-users", "--profile", "a"} << int(Action::ListUsers) << "a";
+        QTest::newRow("32 characters") << QStringList{"--profile", QString(32, u'x')}
+                                       << int(Action::RunWindow) << QString(32, u'x');
+        const auto refused = [](const char* name, const QStringList& args) {
+            QTest::newRow(name) << args << int(Action::Refuse) << QString();
+        };
+        refused("no value", {"--headless", "--profile"});
+        refused("33 characters", {"--profile", QString(33, u'x')});
+        refused("empty", {"--profile", ""});
+        refused("an option for a name", {"--profile", "--headless"});
+        refused("leading underscore", {"--profile", "_a"});
+        refused("a path", {"--profile", "../etc"});
+        refused("a blank", {"--profile", "main b"});
+        refused("a line end", {"--profile", "main\n"});
+        refused("not ASCII", {"--profile", "s\u00e9"});
+    }
+    void profileOnCommandLine()
+    {
+        QFETCH(QStringList, args);
+        const MonitorCommandLine command = parseMonitorCommandLine(args);
+        QTEST(int(command.action), "action");
+        QTEST(command.profile, "profile");
+        // Refused for the profile, not for what follows it.
+        if (command.action == Action::Refuse)
+            QVERIFY2(command.error.contains(QStringLiteral("profile")), qPrintable(command.error));
+    }
+
+    // Two profiles on one PC side by side, each with its own files and
+    // nothing in the folders without a profile; zel-fm-history reads each.
+    void twoProfilesKeepTheirOwnFiles()
+    {
+        QTemporaryDir dir;
+        PtyPair ptys[2];
+        QProcess monitors[2];
+        const QStringList profiles = {QStringLiteral("a"), QStringLiteral("b")};
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(ptys[i].isValid());
+            QVERIFY(startOnPort(dir, ptys[i].devicePath(), monitors[i], profiles[i]));
+        }
+        for (int i = 0; i < 2; ++i) {
+            const QString data = dir.filePath(QStringLiteral("data/ZEL/") + profiles[i]);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                (ptys[i].write(goodFrame), QFile::exists(data + QStringLiteral("/Log-ZEL.txt"))),
+                10000);
+            ::kill(pid_t(monitors[i].processId()), SIGTERM);
+            QVERIFY(monitors[i].waitForFinished(10000));
+            QCOMPARE(monitors[i].exitCode(), 0);
+            QVERIFY(QFile::exists(data + QStringLiteral("/history.db")));
+            const QByteArray said = monitors[i].readAllStandardError();
+            QVERIFY2(said.contains(", profile " + profiles[i].toUtf8() + "; history in " +
+                                   data.toUtf8() + "/history.db"),
+                     said.constData());
+        }
+        for (const char* folder : {"config/ZEL", "data/ZEL"})
+            QCOMPARE(QDir(dir.filePath(QLatin1String(folder)))
+                         .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     profiles);
+
+        // The record read by profile is the one named by path.
+        const auto history = [&](const QStringList& args) {
+            QProcess p;
+            p.setProcessEnvironment(headlessEnvironment(dir));
+            p.start(QStringLiteral(ZEL_HISTORY_CLI), args);
+            return p.waitForFinished(10000) && p.exitCode() == 0 ? p.readAllStandardOutput()
+                                                                 : p.readAllStandardError();
+        };
+        const QByteArray a = history({"--profile", "a", "events"});
+        QVERIFY2(a.count('\n') > 1, a.constData());
+        QCOMPARE(a, history({"--database", dir.filePath("data/ZEL/a/history.db"), "events"}));
+        QVERIFY(a != history({"--profile", "b", "events"}));
+        QVERIFY(history({"--profile", "a", "--database", "x.db", "events"})
+                    .startsWith("zel-fm-history: --profile does not go with --database"));
+        QVERIFY(history({"--profile", "a/b", "events"}).startsWith("zel-fm-history: profile name"));
     }
 
     void versionAndBadOptionWithoutDisplay()

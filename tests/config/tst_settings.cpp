@@ -1,6 +1,7 @@
 #include "config/linksettings.h"
 #include "config/portdirectory.h"
 #include "config/qtsettingsstore.h"
+#include "shell/filelocations.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -24,7 +25,70 @@ QString writeIni(const QTemporaryDir& dir, const QByteArray& text)
 
 class TestSettings : public QObject {
     Q_OBJECT
+    // The user's folders; QSettings takes them once per process.
+    QTemporaryDir m_home;
+
 private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("config"))));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(QStringLiteral("data"))));
+    }
+
+    // A profile's files are in folders of its own, the service instance's
+    // too; without one every path is where it always was.
+    void profileFolders_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("data");
+        QTest::addColumn<QString>("serviceSettings");
+        QTest::addColumn<QString>("serviceHistory");
+        QTest::newRow("none") << QString() << "config/ZEL/ZEL.ini"
+                              << "data/ZEL"
+                              << "/etc/zel-fm-monitor/ZEL/ZEL.ini"
+                              << "/var/lib/zel-fm-monitor/ZEL/history.db";
+        QTest::newRow("main") << "main"
+                              << "config/ZEL/main/ZEL.ini"
+                              << "data/ZEL/main"
+                              << "/etc/zel-fm-monitor/main/ZEL/ZEL.ini"
+                              << "/var/lib/zel-fm-monitor/main/ZEL/history.db";
+    }
+    void profileFolders()
+    {
+        QFETCH(QString, profile);
+        QFETCH(QString, settings);
+        QFETCH(QString, data);
+        QCOMPARE(profileSettingsStore(profile)->location(), m_home.filePath(settings));
+        const StandardFileLocations files(profile);
+        const QString folder = m_home.filePath(data);
+        QCOMPARE(
+            QStringList(
+                {files.statusLogPath(), files.traceFilePath(), files.historyDatabasePath()}),
+            QStringList({folder + "/Log-ZEL.txt", folder + "/logs.txt", folder + "/history.db"}));
+        QTEST(serviceSettingsPath(profile), "serviceSettings");
+        QTEST(serviceHistoryDatabasePath(profile), "serviceHistory");
+    }
+
+    // The folders whose web-accounts root makes readable by the service's
+    // group: the service's and its instances', no other.
+    void serviceSettingsFolders_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("service");
+        QTest::newRow("service") << "/etc/zel-fm-monitor/ZEL" << true;
+        QTest::newRow("instance") << "/etc/zel-fm-monitor/main/ZEL/" << true;
+        QTest::newRow("instance's parent") << "/etc/zel-fm-monitor/main" << false;
+        QTest::newRow("two deep") << "/etc/zel-fm-monitor/a/b/ZEL" << false;
+        QTest::newRow("no profile name") << "/etc/zel-fm-monitor/.x/ZEL" << false;
+        QTest::newRow("a user's") << "/home/ann/.config/ZEL" << false;
+    }
+    void serviceSettingsFolders()
+    {
+        QFETCH(QString, folder);
+        QTEST(isServiceSettingsFolder(folder), "service");
+    }
+
     void emptyStoreGivesDefaults()
     {
         QTemporaryDir dir;

@@ -137,6 +137,40 @@ private Q_SLOTS:
         QVERIFY(rig.tray->toolTip.startsWith(Form1::TrayToolTip));
     }
 
+    // One of several monitors on the PC names its profile in the caption,
+    // the tray's tooltip and its messages; without one they are as designed.
+    void profileNamedInCaptionAndTray_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("design");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("toolTip");
+        QTest::newRow("none") << QString() << serialIni << "FM Monitor By ZEL Broadcast"
+                              << "FM Monitor By ZEL Broadcast [ Version 2.0.3 ]"
+                              << "ZEL FM Status";
+        QTest::newRow("main") << "main" << serialIni << "FM Monitor By ZEL Broadcast — main"
+                              << "FM Monitor By ZEL Broadcast — main [ Version 2.0.3 ]"
+                              << "ZEL FM Status — main";
+        QTest::newRow("main, no link")
+            << "main" << QByteArray() << "FM Monitor By ZEL Broadcast — main"
+            << "FM Monitor By ZEL Broadcast — main [ Version 2.0.3 ]"
+            << "ZEL FM Status — main\nNo link is set: open Setup from the tray menu.";
+    }
+    void profileNamedInCaptionAndTray()
+    {
+        QFETCH(QString, profile);
+        QFETCH(QByteArray, ini);
+        MonitorRig rig(ini);
+        rig.form->setProfile(profile);
+        QTEST(rig.form->windowTitle(), "design");
+        rig.form->start();
+        QTEST(rig.form->windowTitle(), "caption");
+        QTEST(rig.tray->toolTip, "toolTip");
+        rig.form->notify(QStringLiteral("Readback not confirmed after 10 s"));
+        QTEST(rig.tray->messageTitles.value(0), "design");
+    }
+
     // A port that cannot be opened must not leave design texts such as
     // "1000" W in the fields, nor stop polling or the caption.
     void unopenablePortStillLoadsTheRest_data()

@@ -32,7 +32,8 @@ function(install_and_check label destdir prefix root autostart_dir)
             share/doc/zel-fm-monitor/copyright share/doc/zel-fm-monitor/changelog.gz
             share/man/man1/zel-fm-monitor.1.gz share/man/man1/zel-fm-sim.1.gz
             share/man/man1/zel-fm-history.1.gz share/man/man5/zel-fm-monitor.conf.5.gz
-            lib/systemd/system/zel-fm-monitor.service lib/sysusers.d/zel-fm-monitor.conf
+            lib/systemd/system/zel-fm-monitor.service
+            lib/systemd/system/zel-fm-monitor@.service lib/sysusers.d/zel-fm-monitor.conf
             ${icons})
     list(APPEND expected ${destdir}${prefix}/${f})
   endforeach()
@@ -68,25 +69,31 @@ function(install_and_check label destdir prefix root autostart_dir)
     endif()
   endforeach()
 
-  # The unit must name the program where this install put it.
-  set(unit ${destdir}${prefix}/lib/systemd/system/zel-fm-monitor.service)
-  file(STRINGS ${unit} exec REGEX "^ExecStart=")
-  if(NOT exec STREQUAL "ExecStart=${prefix}/bin/zel-fm-monitor --headless")
-    message(FATAL_ERROR "${label}: ${unit} has ${exec}")
-  endif()
-  # systemd's own check, on a copy that runs the program where it was put.
+  # The units must name the program where this install put it; systemd's
+  # own check on a copy that runs the program where it was put (the
+  # template as an instance of it).
   find_program(systemd_analyze systemd-analyze)
-  if(systemd_analyze)
-    file(READ ${unit} text)
-    string(REPLACE "ExecStart=${prefix}" "ExecStart=${destdir}${prefix}" text "${text}")
-    file(WRITE ${root}.verify/zel-fm-monitor.service "${text}")
-    execute_process(COMMAND ${systemd_analyze} verify --man=no
-                            ${root}.verify/zel-fm-monitor.service
-                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-    if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
-      message(FATAL_ERROR "${label}: systemd-analyze verify ${unit}:\n${out}")
+  foreach(pair "zel-fm-monitor.service=zel-fm-monitor.service"
+               "zel-fm-monitor@.service=zel-fm-monitor@main.service")
+    string(REPLACE "=" ";" pair ${pair})
+    list(GET pair 0 name)
+    list(GET pair 1 checked)
+    set(unit ${destdir}${prefix}/lib/systemd/system/${name})
+    file(STRINGS ${unit} exec REGEX "^ExecStart=")
+    if(NOT exec STREQUAL "ExecStart=${prefix}/bin/zel-fm-monitor --headless")
+      message(FATAL_ERROR "${label}: ${unit} has ${exec}")
     endif()
-  endif()
+    if(systemd_analyze)
+      file(READ ${unit} text)
+      string(REPLACE "ExecStart=${prefix}" "ExecStart=${destdir}${prefix}" text "${text}")
+      file(WRITE ${root}.verify/${checked} "${text}")
+      execute_process(COMMAND ${systemd_analyze} verify --man=no ${root}.verify/${checked}
+                      RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+      if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
+        message(FATAL_ERROR "${label}: systemd-analyze verify ${unit}:\n${out}")
+      endif()
+    endif()
+  endforeach()
 endfunction()
 
 install_and_check("system-wide" ${WORK_DIR}/system /usr ${WORK_DIR}/system

@@ -23,6 +23,7 @@ public:
     QString toolTip;
     int shows = 0;
     QStringList messages;
+    QStringList messageTitles;
     QList<MessageIcon> messageIcons;
 
     bool isAvailable() const override { return available; }
@@ -34,8 +35,9 @@ public:
         icon = i;
     }
     void TrayShow() override { ++shows; }
-    void showMessage(const QString&, const QString& text, MessageIcon icon) override
+    void showMessage(const QString& title, const QString& text, MessageIcon icon) override
     {
+        messageTitles << title;
         messages << text;
         messageIcons << icon;
     }

@@ -5,6 +5,7 @@
 #include "shelfcommands.h"
 
 #include "alarms/alarmsettings.h"
+#include "config/profile.h"
 #include "config/qtsettingsstore.h"
 
 #include "alarms/currentuser.h"
@@ -39,6 +40,7 @@ const char* const kUsage =
     "  or:  zel-fm-history [--database PATH] shelve --for TIME --reason TEXT [KIND ...]\n"
     "  or:  zel-fm-history [--database PATH] unshelve [KIND ...]\n"
     "  or:  zel-fm-history [--database PATH] shelved\n"
+    "  or:  zel-fm-history --profile NAME COMMAND ...  (any of the above)\n"
     "Reads the station record that zel-fm-monitor keeps: CSV of the recorded values\n"
     "and of the event log, acknowledgement and shelving of alarms, and what limits\n"
     "would have done over the record. Safe while the monitor runs.\n"
@@ -73,6 +75,11 @@ const char* const kUsage =
     "                    $XDG_DATA_HOME/ZEL/history.db, or when there is none the\n"
     "                    service's, /var/lib/zel-fm-monitor/ZEL/history.db, if\n"
     "                    readable; standard error says so)\n"
+    "  --profile NAME    the record of zel-fm-monitor --profile NAME,\n"
+    "                    $XDG_DATA_HOME/ZEL/NAME/history.db, or when there is none\n"
+    "                    that of the service zel-fm-monitor@NAME,\n"
+    "                    /var/lib/zel-fm-monitor/NAME/ZEL/history.db, as above; and\n"
+    "                    that monitor's settings. Not with --database\n"
     "  --from T          start of the range (included)\n"
     "  --to T            end of the range (excluded)\n"
     "  --step STEP       samples: 1s (default), 1m or 1h\n"
@@ -238,6 +245,8 @@ int runHistoryCli(const QStringList& arguments)
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("version"));
     const QCommandLineOption database(QStringLiteral("database"), QStringLiteral("file"),
                                       QStringLiteral("PATH"));
+    const QCommandLineOption profileOption(QStringLiteral("profile"), QStringLiteral("profile"),
+                                           QStringLiteral("NAME"));
     const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("start"),
                                   QStringLiteral("T"));
     const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("end"), QStringLiteral("T"));
@@ -255,8 +264,8 @@ int runHistoryCli(const QStringList& arguments)
                                        QStringLiteral("TIME"));
     const QCommandLineOption reason(QStringLiteral("reason"), QStringLiteral("why"),
                                     QStringLiteral("TEXT"));
-    parser.addOptions({help, version, database, from, to, step, unacknowledged, fill, local,
-                       timeFormat, limitsFile, shelveFor, reason});
+    parser.addOptions({help, version, database, profileOption, from, to, step, unacknowledged, fill,
+                       local, timeFormat, limitsFile, shelveFor, reason});
     if (!parser.parse(arguments))
         return badArguments(s, parser.errorText());
     if (parser.isSet(help)) {
@@ -274,11 +283,23 @@ int runHistoryCli(const QStringList& arguments)
     if (words.isEmpty())
         return badArguments(s, QStringLiteral("no command given"));
     const QString command = words.first();
+    const QString profile = parser.value(profileOption);
+    if (parser.isSet(profileOption)) {
+        if (parser.isSet(database))
+            return badArguments(s, QStringLiteral("--profile does not go with --database"));
+        if (const QString problem = profileNameProblem(profile); !problem.isEmpty())
+            return badArguments(s, problem);
+    }
     const auto chooseDatabase = [&] {
         return parser.isSet(database)
                    ? HistoryDatabaseChoice{parser.value(database), false, {}}
-                   : chooseHistoryDatabase(StandardFileLocations().historyDatabasePath(),
-                                           serviceHistoryDatabasePath());
+                   : chooseHistoryDatabase(StandardFileLocations(profile).historyDatabasePath(),
+                                           serviceHistoryDatabasePath(profile));
+    };
+    // The settings of the monitor that keeps the record read.
+    const auto monitorSettings = [&](bool service) {
+        return service ? std::make_unique<QtSettingsStore>(serviceSettingsPath(profile))
+                       : profileSettingsStore(profile);
     };
     if (isShelfCommand(command)) {
         for (const QCommandLineOption* o : {&from, &to, &step, &unacknowledged, &fill})
@@ -286,12 +307,9 @@ int runHistoryCli(const QStringList& arguments)
                 return badArguments(s, QStringLiteral("option not valid for %1").arg(command));
         const HistoryDatabaseChoice chosen = chooseDatabase();
         // The longest shelf, as the monitor that keeps this record reads it.
-        const QtSettingsStore settings =
-            chosen.service ? QtSettingsStore(QStringLiteral("/etc/zel-fm-monitor/ZEL/ZEL.ini"))
-                           : QtSettingsStore();
         return runShelfCommand({command, words.mid(1), parser.value(shelveFor),
                                 parser.value(reason), chosen.path,
-                                readAlarmSettings(settings).maxShelveHours},
+                                readAlarmSettings(*monitorSettings(chosen.service)).maxShelveHours},
                                s.out, s.err);
     }
 
@@ -373,10 +391,11 @@ int runHistoryCli(const QStringList& arguments)
         return writeActiveAlarms(s.out, reader, output.time) ? 0
                                                              : unreadable(s, reader.lastError());
     if (isReplay) {
-        const bool service = path == serviceHistoryDatabasePath() && !path.isEmpty();
+        const bool service =
+            chosen.service || (path == serviceHistoryDatabasePath() && !path.isEmpty());
         return replayCommand(s.out, s.err, reader,
-                             {parser.value(limitsFile), service ? serviceSettingsPath() : QString(),
-                              fromMs, toMs, output.time, ::isatty(STDERR_FILENO) == 1});
+                             {parser.value(limitsFile), *monitorSettings(service), fromMs, toMs,
+                              output.time, ::isatty(STDERR_FILENO) == 1});
     }
     return isSamples ? samples(s, reader, fromMs, toMs, samplesStep, output)
                      : events(s, reader, fromMs, toMs, parser.isSet(unacknowledged), output);

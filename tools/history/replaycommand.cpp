@@ -41,13 +41,11 @@ QString timeOrEmpty(const QDateTime& t, TimeStyle style)
 int replayCommand(QTextStream& out, QTextStream& err, HistoryReader& reader,
                   const ReplayRequest& request)
 {
-    const auto saved = request.settingsFile.isEmpty()
-                           ? std::make_unique<QtSettingsStore>()
-                           : std::make_unique<QtSettingsStore>(request.settingsFile);
+    const SettingsStore& saved = request.settings;
     // QSettings reads a file it may not open as an empty one: the defaults
     // would pass for the station's limits.
-    const QFileInfo savedFile(saved->location());
-    QString problem = saved->problem();
+    const QFileInfo savedFile(saved.location());
+    QString problem = saved.problem();
     if (problem.isEmpty() && savedFile.exists() && !savedFile.isReadable())
         problem = QStringLiteral("cannot read the monitor's settings %1").arg(savedFile.filePath());
     if (!problem.isEmpty() && request.limitsFile.isEmpty()) {
@@ -68,10 +66,10 @@ int replayCommand(QTextStream& out, QTextStream& err, HistoryReader& reader,
             return 1;
         }
     }
-    const Layered layered(file ? static_cast<const SettingsStore&>(*file) : *saved, *saved);
+    const Layered layered(file ? static_cast<const SettingsStore&>(*file) : saved, saved);
     const AlarmSettings alarms = readAlarmSettings(layered);
-    const LimitSettings limits = readLimitSettings(file ? *file : *saved, alarms);
-    const QString source = file ? request.limitsFile : saved->location();
+    const LimitSettings limits = readLimitSettings(file ? *file : saved, alarms);
+    const QString source = file ? request.limitsFile : saved.location();
     for (const QString& line : alarms.problems + limits.problems)
         err << "zel-fm-history: " << source << ": " << line << '\n';
     err.flush();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/settingsstore.h"
 #include "history/historytime.h"
 
 #include <QTextStream>
@@ -12,7 +13,7 @@ struct ReplayRequest {
     // An INI file with a [Limits] group instead of the monitor's saved one.
     QString limitsFile;
     // The monitor's settings: the service's beside its history, else the user's.
-    QString settingsFile;
+    const SettingsStore& settings;
     qint64 fromMs = 0;
     qint64 toMs = 0;
     TimeStyle time;
