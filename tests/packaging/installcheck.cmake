@@ -26,6 +26,9 @@ function(install_and_check label destdir prefix root autostart_dir)
   foreach(f bin/zel-fm-monitor bin/zel-fm-sim bin/zel-fm-history
             libexec/zel-fm-monitor/zel-fm-monitor-window
             share/applications/zel-fm-monitor.desktop
+            share/zel-fm-monitor/prometheus/zel-fm-monitor-rules.yml
+            share/zel-fm-monitor/alertmanager/zel-fm-monitor.yml
+            share/zel-fm-monitor/grafana/zel-fm-monitor.json
             share/doc/zel-fm-monitor/copyright share/doc/zel-fm-monitor/changelog.gz
             share/man/man1/zel-fm-monitor.1.gz share/man/man1/zel-fm-sim.1.gz
             share/man/man1/zel-fm-history.1.gz share/man/man5/zel-fm-monitor.conf.5.gz
