@@ -96,7 +96,7 @@ void AlertService::reload()
         Q_EMIT operatorNotice(QStringLiteral("Alerts: %1").arg(problem));
     m_composer.configure(m_settings);
     Q_EMIT stationIdentified(
-        {m_settings.station, m_settings.site, m_settings.role, m_settings.stationKey, {}, true});
+        {m_settings.station, m_settings.site, m_settings.role, m_settings.stationKey, {}});
     QMetaObject::invokeMethod(m_dispatcher, [d = m_dispatcher, to] { d->configure(to); });
 }
 

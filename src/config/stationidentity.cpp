@@ -66,10 +66,9 @@ StationIdentity readStationIdentity(const SettingsStore& store)
     id.site = shortText(SiteKey, read(keys::StationSection, keys::StationSite), &id.problems);
 
     for (const auto& [key, value] : {std::pair{id.nameKey, id.name}, std::pair{SiteKey, id.site}}) {
-        if (hasControlCharacter(value)) {
+        // No mail header or line may carry one; the alerts hold back for it.
+        if (hasControlCharacter(value))
             id.problems << controlCharacterProblem(key);
-            id.clean = false;
-        }
     }
 
     const QString role = read(keys::StationSection, keys::StationRoleKey);

@@ -26,9 +26,6 @@ struct StationIdentity {
     QString nameKey;
     // One line per value that could not be used as it stands.
     QStringList problems;
-    // False while the name or the site holds a control character, which no
-    // mail header or line may carry.
-    bool clean = true;
 };
 
 namespace keys {

@@ -153,7 +153,6 @@ private Q_SLOTS:
         QCOMPARE(id.problems.size(), problem.isEmpty() ? 0 : 1);
         if (!problem.isEmpty())
             QVERIFY2(id.problems.first().contains(problem), qPrintable(id.problems.first()));
-        QCOMPARE(id.clean, !problem.contains(u"line break"));
     }
 
     void portNumbersAndDevices()
