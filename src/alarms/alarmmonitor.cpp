@@ -80,13 +80,59 @@ std::optional<qint64> AlarmMonitor::nextDue() const
     return next;
 }
 
+void AlarmMonitor::setRole(StationRole role)
+{
+    if (role == m_role)
+        return;
+    m_role = role;
+    m_standbyOnAir = false;
+    if (role == StationRole::Standby)
+        clearOffAirForStandby();
+    arm();
+}
+
+void AlarmMonitor::clearOffAirForStandby()
+{
+    for (RecordAlarm& a : m_record) {
+        if (a.kind != alarm::OffAir)
+            continue;
+        const bool raised = a.condition.raised();
+        a.condition.reset();
+        if (raised)
+            clear(alarm::OffAir, m_clock.now(),
+                  m_last ? judgeRecord(alarm::OffAir, m_last->record).value : QString(),
+                  QStringLiteral("the transmitter is now a standby, off air by design"));
+    }
+}
+
+void AlarmMonitor::watchStandby(const StatusUpdate& update)
+{
+    const bool onAir = update.record.OnAir;
+    const bool was = m_standbyOnAir;
+    m_standbyOnAir = onAir;
+    if (onAir == was)
+        return;
+    const QString role = stationRoleName(m_role);
+    Q_EMIT eventOccurred({0, update.time.toUTC(), onAir ? roleevent::Active : roleevent::Idle,
+                          eventstate::Info,
+                          onAir ? QStringLiteral("on air") : QStringLiteral("off air"),
+                          onAir ? QStringLiteral("%1 on air").arg(role)
+                                : QStringLiteral("%1 off air again").arg(role),
+                          QString(), QString()});
+}
+
 void AlarmMonitor::statusUpdated(const StatusUpdate& update)
 {
     if (m_linkLost)
         clearLinkLost(update.time, linkName(update.link));
     m_last = update;
+    const bool standby = m_role == StationRole::Standby;
+    if (standby)
+        watchStandby(update);
     const qint64 monoNow = m_clock.monotonicMs();
     for (RecordAlarm& a : m_record) {
+        if (standby && a.kind == alarm::OffAir)
+            continue;
         // The value is worded only when the state may change: at the line's
         // full rate that is a few times a day, not eighty times a second.
         const bool holds = recordRuleHolds(a.kind, update.record);
@@ -97,9 +143,9 @@ void AlarmMonitor::statusUpdated(const StatusUpdate& update)
             apply(a.kind, *change, delay);
     }
     const TelemetryValues values = telemetryValues(update.record);
-    applyLimits(m_limits.observe(
-        update.time, monoNow, limitReadings(values, m_forwardTarget, m_limitSettings.minForwardW),
-        values.onAir, &update.record));
+    LimitReadings readings = limitReadings(values, m_forwardTarget, m_limitSettings.minForwardW);
+    readings.idleStandby = standby && !values.onAir;
+    applyLimits(m_limits.observe(update.time, monoNow, readings, values.onAir, &update.record));
     arm();
 }
 
@@ -206,6 +252,8 @@ void AlarmMonitor::resume(const ActiveAlarm& alarm)
                                        ? severity::Critical
                                        : m_limits.severityOf(alarm.kind);
     Q_EMIT activeAlarmsChanged();
+    if (alarm.kind == alarm::OffAir && m_role == StationRole::Standby)
+        clearOffAirForStandby();
 }
 
 void AlarmMonitor::checkDue()

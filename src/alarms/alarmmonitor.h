@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/stationidentity.h"
 #include "core/statusupdate.h"
 #include "eventrecord.h"
 #include "limitmonitor.h"
@@ -44,6 +45,11 @@ struct ActiveAlarm {
 // reading at that moment: the last reading is what the panel still shows.
 // The qualify and clear times run on the monotonic clock; the times in the
 // rows are the wall clock's.
+//
+// A standby is off air by design: off_air is never raised for it, and what
+// only the carrier gives (forward power, silence) waits until it is on air.
+// Its ON-AIR lamp going on is a role_active row, going off again a role_idle
+// one; a lost link is neither.
 class AlarmMonitor : public QObject {
     Q_OBJECT
 public:
@@ -55,6 +61,10 @@ public:
     // Until set, the defaults, which keep the designed alarms.
     void setLimits(const LimitSettings& limits);
     void setForwardTarget(std::optional<double> watts);
+    // Takes effect at the next record; an off_air raised when the role turns
+    // standby clears at once.
+    void setRole(StationRole role);
+    StationRole role() const { return m_role; }
 
     const LimitSettings& limitSettings() const { return m_limitSettings; }
     std::optional<double> forwardTarget() const { return m_forwardTarget; }
@@ -102,6 +112,10 @@ private:
     void clear(const QString& kind, const QDateTime& at, const QString& value,
                const QString& detail);
     void clearLinkLost(const QDateTime& at, const QString& link);
+    // The standby's lamp in update: a role row where it changed.
+    void watchStandby(const StatusUpdate& update);
+    // off_air raised for a transmitter that is now a standby.
+    void clearOffAirForStandby();
     void arm();
 
     const Clock& m_clock;
@@ -114,6 +128,10 @@ private:
     std::optional<double> m_forwardTarget;
     std::optional<StatusUpdate> m_last;
     QList<ActiveAlarm> m_active;
+    StationRole m_role = StationRole::Single;
+    // Known to be on air. Not known at start or after a role change: a standby
+    // first read on air is news, one first read off air is not.
+    bool m_standbyOnAir = false;
     QTimer m_timer;
 };
 

@@ -13,7 +13,8 @@ struct EventRecord {
     QDateTime time; // UTC
     // An alarm kind (off_air, unlocked, over_temperature, high_reflect,
     // link_lost, port_failed) or an occurrence (set_command, address_command,
-    // login, setup, monitor, readback, alert, clock_step).
+    // login, setup, monitor, readback, alert, clock_step, role_active,
+    // role_idle).
     QString event;
     // raised, cleared, acknowledged, info, confirmed, not_confirmed, failed.
     QString state;
@@ -43,6 +44,12 @@ const QStringList& all();
 // but the designed names where a designed alarm is that limit.
 QString readingKind(const QString& reading, bool high);
 } // namespace alarm
+
+// A standby's going on air and off again: events, never alarms.
+namespace roleevent {
+inline const QString Active = QStringLiteral("role_active");
+inline const QString Idle = QStringLiteral("role_idle");
+} // namespace roleevent
 
 namespace severity {
 inline const QString Warning = QStringLiteral("warning");

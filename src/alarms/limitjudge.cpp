@@ -87,6 +87,8 @@ QString limitSeverity(LimitLevel level)
 
 LimitVerdict LimitJudge::judge(LimitLevel now, const LimitReadings& readings) const
 {
+    if (readings.idleStandby && carrierGives(m_reading))
+        return {now, true};
     return judge(now, readings[m_reading], readings.reference(m_reading));
 }
 

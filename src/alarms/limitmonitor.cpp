@@ -53,6 +53,8 @@ bool isHigh(LimitLevel l)
 
 QString suspendedWhy(Reading r, const LimitReadings& readings, double minForwardW)
 {
+    if (readings.idleStandby && carrierGives(r))
+        return QStringLiteral("not judged while the standby is off air");
     if (r == Reading::ForwardW && readings[r])
         return QStringLiteral("not judged while the carrier is off or no forward target is saved");
     if (r == Reading::ReflectedW || (int(r) >= int(Reading::ReflectRatio) && readings.values[0]))

@@ -29,6 +29,12 @@ std::optional<Reading> readingNamed(const QString& name)
     return at < 0 ? std::nullopt : std::optional<Reading>(Reading(at));
 }
 
+bool carrierGives(Reading r)
+{
+    return r == Reading::ForwardW || r == Reading::PaCurrentA || r == Reading::Modulation ||
+           r == Reading::AudioLeft || r == Reading::AudioRight;
+}
+
 std::optional<double> LimitReadings::reference(Reading r) const
 {
     if (r == Reading::ForwardW)

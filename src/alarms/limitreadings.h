@@ -46,12 +46,19 @@ struct LimitReadings {
     // The forward power, only from min_forward_w up: below it a reflected
     // power "of forward" is noise, not a fault.
     std::optional<double> forwardReference;
+    // A standby off air: idle by design, so what only the carrier gives is
+    // not judged until it is on air.
+    bool idleStandby = false;
 
     std::optional<double> operator[](Reading r) const { return values[std::size_t(r)]; }
     // What a relative limit on reading is a fraction of; absent for a reading
     // that takes none.
     std::optional<double> reference(Reading r) const;
 };
+
+// What falls to nothing when the carrier is off: forward power, PA current,
+// modulation and audio.
+bool carrierGives(Reading reading);
 
 // The readings of a frame. Derived ones are absent where an input is missing,
 // the carrier is off or the forward power is below minForwardW. return_loss_db is +infinity with

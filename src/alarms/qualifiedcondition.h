@@ -39,6 +39,12 @@ public:
     void forgetPending() { m_since.reset(); }
 
     bool raised() const { return m_raised; }
+    // Neither raised nor pending, as at the start.
+    void reset()
+    {
+        m_raised = false;
+        m_since.reset();
+    }
     // Raised already, as the log left it when the monitor last stopped.
     void resumeRaised()
     {

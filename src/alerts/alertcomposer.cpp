@@ -220,8 +220,18 @@ bool AlertComposer::emitAlert(const EventRecord& e, const QDateTime& started, bo
     const QString id = started.isValid() && alarm::all().contains(alarm)
                            ? history::alertIdFor({alarm, started.toMSecsSinceEpoch()})
                            : newAlertId();
-    AlertFacts facts{id,      e.state, alarm,    m_settings.station, e.time.toUTC(),
-                     started, e.value, e.detail, m_current,          e.severity};
+    AlertFacts facts{id,
+                     e.state,
+                     alarm,
+                     m_settings.station,
+                     e.time.toUTC(),
+                     started,
+                     e.value,
+                     e.detail,
+                     m_current,
+                     e.severity,
+                     m_settings.site,
+                     stationRoleName(m_settings.role)};
     const QByteArray document = QJsonDocument(alertDocument(facts)).toJson(QJsonDocument::Compact);
     Q_EMIT alert(facts.id, document, reminder ? alarm : QString(),
                  reminder ? started.toMSecsSinceEpoch() : 0);
@@ -239,7 +249,9 @@ QByteArray AlertComposer::testDocument(const QString& station, QString* id) cons
                      QString(),
                      QStringLiteral("a test sent from the Alerts dialog"),
                      m_current,
-                     QString()};
+                     QString(),
+                     m_settings.site,
+                     stationRoleName(m_settings.role)};
     *id = facts.id;
     return QJsonDocument(alertDocument(facts)).toJson(QJsonDocument::Compact);
 }

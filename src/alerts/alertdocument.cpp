@@ -116,6 +116,8 @@ QJsonObject alertDocument(const AlertFacts& f)
     o.insert(QStringLiteral("value"), v.number ? QJsonValue(*v.number) : QJsonValue(v.text));
     o.insert(QStringLiteral("unit"), v.unit.isEmpty() ? QJsonValue() : QJsonValue(v.unit));
     o.insert(QStringLiteral("value_text"), v.text);
+    o.insert(QStringLiteral("site"), f.site.isEmpty() ? QJsonValue() : QJsonValue(f.site));
+    o.insert(QStringLiteral("role"), f.role);
     o.insert(QStringLiteral("severity"),
              f.severity.isEmpty() ? QJsonValue() : QJsonValue(f.severity));
     o.insert(QStringLiteral("started"),
@@ -152,6 +154,11 @@ QString alertBody(const QJsonObject& d)
         lines << QStringLiteral("%1 %2").arg(label + u':', -14).arg(value);
     };
     line(QStringLiteral("Station"), text(d, "station"));
+    if (const QString site = text(d, "site"); !site.isEmpty())
+        line(QStringLiteral("Site"), site);
+    // A document stored before roles were known has none: single.
+    if (const QString role = text(d, "role"); !role.isEmpty() && role != u"single")
+        line(QStringLiteral("Role"), role);
     const QJsonValue device = d.value(QStringLiteral("device_id"));
     line(QStringLiteral("Device ID"), device.isString() ? device.toString() : QStringLiteral("--"));
     const QString alarm = text(d, "alarm");

@@ -24,6 +24,8 @@ struct AlertFacts {
     QString detail;
     std::optional<StatusUpdate> current; // the record as it now stands
     QString severity;                    // the alarm's as it stands; empty for others
+    QString site;                        // empty when not set
+    QString role = QStringLiteral("single");
 };
 
 // A fresh identifier for a new alert.

@@ -66,8 +66,9 @@ Q_SIGNALS:
     void acknowledgedChanged(const QStringList& kinds);
     // Shelving rows new in the log (the window's, the command line's).
     void shelfRowsFound(const QList<zel::EventRecord>& rows);
-    // The [Alerts] Station in force, at start and after each reload.
-    void stationNamed(const QString& station);
+    // The station's name, site and role in force, at start and after each
+    // reload; their problems were told with the other settings'.
+    void stationIdentified(const zel::StationIdentity& identity);
 
 private:
     void onGaveUp(const QString& id, const QString& channel, const QString& subject,

@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSysInfo>
 #include <QUrl>
 
 namespace zel {
@@ -58,9 +57,12 @@ const QStringList& alertKinds()
 AlertSettings readAlertSettings(const SettingsStore& store)
 {
     AlertSettings s;
-    s.station = read(store, keys::Station);
-    if (s.station.isEmpty())
-        s.station = QSysInfo::machineHostName();
+    const StationIdentity id = readStationIdentity(store);
+    s.station = id.name;
+    s.stationKey = id.nameKey;
+    s.site = id.site;
+    s.role = id.role;
+    s.problems = id.problems;
     s.mailUrl = read(store, keys::MailUrl);
     s.mailUser = read(store, keys::MailUser);
     // Spaces may belong to a password; take it as stored.
@@ -113,18 +115,24 @@ void checkAlertSettings(AlertSettings& s)
     const auto refuse = [&s](const QString& key, const QString& value, bool mail, bool webhook) {
         if (!hasControlCharacter(value))
             return;
-        s.problems << QStringLiteral("[Alerts] %1 holds a line break or another control "
-                                     "character; %2 until it is mended")
-                          .arg(key, mail && webhook ? QStringLiteral("no alert is sent")
-                                    : mail          ? QStringLiteral("no e-mail is sent")
-                                                    : QStringLiteral("no webhook is sent"));
+        const QString problem = mail && webhook
+                                    ? controlCharacterProblem(key)
+                                    : QStringLiteral("%1 holds a line break or another control "
+                                                     "character; %2 until it is mended")
+                                          .arg(key, mail ? QStringLiteral("no e-mail is sent")
+                                                         : QStringLiteral("no webhook is sent"));
+        // The station's name and site were told as they were read.
+        if (!s.problems.contains(problem))
+            s.problems << problem;
         s.mailUsable = s.mailUsable && !mail;
         s.webhookUsable = s.webhookUsable && !webhook;
     };
-    refuse(keys::Station, s.station, true, true);
-    refuse(keys::MailFrom, s.mailFrom, true, false);
-    refuse(keys::MailTo, s.mailTo.join(u','), true, false);
-    refuse(keys::WebhookUrl, s.webhookUrl, false, true);
+    const auto alerts = [](const QString& key) { return QStringLiteral("[Alerts] ") + key; };
+    refuse(s.stationKey, s.station, true, true);
+    refuse(QStringLiteral("[Station] Site"), s.site, true, true);
+    refuse(alerts(keys::MailFrom), s.mailFrom, true, false);
+    refuse(alerts(keys::MailTo), s.mailTo.join(u','), true, false);
+    refuse(alerts(keys::WebhookUrl), s.webhookUrl, false, true);
 
     if (!s.mailUrl.isEmpty()) {
         const QUrl url(s.mailUrl);
@@ -159,7 +167,11 @@ bool writeAlertSettings(SettingsStore& store, const AlertSettings& s, QString* p
     const auto put = [&](const QString& key, const QString& value) {
         store.write(keys::AlertsSection, key, value);
     };
-    put(keys::Station, s.station);
+    // Where the name is read from, so the dialog's name is the one in force.
+    if (store.read(keys::StationSection, keys::StationName, QString()).trimmed().isEmpty())
+        put(keys::Station, s.station);
+    else
+        store.write(keys::StationSection, keys::StationName, s.station);
     put(keys::MailUrl, s.mailUrl);
     put(keys::MailUser, s.mailUser);
     put(keys::MailPassword, s.mailPassword);

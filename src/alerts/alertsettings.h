@@ -3,6 +3,7 @@
 #include "alarms/eventrecord.h"
 #include "config/filemodes.h"
 #include "config/settingsstore.h"
+#include "config/stationidentity.h"
 #include "mailsecurity.h"
 
 #include <QStringList>
@@ -12,7 +13,10 @@ namespace zel {
 // The [Alerts] group: where alerts go and which alarms send them. A channel
 // with no address configured is off.
 struct AlertSettings {
-    QString station; // default: the host name
+    QString station; // [Station] Name or its alias [Alerts] Station; default: the host name
+    QString stationKey = QStringLiteral("[Station] Name"); // where station was read from
+    QString site;
+    StationRole role = StationRole::Single;
     QString mailUrl; // smtp://host:587 (STARTTLS when offered) or smtps://host:465
     QString mailUser;
     QString mailPassword;     // as stored in the settings
@@ -48,7 +52,7 @@ struct AlertSettings {
 
 namespace keys {
 inline const QString AlertsSection = QStringLiteral("Alerts");
-inline const QString Station = QStringLiteral("Station");
+inline const QString Station = AlertsStation;
 inline const QString MailUrl = QStringLiteral("MailUrl");
 inline const QString MailUser = QStringLiteral("MailUser");
 inline const QString MailPassword = QStringLiteral("MailPassword");
@@ -71,7 +75,8 @@ AlertSettings readAlertSettings(const SettingsStore& store);
 // Adds the problems of addresses and mail security to settings.problems and
 // turns off the channels they concern (readAlertSettings does this too).
 void checkAlertSettings(AlertSettings& settings);
-// Writes every key; a file that holds a password is made readable by its
+// Writes every key but the site and the role, which the dialog does not
+// show; the name goes where it is read from. A file that holds a password is made readable by its
 // owner only. False with the reason when the permissions cannot be set.
 bool writeAlertSettings(SettingsStore& store, const AlertSettings& settings, QString* problem);
 

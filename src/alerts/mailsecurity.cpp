@@ -3,7 +3,6 @@
 #include <QHostAddress>
 #include <QUrl>
 
-#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -48,12 +47,6 @@ bool isLoopbackHost(const QString& host)
         return true;
     const QHostAddress address(name);
     return !address.isNull() && address.isLoopback();
-}
-
-bool hasControlCharacter(const QString& text)
-{
-    return std::any_of(text.cbegin(), text.cend(),
-                       [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
 }
 
 MailTransport mailTransport(const QString& url, bool withUser, MailSecurity security)

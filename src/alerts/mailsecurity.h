@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/controlcharacter.h"
+
 #include <QString>
 
 namespace zel {
@@ -30,9 +32,5 @@ MailTransport mailTransport(const QString& url, bool withUser, MailSecurity secu
 
 // localhost or a loopback address; the name is not looked up.
 bool isLoopbackHost(const QString& host);
-
-// CR, LF, NUL, the rest of C0 or DEL: in an address or a header they would
-// start a command or a header of their own.
-bool hasControlCharacter(const QString& text);
 
 } // namespace zel

@@ -74,6 +74,10 @@ void StationServices::wireAlerts(const DeliveryTiming& timing)
         m_alerts->composer().eventOccurred(row);
     });
     connect(m_alerts.get(), &AlertService::shelfRowsFound, &m_shelf, &Shelf::rowsFound);
+    // The role is read with the station's name, at start (after the alarms
+    // taken over from the log) and after each reload.
+    connect(m_alerts.get(), &AlertService::stationIdentified, &m_alarms,
+            [this](const StationIdentity& identity) { m_alarms.setRole(identity.role); });
     connect(&m_readback, &ReadbackWatch::eventOccurred, &composer, &AlertComposer::eventOccurred);
     connect(&m_alarms, &AlarmMonitor::activeAlarmsChanged, &composer,
             [this] { m_alerts->composer().activeAlarmsChanged(m_alarms.activeAlarms()); });
@@ -88,7 +92,8 @@ void StationServices::wireAlerts(const DeliveryTiming& timing)
 
 void StationServices::feed(MetricsService& metrics)
 {
-    connect(m_alerts.get(), &AlertService::stationNamed, &metrics, &MetricsService::setStation);
+    connect(m_alerts.get(), &AlertService::stationIdentified, &metrics,
+            &MetricsService::setStation);
     connect(m_alerts.get(), &AlertService::acknowledgedChanged, &metrics,
             &MetricsService::setAcknowledged);
     connect(&m_shelf, &Shelf::changed, &metrics,

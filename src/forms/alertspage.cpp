@@ -109,6 +109,7 @@ QLineEdit* AlertsPage::addLine(const QString& name, const QString& label, QFormL
 void AlertsPage::show(const AlertSettings& s)
 {
     m_lines[keys::Station]->setText(s.station);
+    m_stationKey = s.stationKey;
     m_lines[keys::MailUrl]->setText(s.mailUrl);
     m_lines[keys::MailUser]->setText(s.mailUser);
     m_lines[keys::MailPassword]->setText(s.mailPassword);
@@ -128,6 +129,7 @@ AlertSettings AlertsPage::edited() const
     AlertSettings s;
     const auto text = [this](const QString& key) { return m_lines[key]->text().trimmed(); };
     s.station = text(keys::Station);
+    s.stationKey = m_stationKey;
     s.mailUrl = text(keys::MailUrl);
     s.mailUser = text(keys::MailUser);
     s.mailPassword = m_lines[keys::MailPassword]->text();

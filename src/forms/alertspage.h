@@ -56,6 +56,8 @@ private:
     const AlertComposer* m_composer;
     int m_timeoutMs;
     QMap<QString, QLineEdit*> m_lines;
+    // Where the name shown was read from: [Station] Name or [Alerts] Station.
+    QString m_stationKey;
     QComboBox* m_security;
     QSpinBox* m_repeat;
     QMap<QString, QCheckBox*> m_kinds;

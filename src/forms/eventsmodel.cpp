@@ -16,10 +16,16 @@ const QStringList& alarmKinds()
 
 const QStringList& occurrenceKinds()
 {
-    static const QStringList kinds{QStringLiteral("set_command"), QStringLiteral("address_command"),
-                                   QStringLiteral("readback"),    QStringLiteral("login"),
-                                   QStringLiteral("setup"),       QStringLiteral("monitor"),
-                                   QStringLiteral("alert"),       QStringLiteral("clock_step")};
+    static const QStringList kinds{QStringLiteral("set_command"),
+                                   QStringLiteral("address_command"),
+                                   QStringLiteral("readback"),
+                                   QStringLiteral("login"),
+                                   QStringLiteral("setup"),
+                                   QStringLiteral("monitor"),
+                                   QStringLiteral("alert"),
+                                   QStringLiteral("clock_step"),
+                                   roleevent::Active,
+                                   roleevent::Idle};
     return kinds;
 }
 

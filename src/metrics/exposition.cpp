@@ -107,7 +107,9 @@ std::string prometheusText(const MetricsSnapshot& s)
     };
     Writer w;
     w.family("info", "gauge", "The monitor and the transmitter it watches; always 1.");
+    // A small, steady label set: a query joins it onto the other series.
     w.sample(1, label("device_id", s.deviceId) + ',' + label("station", s.station) + ',' +
+                    label("site", s.site) + ',' + label("role", s.role) + ',' +
                     label("version", s.version));
     w.flag("link_up", "1 while frames or replies arrive from the transmitter, 0 when lost.",
            s.linkUp);
@@ -239,6 +241,8 @@ QJsonObject statusObject(const MetricsSnapshot& s)
     };
     return QJsonObject{{"version", s.version},
                        {"station", s.station},
+                       {"site", s.site.isEmpty() ? QJsonValue() : QJsonValue(s.site)},
+                       {"role", s.role},
                        {"record", record},
                        {"alarms", alarms},
                        {"link", link}};

@@ -125,9 +125,11 @@ QString MetricsService::url() const
     return QStringLiteral("http://%1:%2").arg(host).arg(m_endpoint.port());
 }
 
-void MetricsService::setStation(const QString& station)
+void MetricsService::setStation(const StationIdentity& identity)
 {
-    m_station = station;
+    m_station = identity.name;
+    m_site = identity.site;
+    m_role = identity.role;
     publish();
 }
 
@@ -180,6 +182,8 @@ void MetricsService::publish()
     s->deviceId = m_deviceId;
     s->record = m_core.status();
     s->station = m_station;
+    s->site = m_site;
+    s->role = stationRoleName(m_role);
     s->linkUp = m_core.linkUp();
     s->link = m_link;
     s->lastUpdate = m_lastUpdate;

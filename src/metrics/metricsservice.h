@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarms/alarmmonitor.h"
+#include "config/stationidentity.h"
 #include "core/monitorcore.h"
 #include "metricsendpoint.h"
 
@@ -39,9 +40,10 @@ public:
     // off, for another service that shows them.
     void keepSnapshots();
 
-    // What the services above tell: the station's name, the alerts' delivery
-    // and which alarms are acknowledged. Each publishes a fresh snapshot.
-    void setStation(const QString& station);
+    // What the services above tell: the station's name, site and role, the
+    // alerts' delivery and which alarms are acknowledged. Each publishes a
+    // fresh snapshot.
+    void setStation(const zel::StationIdentity& identity);
     // Replaces the figures of that channel.
     void setAlertDelivery(const zel::ChannelDelivery& channel);
     void setAcknowledged(const QStringList& alarms);
@@ -65,6 +67,8 @@ private:
     bool m_kept = false;
     bool m_failing = false;
     QString m_station;
+    QString m_site;
+    StationRole m_role = StationRole::Single;
     QList<ChannelDelivery> m_delivery;
     QStringList m_acknowledged;
     Shelves m_shelved;

@@ -44,6 +44,8 @@ struct LimitGauge {
 struct MetricsSnapshot {
     QString version;
     QString station;
+    QString site;                            // empty when not set
+    QString role = QStringLiteral("single"); // single, main or standby
     // The last device ID a frame or reply carried: the panel's dashes while
     // the link is lost would otherwise start a new series.
     QString deviceId;

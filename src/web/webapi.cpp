@@ -327,7 +327,7 @@ HttpResponse WebApi::events(const HttpRequest& request, bool csv)
     if (!csv) {
         QJsonObject o = eventsObject(*rows, page, EventsPageSize);
         QJsonArray kinds;
-        for (const QString& k : alarm::all())
+        for (const QString& k : alarm::all() + QStringList{roleevent::Active, roleevent::Idle})
             kinds.append(k);
         o.insert("kinds", kinds);
         return jsonAnswer(200, compactJson(o));

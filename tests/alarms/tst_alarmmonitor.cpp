@@ -1,4 +1,6 @@
 #include "alarms/alarmmonitor.h"
+#include "alarms/alarmsettings.h"
+#include "alarms/limitsettings.h"
 #include "timeline.h"
 
 #include <QSignalSpy>
@@ -9,11 +11,14 @@ using namespace zel;
 namespace {
 
 struct Step {
-    enum What { Frame, Reply, Lost, PortFail, PortOk, WallStep };
+    enum What { Frame, Reply, Lost, PortFail, PortOk, WallStep, Role };
     qint64 ms;
     What what;
     TransmitterStatus record;
     qint64 wallStepMs = 0;
+    StationRole role = StationRole::Single;
+    // Role only: [Limits] entries "key=value;..." applied with it.
+    QString limits = QString();
 };
 using Steps = QList<Step>;
 
@@ -22,6 +27,30 @@ TransmitterStatus reading(bool onAir = true, bool locked = true, const QString& 
 {
     return {"08001", onAir,  "98.50", locked, forward, reflect,
             temp,    "49.2", "15.3",  "70",   "70",    "70"};
+}
+
+// A cold standby as it reports itself: carrier off, no power, no audio.
+TransmitterStatus idle()
+{
+    return {"08001", false, "98.50", true, "0.0", "0.0", "34.0", "49.2", "0.0", "0", "0", "0"};
+}
+
+// Absolute forward limits and a short silence time, so the idle record would
+// raise low power and (on air) silence well within a timeline.
+const QString Judged = QStringLiteral("forward_w.low_warning=200;forward_w.low_critical=100;"
+                                      "silence.seconds=3;silence.clear_seconds=3");
+
+Steps role(qint64 ms, StationRole r, const QString& limits = {})
+{
+    return {{ms, Step::Role, {}, 0, r, limits}};
+}
+
+LimitSettings limitSettings(const QString& entries, int qualifyMs, int clearMs)
+{
+    MemorySettings store;
+    for (const QString& e : entries.split(u';', Qt::SkipEmptyParts))
+        store.write(keys::LimitsSection, e.section(u'=', 0, 0), e.section(u'=', 1));
+    return readLimitSettings(store, {qualifyMs / 1000, clearMs / 1000, 0, {}});
 }
 
 // One record every `every` ms in [from, to).
@@ -109,6 +138,39 @@ private Q_SLOTS:
                    Steps{{6000, Step::WallStep, {}, 3600000}} + frames(6000, 10000, 500, reading())
             << QStringList{"3000 off_air raised @0 OFF", "8000 off_air cleared @5000 ON"}
             << QStringList{};
+        QTest::newRow("standby: off air raises nothing; on air and off again are events")
+            << 3000 << 3000
+            << role(0, StationRole::Standby, Judged) + frames(0, 5000, 500, idle()) +
+                   frames(5000, 8000, 500, reading()) + frames(8000, 14000, 500, idle())
+            << QStringList{"5000 role_active info @5000 on air",
+                           "8000 role_idle info @8000 off air"}
+            << QStringList{};
+        QTest::newRow("main: the same timeline raises off_air and low power as ever")
+            << 3000 << 3000
+            << role(0, StationRole::Main, Judged) + frames(0, 5000, 500, idle()) +
+                   frames(5000, 8000, 500, reading()) + frames(8000, 14000, 500, idle())
+            << QStringList{"3000 off_air raised @0 OFF",
+                           "3000 low_power raised @0 0.0 W",
+                           "8000 off_air cleared @5000 ON",
+                           "8000 low_power cleared @5000 500.0 W of 500 W target",
+                           "11000 off_air raised @8000 OFF",
+                           "11000 low_power raised @8000 0.0 W"}
+            << QStringList{"off_air@8000 OFF", "low_power@8000 0.0 W"};
+        QTest::newRow("standby: a lost link is not idle, nor is on air after it news")
+            << 3000 << 3000
+            << role(0, StationRole::Standby) + frames(0, 3000, 500, reading()) +
+                   Steps{{5000, Step::Lost, {}}} + frames(8000, 10000, 500, reading()) +
+                   frames(10000, 12000, 500, idle())
+            << QStringList{"0 role_active info @0 on air", "5000 link_lost raised @5000 serial",
+                           "8000 link_lost cleared @8000 serial",
+                           "10000 role_idle info @10000 off air"}
+            << QStringList{};
+        QTest::newRow("turned standby while off_air is raised: cleared at once")
+            << 3000 << 3000
+            << frames(0, 4000, 500, reading(false)) + role(4000, StationRole::Standby) +
+                   frames(4000, 9000, 500, reading(false))
+            << QStringList{"3000 off_air raised @0 OFF", "4000 off_air cleared @4000 OFF"}
+            << QStringList{};
         QTest::newRow("port failed past the qualify time and working again, reported once each")
             << 3000 << 3000
             << Steps{{1000, Step::PortFail, {}},
@@ -159,7 +221,12 @@ private Q_SLOTS:
                 monitor.linkLost();
             else if (step.what == Step::WallStep)
                 timeline.stepWall(step.wallStepMs);
-            else if (step.what == Step::PortFail)
+            else if (step.what == Step::Role) {
+                monitor.setRole(step.role);
+                monitor.setForwardTarget(500);
+                if (!step.limits.isEmpty())
+                    monitor.setLimits(limitSettings(step.limits, qualifyMs, clearMs));
+            } else if (step.what == Step::PortFail)
                 monitor.portFailed(QStringLiteral("gone"));
             else
                 monitor.portWorking();
@@ -174,7 +241,8 @@ private Q_SLOTS:
                           .arg(timeline.offset(a.since))
                           .arg(a.value);
         QCOMPARE(active, activeAtEnd);
-        QCOMPARE(changes.count(), events.size());
+        // A standby's role rows are events, never alarms.
+        QCOMPARE(changes.count(), events.size() - events.filter(QStringLiteral(" role_")).size());
     }
 
     // How long the link was lost is measured as the delays are, whatever

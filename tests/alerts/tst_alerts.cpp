@@ -29,7 +29,8 @@ StatusUpdate reading()
 }
 
 AlertFacts facts(const QString& state, const QString& alarm, const QString& value,
-                 const QString& severity = QString())
+                 const QString& severity = QString(), const QString& site = QString(),
+                 const QString& role = QStringLiteral("single"))
 {
     const QDateTime t(QDate(2026, 12, 7), QTime(2, 41), Qt::UTC);
     return {QStringLiteral("0b7c"),
@@ -41,7 +42,9 @@ AlertFacts facts(const QString& state, const QString& alarm, const QString& valu
             value,
             QString(),
             reading(),
-            severity};
+            severity,
+            site,
+            role};
 }
 
 } // namespace
@@ -160,6 +163,42 @@ private Q_SLOTS:
         d.insert("event_id", 42);
         QVERIFY(mailMessage(d, "m@example.org", {"a@example.org"}, QDateTime())
                     .contains("\r\nEvent 42 in the log; zel-fm-history ack 42 acknowledges it."));
+    }
+
+    // Where the transmitter stands and its role, in the mail and the
+    // webhook; a single one without a site reads as before.
+    void siteAndRole_data()
+    {
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<QString>("json");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("single, no site") << ""
+                                         << "single"
+                                         << R"([null,"single"])" << QStringList{};
+        QTest::newRow("standby at a site")
+            << "North Ridge"
+            << "standby"
+            << R"(["North Ridge","standby"])"
+            << QStringList{"Site:          North Ridge", "Role:          standby"};
+        QTest::newRow("main") << ""
+                              << "main"
+                              << R"([null,"main"])" << QStringList{"Role:          main"};
+    }
+    void siteAndRole()
+    {
+        QFETCH(QString, site);
+        QFETCH(QString, role);
+        QFETCH(QStringList, lines);
+        const QJsonObject d =
+            alertDocument(facts("raised", "over_temperature", "47.9", {}, site, role));
+        QTEST(QString::fromUtf8(QJsonDocument(QJsonArray{d.value("site"), d.value("role")})
+                                    .toJson(QJsonDocument::Compact)),
+              "json");
+        QCOMPARE(alertSubject(d), QStringLiteral("RAISED Over temperature 47.9 C \u2014 Studio A"));
+        const QStringList body = alertBody(d).split(u'\n');
+        QCOMPARE(body.mid(1, lines.size()), lines);
+        QVERIFY(body.at(lines.size() + 1).startsWith(u"Device ID:"));
     }
 
     void settings_data()

@@ -1,9 +1,11 @@
 #include "config/linksettings.h"
 #include "config/portdirectory.h"
 #include "config/qtsettingsstore.h"
+#include "config/stationidentity.h"
 #include "shell/filelocations.h"
 
 #include <QFile>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -144,6 +146,77 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("ZEL.ini"));
         QtSettingsStore(path).write("Setting", "SETFREQ", "98.50");
         QCOMPARE(QtSettingsStore(path).read("Setting", "SETFREQ", {}), QStringLiteral("98.50"));
+    }
+
+    // Who is who: the name with its older alias, the site, the role; each
+    // problem names its key. "@host" stands for the host name.
+    void stationIdentity_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("role");
+        QTest::addColumn<QString>("problem"); // a part of the only one; empty: none
+        QTest::newRow("nothing set") << QByteArray() << "@host"
+                                     << ""
+                                     << "single"
+                                     << "";
+        QTest::newRow("name, site, role in any case")
+            << QByteArray("[Station]\nName= Hilltop \nSite=North Ridge\nRole=StandBy\n")
+            << "Hilltop"
+            << "North Ridge"
+            << "standby"
+            << "";
+        QTest::newRow("the alias alone") << QByteArray("[Alerts]\nStation=Studio A\n") << "Studio A"
+                                         << ""
+                                         << "single"
+                                         << "";
+        QTest::newRow("both, the same")
+            << QByteArray("[Alerts]\nStation=Hilltop\n[Station]\nName=Hilltop\nRole=main\n")
+            << "Hilltop"
+            << ""
+            << "main"
+            << "";
+        QTest::newRow("both, different: [Station] Name wins")
+            << QByteArray("[Alerts]\nStation=Studio A\n[Station]\nName=Hilltop\n") << "Hilltop"
+            << ""
+            << "single"
+            << "[Station] Name = \"Hilltop\" and [Alerts] Station = \"Studio A\" differ";
+        QTest::newRow("unknown role")
+            << QByteArray("[Station]\nName=Hilltop\nRole=backup\n") << "Hilltop"
+            << ""
+            << "single"
+            << "[Station] Role must be main, standby or single, not \"backup\"";
+        QTest::newRow("control character in the alias")
+            << QByteArray("[Alerts]\nStation=\"Studio A\\r\\nX-Forged: 1\"\n")
+            << "Studio A\r\nX-Forged: 1"
+            << ""
+            << "single"
+            << "[Alerts] Station holds a line break";
+        QTest::newRow("control character in the site")
+            << QByteArray("[Station]\nName=Hilltop\nSite=\"North\\tRidge\"\n") << "Hilltop"
+            << "North\tRidge"
+            << "single"
+            << "[Station] Site holds a line break";
+        QTest::newRow("too long") << QByteArray("[Station]\nName=") + QByteArray(70, 'n') + "\n"
+                                  << QString(64, u'n') << ""
+                                  << "single"
+                                  << "[Station] Name is longer than 64";
+    }
+    void stationIdentity()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, name);
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        const StationIdentity id = readStationIdentity(QtSettingsStore(writeIni(dir, ini)));
+        QCOMPARE(id.name,
+                 name == u"@host" ? QSysInfo::machineHostName().left(StationTextMax) : name);
+        QTEST(id.site, "site");
+        QTEST(stationRoleName(id.role), "role");
+        QCOMPARE(id.problems.size(), problem.isEmpty() ? 0 : 1);
+        if (!problem.isEmpty())
+            QVERIFY2(id.problems.first().contains(problem), qPrintable(id.problems.first()));
     }
 
     void portNumbersAndDevices()

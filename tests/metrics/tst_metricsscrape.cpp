@@ -26,6 +26,7 @@ namespace {
 
 const QByteArray ini = "[Setting]\nCommON=1\nComm Port=3\nSETPOWER=1\nSETFREQ=98.50\n"
                        "SETPOWERT=abc\n[Ports]\n3=@PTY@\n[Alerts]\nStation=Hilltop\n"
+                       "[Station]\nSite=North Ridge\nRole=Main\n"
                        "[Alarms]\nQualifySeconds=0\nClearSeconds=0\n"
                        "[Metrics]\nListen=127.0.0.1:0\n";
 
@@ -109,7 +110,9 @@ private Q_SLOTS:
         const QString since =
             QString::number(m_rig->clock->at.toMSecsSinceEpoch() / 1000.0, 'g', 15);
         const QList<QPair<const char*, QString>> rows = {
-            {R"(zel_fm_info{device_id="08001",station="Hilltop",version="2.0.3"})", "1"},
+            {R"(zel_fm_info{device_id="08001",station="Hilltop",site="North Ridge",role="main",)"
+             R"(version="2.0.3"})",
+             "1"},
             {"zel_fm_link_up", "1"},
             // The POWER lamp said what link_up says.
             {"zel_fm_power_on", ""},
@@ -183,6 +186,8 @@ private Q_SLOTS:
         QCOMPARE(o["record"]["forward_w"].toDouble(), 5000.0);
         QCOMPARE(o["record"]["audio_left"].toDouble(), 100.0);
         QCOMPARE(o["station"].toString(), QStringLiteral("Hilltop"));
+        QCOMPARE(o["site"].toString(), QStringLiteral("North Ridge"));
+        QCOMPARE(o["role"].toString(), QStringLiteral("main"));
         QCOMPARE(o["record"]["device_id"].toString(), QStringLiteral("08001"));
         QCOMPARE(o["alarms"][0]["alarm"].toString(), QStringLiteral("over_temperature"));
         QCOMPARE(o["link"]["up"].toBool(), true);

@@ -155,6 +155,8 @@ const titles = {
   channel_loss: 'Channel loss',
   readback: 'Readback',
   set_command: 'Set command',
+  role_active: 'Standby on air',
+  role_idle: 'Standby off air',
 };
 
 // Kinds come as names; the title the server gives wins where it sends one.

@@ -158,6 +158,8 @@
     const station = typeof next.station === 'string' && next.station ? next.station : null;
     if (station) document.getElementById('station-name').textContent = station;
     const meta = [];
+    if (typeof next.site === 'string' && next.site) meta.push('Site ' + next.site);
+    if (next.role === 'main' || next.role === 'standby') meta.push(next.role);
     if (record && record.device_id) meta.push('Device ' + record.device_id);
     if (next.link && typeof next.link.frames_decoded === 'number') meta.push(next.link.frames_decoded + ' frames');
     if (next.link && typeof next.link.blocks_dropped === 'number') meta.push(next.link.blocks_dropped + ' dropped');
