@@ -157,7 +157,7 @@ private Q_SLOTS:
     // The same over TLS, where the library's sending goes through records.
     void streamOverTls()
     {
-        const ThrowawayCertificate c = makeThrowawayCertificate();
+        const auto c = makeThrowawayCertificate();
         Producer producer;
         HttpServer server([&](const HttpRequest& r) { return producer.answer(r); }, streamLimits(),
                           {c.certificatePem, c.keyPem});
