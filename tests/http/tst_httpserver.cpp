@@ -33,7 +33,7 @@ const QByteArray Page = "figures\n";
 HttpServer::Limits quickLimits()
 {
     HttpServer::Limits l;
-    l.requestMs = 4000;
+    l.requestMs = 2500;
     return l;
 }
 
