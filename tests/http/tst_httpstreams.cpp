@@ -46,7 +46,7 @@ HttpServer::Limits streamLimits()
 {
     HttpServer::Limits l;
     l.idleSeconds = 1;
-    l.requestMs = 1500;
+    l.requestMs = 1000;
     l.streams = 2;
     // Shorter than the quiet spells below: only a stalled stream meets it.
     l.streamStallSeconds = 1;
