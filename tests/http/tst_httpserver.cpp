@@ -63,14 +63,9 @@ int openDescriptors()
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
 
-long residentKb()
+qint64 residentKb()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return 0;
+    return memoryKb(::getpid(), "VmRSS");
 }
 
 } // namespace
@@ -133,7 +128,7 @@ private Q_SLOTS:
 
     void headerStreamIsCutAtTheMemoryLimit()
     {
-        const long before = residentKb();
+        const qint64 before = residentKb();
         HttpProbe probe;
         QVERIFY(probe.connectTo(m_port));
         // A server that stopped reading without closing fails the test, not hangs it.
@@ -231,7 +226,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, answer);
         HttpServer server(echo, bodyLimits());
         QCOMPARE(server.start(*SocketAddress::numeric(QStringLiteral("127.0.0.1"), 0)), QString());
-        const long before = residentKb();
+        const qint64 before = residentKb();
         HttpProbe probe;
         QVERIFY(probe.connectTo(server.port()));
         timeval limit{10, 0};
