@@ -1,6 +1,7 @@
 #include "httpprobe.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -109,4 +110,15 @@ QByteArray bodyOf(const QByteArray& answer)
 {
     const qsizetype end = answer.indexOf("\r\n\r\n");
     return end < 0 ? QByteArray() : answer.mid(end + 4);
+}
+
+qint64 memoryKb(qint64 pid, const QByteArray& key)
+{
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key + ':'))
+            return line.mid(key.size() + 1).trimmed().split(' ').value(0).toLongLong();
+    return -1;
 }

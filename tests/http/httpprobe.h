@@ -40,3 +40,5 @@ QByteArray httpRequest(int port, const QByteArray& method, const QByteArray& pat
 // "HTTP/1.1 200 OK..." -> 200; 0 for no answer.
 int statusOf(const QByteArray& answer);
 QByteArray bodyOf(const QByteArray& answer);
+// A figure from /proc/PID/status ("VmRSS", "VmHWM") in kB; -1 when unread.
+qint64 memoryKb(qint64 pid, const QByteArray& key);

@@ -1,7 +1,5 @@
 #include "throwawaytls.h"
 
-#include "http/selfsignedcertificate.h"
-
 #include <gnutls/gnutls.h>
 
 #include <arpa/inet.h>
@@ -9,17 +7,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-ThrowawayCertificate makeThrowawayCertificate()
+zel::http::SelfSigned makeThrowawayCertificate()
 {
-    const auto made = zel::http::makeSelfSignedCertificate(
-        QStringLiteral("127.0.0.1"), {QStringLiteral("127.0.0.1"), QStringLiteral("localhost")}, 1);
-    if (!made)
-        return {};
-    QByteArray base64;
-    for (const QByteArray& line : made->certificatePem.split('\n'))
-        if (!line.startsWith("-----"))
-            base64 += line;
-    return {made->certificatePem, made->keyPem, QByteArray::fromBase64(base64)};
+    return zel::http::makeSelfSignedCertificate(
+               QStringLiteral("127.0.0.1"),
+               {QStringLiteral("127.0.0.1"), QStringLiteral("localhost")}, 1)
+        .value_or(zel::http::SelfSigned{});
 }
 
 TlsAnswer tlsRequest(int port, const QByteArray& request, int timeoutMs)

@@ -1,16 +1,13 @@
 #pragma once
 
+#include "http/selfsignedcertificate.h"
+
 #include <QByteArray>
 
 // A self-signed certificate made on the spot, and a client that fetches one
 // answer over TLS without checking the chain (the test compares the
 // certificate itself).
-struct ThrowawayCertificate {
-    QByteArray certificatePem;
-    QByteArray keyPem;
-    QByteArray certificateDer;
-};
-ThrowawayCertificate makeThrowawayCertificate();
+zel::http::SelfSigned makeThrowawayCertificate();
 
 struct TlsAnswer {
     QByteArray answer;

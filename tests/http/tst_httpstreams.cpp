@@ -46,7 +46,7 @@ HttpServer::Limits streamLimits()
 {
     HttpServer::Limits l;
     l.idleSeconds = 1;
-    l.requestMs = 1500;
+    l.requestMs = 1000;
     l.streams = 2;
     // Shorter than the quiet spells below: only a stalled stream meets it.
     l.streamStallSeconds = 1;
@@ -157,7 +157,7 @@ private Q_SLOTS:
     // The same over TLS, where the library's sending goes through records.
     void streamOverTls()
     {
-        const ThrowawayCertificate c = makeThrowawayCertificate();
+        const auto c = makeThrowawayCertificate();
         Producer producer;
         HttpServer server([&](const HttpRequest& r) { return producer.answer(r); }, streamLimits(),
                           {c.certificatePem, c.keyPem});

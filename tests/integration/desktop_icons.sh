@@ -6,7 +6,7 @@
 set -euo pipefail
 monitor=$1
 for tool in Xvfb trayer xprop xwininfo; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 0; }
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
 
 work=$(mktemp -d)

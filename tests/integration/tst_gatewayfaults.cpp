@@ -64,19 +64,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("traced");
         QTest::addColumn<bool>("decoded");
-        QTest::newRow("refuse") << "refuse"
-                                << "Error[9]" << false;
-        QTest::newRow("never answers") << "silent"
-                                       << "send >" << false;
-        QTest::newRow("answers too late") << "late"
-                                          << "Closed" << false;
+        const auto row = [](const char* name, const char* fault, const char* traced, bool decoded) {
+            QTest::newRow(name) << QString::fromLatin1(fault) << QString::fromLatin1(traced)
+                                << decoded;
+        };
+        row("refuse", "refuse", "Error[9]", false);
+        row("never answers", "silent", "send >", false);
+        row("answers too late", "late", "Closed", false);
         // Half a reply is still a reply: decoded at the close, missing fields 0.
-        QTest::newRow("resets mid-reply") << "reset"
-                                          << "send >" << true;
-        QTest::newRow("split reply") << "split"
-                                     << "08001" << true;
-        QTest::newRow("a megabyte of garbage") << "garbage"
-                                               << "" << true;
+        row("resets mid-reply", "reset", "send >", true);
+        row("split reply", "split", "08001", true);
+        row("a megabyte of garbage", "garbage", "", true);
     }
     void survivesAndRecovers()
     {

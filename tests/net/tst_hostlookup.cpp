@@ -70,15 +70,16 @@ private Q_SLOTS:
         }
     }
 
-    // The code table, and the failure texts built from it.
-    // The code table, and the failure texts built from it.
+    // The code table, the failure texts built from it, and the platform's
+    // failure each code stands for (0: none).
     void errorDescriptions_data()
     {
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("text");
-        const auto row = [](int code, const char* text) {
+        QTest::addColumn<int>("eai");
+        const auto row = [](int code, const char* text, int eai = 0) {
             QTest::newRow(QByteArray::number(code).constData())
-                << code << QString::fromLatin1(text);
+                << code << QString::fromLatin1(text) << eai;
         };
         const char* canceled = "The (blocking) call was canceled via WSACancelBlockingCall().";
         row(10004, canceled);
@@ -92,17 +93,20 @@ private Q_SLOTS:
         row(10092, "The version of Windows Sockets API support requested is not provided by this "
                    "particular Windows Sockets implementation.");
         row(10093, "A successful WSAStartup() must occur before using this API.");
-        row(11001, "Authoritative Answer Host not found.");
-        row(11002, "Non-Authoritative Host not found, or SERVERFAIL.");
-        row(11003, "Non recoverable errors, FORMERR, REFUSED, NOTIMP.");
-        row(11004, "Valid name, no data record of requested type.");
+        row(11001, "Authoritative Answer Host not found.", EAI_NONAME);
+        row(11002, "Non-Authoritative Host not found, or SERVERFAIL.", EAI_AGAIN);
+        row(11003, "Non recoverable errors, FORMERR, REFUSED, NOTIMP.", EAI_FAIL);
+        row(11004, "Valid name, no data record of requested type.", EAI_NODATA);
         row(10060, "Unknown");
-        row(EAI_SYSTEM, "Unknown");
+        row(EAI_SYSTEM, "Unknown", EAI_SYSTEM); // a system failure keeps its number
     }
     void errorDescriptions()
     {
         QFETCH(int, code);
         QFETCH(QString, text);
+        QFETCH(int, eai);
+        if (eai != 0)
+            QCOMPARE(SystemHostResolver::translateFailure(eai), code);
         Lookups l;
         QCOMPARE(l.winSock.fncGetWinSockErrorDescription(code), text);
 
@@ -117,23 +121,6 @@ private Q_SLOTS:
                  failureText("Error Looking up Host by address", code, d));
         QCOMPARE(l.chain.size(), 0);
         QVERIFY(l.dialogs.messages.isEmpty());
-    }
-
-    void platformFailuresTranslated_data()
-    {
-        QTest::addColumn<int>("eai");
-        QTest::addColumn<int>("code");
-        QTest::newRow("no name") << int(EAI_NONAME) << 11001;
-        QTest::newRow("again") << int(EAI_AGAIN) << 11002;
-        QTest::newRow("fail") << int(EAI_FAIL) << 11003;
-        QTest::newRow("no data") << int(EAI_NODATA) << 11004;
-        QTest::newRow("system keeps its own") << int(EAI_SYSTEM) << int(EAI_SYSTEM);
-    }
-    void platformFailuresTranslated()
-    {
-        QFETCH(int, eai);
-        QFETCH(int, code);
-        QCOMPARE(SystemHostResolver::translateFailure(eai), code);
     }
 
     // A failed reverse lookup gives the address itself: not the address of

@@ -159,38 +159,29 @@ private Q_SLOTS:
         QTest::addColumn<double>("forward");
         QTest::addColumn<QString>("audio");
         QTest::addColumn<double>("efficiency");
-        QTest::newRow("normal") << Scenario::Normal << 0.0 << true << true << false << false << 1.0
-                                << "LR" << 1.0;
-        QTest::newRow("overheat") << Scenario::Overheat << 0.0 << true << true << true << false
-                                  << 1.0 << "LR" << 0.0;
-        QTest::newRow("high-reflect")
-            << Scenario::HighReflect << 0.0 << true << true << false << true << 1.0 << "LR" << 0.0;
-        QTest::newRow("unlock") << Scenario::Unlock << 0.0 << true << false << false << false << 1.0
-                                << "LR" << 0.0;
-        QTest::newRow("off-air") << Scenario::OffAir << 0.0 << false << true << false << false
-                                 << 0.0 << "" << 0.0;
-        QTest::newRow("foldback 60%")
-            << Scenario::Foldback << 25.0 << true << true << false << false << 0.6 << "LR" << 0.0;
-        QTest::newRow("foldback 40%")
-            << Scenario::Foldback << 85.0 << true << true << false << false << 0.4 << "LR" << 0.0;
-        QTest::newRow("foldback over, starts again")
-            << Scenario::Foldback << 145.0 << true << true << false << false << 1.0 << "LR" << 0.0;
-        QTest::newRow("silence") << Scenario::Silence << 25.0 << true << true << false << false
-                                 << 1.0 << "" << 0.0;
-        QTest::newRow("silence over")
-            << Scenario::Silence << 82.0 << true << true << false << false << 1.0 << "LR" << 0.0;
-        QTest::newRow("channel-loss")
-            << Scenario::ChannelLoss << 25.0 << true << true << false << false << 1.0 << "L" << 0.0;
-        QTest::newRow("pa-drift half way")
-            << Scenario::PaDrift << 300.0 << true << true << false << false << 1.0 << "LR" << 0.95;
-        QTest::newRow("pa-drift held")
-            << Scenario::PaDrift << 900.0 << true << true << false << false << 1.0 << "LR" << 0.9;
-        QTest::newRow("carrier-trip reflect")
-            << Scenario::CarrierTrip << 25.0 << true << true << false << true << 1.0 << "LR" << 0.0;
-        QTest::newRow("carrier-trip off air")
-            << Scenario::CarrierTrip << 45.0 << false << true << false << true << 0.0 << "" << 0.0;
-        QTest::newRow("carrier-trip back on") << Scenario::CarrierTrip << 75.0 << true << true
-                                              << false << false << 1.0 << "LR" << 0.0;
+        // flags: a on air, l locked, h hot, r high reflect.
+        const auto row = [](const char* name, Scenario s, double at, QByteArrayView flags,
+                            double forward, const char* audio, double efficiency = 0) {
+            QTest::newRow(name) << s << at << flags.contains('a') << flags.contains('l')
+                                << flags.contains('h') << flags.contains('r') << forward
+                                << QString::fromLatin1(audio) << efficiency;
+        };
+        row("normal", Scenario::Normal, 0, "al", 1.0, "LR", 1.0);
+        row("overheat", Scenario::Overheat, 0, "alh", 1.0, "LR");
+        row("high-reflect", Scenario::HighReflect, 0, "alr", 1.0, "LR");
+        row("unlock", Scenario::Unlock, 0, "a", 1.0, "LR");
+        row("off-air", Scenario::OffAir, 0, "l", 0.0, "");
+        row("foldback 60%", Scenario::Foldback, 25, "al", 0.6, "LR");
+        row("foldback 40%", Scenario::Foldback, 85, "al", 0.4, "LR");
+        row("foldback over, starts again", Scenario::Foldback, 145, "al", 1.0, "LR");
+        row("silence", Scenario::Silence, 25, "al", 1.0, "");
+        row("silence over", Scenario::Silence, 82, "al", 1.0, "LR");
+        row("channel-loss", Scenario::ChannelLoss, 25, "al", 1.0, "L");
+        row("pa-drift half way", Scenario::PaDrift, 300, "al", 1.0, "LR", 0.95);
+        row("pa-drift held", Scenario::PaDrift, 900, "al", 1.0, "LR", 0.9);
+        row("carrier-trip reflect", Scenario::CarrierTrip, 25, "alr", 1.0, "LR");
+        row("carrier-trip off air", Scenario::CarrierTrip, 45, "lr", 0.0, "");
+        row("carrier-trip back on", Scenario::CarrierTrip, 75, "al", 1.0, "LR");
     }
     void scenarios()
     {

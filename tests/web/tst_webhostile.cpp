@@ -187,17 +187,6 @@ bool serverHolds(int serverPort, int clientFd)
     return false;
 }
 
-qint64 memoryKb(qint64 pid, const QByteArray& key)
-{
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(key + ':'))
-            return line.mid(key.size() + 1).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
 // Memory figures mean little under the sanitizer's own bookkeeping.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool MemoryMeasured = false;
