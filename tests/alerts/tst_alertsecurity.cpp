@@ -90,8 +90,7 @@ private Q_SLOTS:
         QTest::newRow("Station with DEL")
             << QByteArray("Station=\"Studio\x7f\"") << "Station" << false << false;
         QTest::newRow("[Station] Name with LF")
-            << QByteArray("[Station]\nName=\"Hilltop\\nX-Forged: 1\"") << "Name" << false
-            << false;
+            << QByteArray("[Station]\nName=\"Hilltop\\nX-Forged: 1\"") << "Name" << false << false;
         QTest::newRow("[Station] Site with CR")
             << QByteArray("[Station]\nSite=\"North\\rRidge\"") << "Site" << false << false;
         QTest::newRow("unknown MailSecurity")
