@@ -223,15 +223,15 @@ bool AlertComposer::emitAlert(const EventRecord& e, const QDateTime& started, bo
     AlertFacts facts{id,
                      e.state,
                      alarm,
-                     m_settings.station,
+                     m_settings.station.name,
                      e.time.toUTC(),
                      started,
                      e.value,
                      e.detail,
                      m_current,
                      e.severity,
-                     m_settings.site,
-                     stationRoleName(m_settings.role)};
+                     m_settings.station.site,
+                     stationRoleName(m_settings.station.role)};
     const QByteArray document = QJsonDocument(alertDocument(facts)).toJson(QJsonDocument::Compact);
     Q_EMIT alert(facts.id, document, reminder ? alarm : QString(),
                  reminder ? started.toMSecsSinceEpoch() : 0);
@@ -250,8 +250,8 @@ QByteArray AlertComposer::testDocument(const QString& station, QString* id) cons
                      QStringLiteral("a test sent from the Alerts dialog"),
                      m_current,
                      QString(),
-                     m_settings.site,
-                     stationRoleName(m_settings.role)};
+                     m_settings.station.site,
+                     stationRoleName(m_settings.station.role)};
     *id = facts.id;
     return QJsonDocument(alertDocument(facts)).toJson(QJsonDocument::Compact);
 }

@@ -95,8 +95,7 @@ void AlertService::reload()
     if (!problem.isEmpty())
         Q_EMIT operatorNotice(QStringLiteral("Alerts: %1").arg(problem));
     m_composer.configure(m_settings);
-    Q_EMIT stationIdentified(
-        {m_settings.station, m_settings.site, m_settings.role, m_settings.stationKey, {}});
+    Q_EMIT stationIdentified(m_settings.station);
     QMetaObject::invokeMethod(m_dispatcher, [d = m_dispatcher, to] { d->configure(to); });
 }
 

@@ -57,12 +57,8 @@ const QStringList& alertKinds()
 AlertSettings readAlertSettings(const SettingsStore& store)
 {
     AlertSettings s;
-    const StationIdentity id = readStationIdentity(store);
-    s.station = id.name;
-    s.stationKey = id.nameKey;
-    s.site = id.site;
-    s.role = id.role;
-    s.problems = id.problems;
+    s.station = readStationIdentity(store);
+    s.problems = s.station.problems;
     s.mailUrl = read(store, keys::MailUrl);
     s.mailUser = read(store, keys::MailUser);
     // Spaces may belong to a password; take it as stored.
@@ -128,8 +124,8 @@ void checkAlertSettings(AlertSettings& s)
         s.webhookUsable = s.webhookUsable && !webhook;
     };
     const auto alerts = [](const QString& key) { return QStringLiteral("[Alerts] ") + key; };
-    refuse(s.stationKey, s.station, true, true);
-    refuse(QStringLiteral("[Station] Site"), s.site, true, true);
+    refuse(s.station.nameKey, s.station.name, true, true);
+    refuse(QStringLiteral("[Station] Site"), s.station.site, true, true);
     refuse(alerts(keys::MailFrom), s.mailFrom, true, false);
     refuse(alerts(keys::MailTo), s.mailTo.join(u','), true, false);
     refuse(alerts(keys::WebhookUrl), s.webhookUrl, false, true);
@@ -169,9 +165,9 @@ bool writeAlertSettings(SettingsStore& store, const AlertSettings& s, QString* p
     };
     // Where the name is read from, so the dialog's name is the one in force.
     if (store.read(keys::StationSection, keys::StationName, QString()).trimmed().isEmpty())
-        put(keys::Station, s.station);
+        put(keys::Station, s.station.name);
     else
-        store.write(keys::StationSection, keys::StationName, s.station);
+        store.write(keys::StationSection, keys::StationName, s.station.name);
     put(keys::MailUrl, s.mailUrl);
     put(keys::MailUser, s.mailUser);
     put(keys::MailPassword, s.mailPassword);

@@ -13,10 +13,9 @@ namespace zel {
 // The [Alerts] group: where alerts go and which alarms send them. A channel
 // with no address configured is off.
 struct AlertSettings {
-    QString station; // [Station] Name or its alias [Alerts] Station; default: the host name
-    QString stationKey = QStringLiteral("[Station] Name"); // where station was read from
-    QString site;
-    StationRole role = StationRole::Single;
+    // Who is who ([Station], its name also as [Alerts] Station): in every
+    // alert. Its problems are among those below.
+    StationIdentity station;
     QString mailUrl; // smtp://host:587 (STARTTLS when offered) or smtps://host:465
     QString mailUser;
     QString mailPassword;     // as stored in the settings

@@ -108,8 +108,8 @@ QLineEdit* AlertsPage::addLine(const QString& name, const QString& label, QFormL
 
 void AlertsPage::show(const AlertSettings& s)
 {
-    m_lines[keys::Station]->setText(s.station);
-    m_stationKey = s.stationKey;
+    m_lines[keys::Station]->setText(s.station.name);
+    m_station = s.station;
     m_lines[keys::MailUrl]->setText(s.mailUrl);
     m_lines[keys::MailUser]->setText(s.mailUser);
     m_lines[keys::MailPassword]->setText(s.mailPassword);
@@ -128,8 +128,8 @@ AlertSettings AlertsPage::edited() const
 {
     AlertSettings s;
     const auto text = [this](const QString& key) { return m_lines[key]->text().trimmed(); };
-    s.station = text(keys::Station);
-    s.stationKey = m_stationKey;
+    s.station = m_station;
+    s.station.name = text(keys::Station);
     s.mailUrl = text(keys::MailUrl);
     s.mailUser = text(keys::MailUser);
     s.mailPassword = m_lines[keys::MailPassword]->text();
@@ -157,9 +157,9 @@ void AlertsPage::sendTest()
     QString problem;
     const Destinations to = destinationsOf(s, &problem);
     QString id;
-    const QByteArray document = m_composer
-                                    ? m_composer->testDocument(s.station, &id)
-                                    : AlertComposer(SystemClock()).testDocument(s.station, &id);
+    const QByteArray document =
+        m_composer ? m_composer->testDocument(s.station.name, &id)
+                   : AlertComposer(SystemClock()).testDocument(s.station.name, &id);
     if (!to.mailOn && !s.mailUsable)
         m_mailOutcome->setText(QStringLiteral("E-mail: off until the problem below is mended"));
     else if (!to.mailOn)

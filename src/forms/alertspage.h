@@ -56,8 +56,8 @@ private:
     const AlertComposer* m_composer;
     int m_timeoutMs;
     QMap<QString, QLineEdit*> m_lines;
-    // Where the name shown was read from: [Station] Name or [Alerts] Station.
-    QString m_stationKey;
+    // The station as shown: the page edits its name only.
+    StationIdentity m_station;
     QComboBox* m_security;
     QSpinBox* m_repeat;
     QMap<QString, QCheckBox*> m_kinds;

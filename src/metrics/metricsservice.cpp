@@ -127,9 +127,7 @@ QString MetricsService::url() const
 
 void MetricsService::setStation(const StationIdentity& identity)
 {
-    m_station = identity.name;
-    m_site = identity.site;
-    m_role = identity.role;
+    m_station = identity;
     publish();
 }
 
@@ -181,9 +179,9 @@ void MetricsService::publish()
         QStringLiteral("%1.%2.%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision);
     s->deviceId = m_deviceId;
     s->record = m_core.status();
-    s->station = m_station;
-    s->site = m_site;
-    s->role = stationRoleName(m_role);
+    s->station = m_station.name;
+    s->site = m_station.site;
+    s->role = stationRoleName(m_station.role);
     s->linkUp = m_core.linkUp();
     s->link = m_link;
     s->lastUpdate = m_lastUpdate;

@@ -66,9 +66,7 @@ private:
     bool m_on = false;
     bool m_kept = false;
     bool m_failing = false;
-    QString m_station;
-    QString m_site;
-    StationRole m_role = StationRole::Single;
+    StationIdentity m_station;
     QList<ChannelDelivery> m_delivery;
     QStringList m_acknowledged;
     Shelves m_shelved;

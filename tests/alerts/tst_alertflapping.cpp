@@ -29,7 +29,7 @@ AlertSettings settingsFor(const QString& station, int repeatMinutes,
                           const QString& minSeverity = severity::Warning)
 {
     AlertSettings settings;
-    settings.station = station;
+    settings.station.name = station;
     settings.repeatMinutes = repeatMinutes;
     settings.kinds = alertKinds();
     settings.minSeverity = minSeverity;

@@ -239,7 +239,7 @@ private Q_SLOTS:
         QCOMPARE(s.kinds, kinds);
         QCOMPARE(s.repeatMinutes, repeat);
         QCOMPARE(s.problems.size(), problems);
-        QVERIFY(!s.station.isEmpty());
+        QVERIFY(!s.station.name.isEmpty());
     }
 
     // Kept private even when the program saves other settings afterwards.

@@ -168,7 +168,7 @@ private Q_SLOTS:
         AlertSettings settings;
         settings.kinds = alertKinds();
         settings.repeatMinutes = 30;
-        settings.station = QStringLiteral("Hilltop");
+        settings.station.name = QStringLiteral("Hilltop");
         composer.configure(settings);
         QSignalSpy alerts(&composer, &AlertComposer::alert);
         const auto occur = [&](const QString& kind, const QString& state, const QString& severity) {

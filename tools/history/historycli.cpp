@@ -391,8 +391,7 @@ int runHistoryCli(const QStringList& arguments)
         return writeActiveAlarms(s.out, reader, output.time) ? 0
                                                              : unreadable(s, reader.lastError());
     if (isReplay) {
-        const bool service =
-            chosen.service || (path == serviceHistoryDatabasePath() && !path.isEmpty());
+        const bool service = !path.isEmpty() && path == serviceHistoryDatabasePath(profile);
         return replayCommand(s.out, s.err, reader,
                              {parser.value(limitsFile), *monitorSettings(service), fromMs, toMs,
                               output.time, ::isatty(STDERR_FILENO) == 1});
